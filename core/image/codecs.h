@@ -1,0 +1,48 @@
+#pragma once
+// The format codecs. Every decoder returns the picture the way the rest of the
+// program wants it: upright, fully opaque, transparent areas laid on white, and
+// refused (with a one-line reason) when damaged or beyond the decode limits.
+// Encoders turn a surface into the bytes of a complete file.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "platform/expected.h"
+#include "render/surface.h"
+
+namespace imbrino {
+
+using Bytes = std::vector<std::uint8_t>;
+using ByteView = std::span<const std::uint8_t>;
+
+// BMP: every header version (OS/2 core, 40-byte info and its 52/56-byte
+// extensions, V4, V5), 1/4/8/16/24/32 bits, RLE4/RLE8, bit fields, top-down.
+Expected<Surface> decodeBmp(ByteView file);
+// A 24-bit bottom-up BMP with a 40-byte info header.
+Expected<Bytes> encodeBmp(const Surface& picture);
+
+// JPEG through libjpeg-turbo; the EXIF orientation is applied. CMYK and YCCK
+// pictures are converted to RGB.
+Expected<Surface> decodeJpeg(ByteView file);
+struct JpegOptions {
+  int quality = 99;
+};
+// Baseline JPEG, 4:4:4; one grey channel when every pixel is grey, otherwise
+// three colour channels.
+Expected<Bytes> encodeJpeg(const Surface& picture, const JpegOptions& options = {});
+
+// PNG through libpng; every colour type and bit depth, tRNS and alpha laid on
+// white, 16-bit samples scaled to 8 bits.
+Expected<Surface> decodePng(ByteView file);
+// An 8-bit RGB PNG.
+Expected<Bytes> encodePng(const Surface& picture);
+
+// GIF through giflib: the first frame, drawn at its place on the logical
+// screen; pixels the frame leaves out or marks transparent are white.
+Expected<Surface> decodeGif(ByteView file);
+// An 8-bit GIF: the palette is chosen by libimagequant and the colours are
+// reduced with Floyd-Steinberg error diffusion.
+Expected<Bytes> encodeGif(const Surface& picture);
+
+}  // namespace imbrino

@@ -1,0 +1,70 @@
+#include "image/image_io.h"
+
+#include "platform/file_io.h"
+
+namespace imbrino {
+
+Expected<Surface> decodePicture(ByteView file, CodecFormat format) {
+  switch (format) {
+    case CodecFormat::Jpg:
+      return decodeJpeg(file);
+    case CodecFormat::Png:
+      return decodePng(file);
+    case CodecFormat::Gif:
+      return decodeGif(file);
+    case CodecFormat::Bmp:
+      break;
+  }
+  return decodeBmp(file);
+}
+
+Expected<Surface> loadPictureFile(const std::string& path) {
+  auto bytes = readFileBytes(path);
+  if (!bytes) return fail(bytes.reason());
+  auto picture = decodePicture(*bytes, codecFormatOf(imageTypeOfPath(path)));
+  if (!picture) return fail(path + ": " + picture.reason());
+  return picture;
+}
+
+Expected<ImageSize> readImageSize(const std::string& path) {
+  auto picture = loadPictureFile(path);
+  if (!picture) return fail(picture.reason());
+  return ImageSize{picture->width(), picture->height()};
+}
+
+Status drawImageFileToSurface(const std::string& path, Surface& target) {
+  auto picture = loadPictureFile(path);
+  if (!picture) return fail(picture.reason());
+  // Decoded pictures are already on white, so drawing them covers the
+  // white rectangle completely.
+  target.drawSurface(*picture, 0, 0);
+  return {};
+}
+
+Expected<Bytes> encodePicture(const Surface& picture, CodecFormat format) {
+  switch (format) {
+    case CodecFormat::Jpg:
+      return encodeJpeg(picture);
+    case CodecFormat::Png:
+      return encodePng(picture);
+    case CodecFormat::Gif:
+      return encodeGif(picture);
+    case CodecFormat::Bmp:
+      break;
+  }
+  return encodeBmp(picture);
+}
+
+Status saveBitmapByExtension(const Surface& picture, const std::string& path,
+                             const AskBeforeGif& askBeforeGif) {
+  const ImageType type = imageTypeOfPath(path);
+  if (type == ImageType::Unknown)
+    return fail(path + ": unknown picture type; use .bmp, .jpg, .jpeg, .gif or .png");
+  if (type == ImageType::Gif && askBeforeGif && !askBeforeGif())
+    return fail(path + ": not saved");
+  auto encoded = encodePicture(picture, codecFormatOf(type));
+  if (!encoded) return fail(path + ": " + encoded.reason());
+  return writeFileAtomically(path, *encoded);
+}
+
+}  // namespace imbrino

@@ -1,0 +1,46 @@
+#pragma once
+// Reading and writing picture files by their extension, on top of the codecs.
+// Pictures always come back upright on a white ground; saving picks the format
+// from the target's extension and writes atomically.
+
+#include <functional>
+#include <string>
+
+#include "image/codecs.h"
+#include "image/image_types.h"
+
+namespace imbrino {
+
+struct ImageSize {
+  int width = 0;
+  int height = 0;
+};
+
+// Decodes a picture held in memory with the given format.
+Expected<Surface> decodePicture(ByteView file, CodecFormat format);
+
+// Loads a picture file with the format its extension announces (an unknown
+// extension is read as BMP).
+Expected<Surface> loadPictureFile(const std::string& path);
+
+// The size of a picture file as it would be decoded (upright).
+Expected<ImageSize> readImageSize(const std::string& path);
+
+// Loads the picture file and draws it at (0, 0) of `target` on a white
+// rectangle of the picture's size. `target` is unchanged on failure.
+Status drawImageFileToSurface(const std::string& path, Surface& target);
+
+// Encodes a surface in the given format.
+Expected<Bytes> encodePicture(const Surface& picture, CodecFormat format);
+
+// Asked before a picture is reduced to the 256 colours of a GIF; false means
+// "do not save".
+using AskBeforeGif = std::function<bool()>;
+
+// Saves in the format the target's extension announces: BMP 24-bit, JPEG
+// quality 99, GIF 8-bit, PNG. An unknown extension writes nothing and fails; so
+// does a "no" from `askBeforeGif` (when given).
+Status saveBitmapByExtension(const Surface& picture, const std::string& path,
+                             const AskBeforeGif& askBeforeGif = {});
+
+}  // namespace imbrino

@@ -1,0 +1,53 @@
+#include "image/image_types.h"
+
+#include <string>
+
+namespace imbrino {
+
+ImageType imageTypeOfPath(std::string_view path) {
+  const auto slash = path.find_last_of('/');
+  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  const auto dot = name.find_last_of('.');
+  if (dot == std::string_view::npos) return ImageType::Unknown;
+  std::string extension(name.substr(dot, 255));
+  for (char& c : extension)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  if (extension == ".bmp") return ImageType::Bmp;
+  if (extension == ".gif") return ImageType::Gif;
+  if (extension == ".jpg") return ImageType::Jpg;
+  if (extension == ".jpeg") return ImageType::Jpeg;
+  if (extension == ".png") return ImageType::Png;
+  return ImageType::Unknown;
+}
+
+CodecFormat codecFormatOf(ImageType type) { return codecFormatOf(static_cast<std::uint32_t>(type)); }
+
+CodecFormat codecFormatOf(std::uint32_t storedImageType) {
+  switch (storedImageType) {
+    case 1:
+    case 2:
+      return CodecFormat::Jpg;
+    case 3:
+      return CodecFormat::Gif;
+    case 4:
+      return CodecFormat::Png;
+    default:
+      return CodecFormat::Bmp;
+  }
+}
+
+std::string_view codecFormatName(CodecFormat format) {
+  switch (format) {
+    case CodecFormat::Gif:
+      return "gif";
+    case CodecFormat::Jpg:
+      return "jpg";
+    case CodecFormat::Png:
+      return "png";
+    case CodecFormat::Bmp:
+      break;
+  }
+  return "bmp";
+}
+
+}  // namespace imbrino

@@ -1,0 +1,27 @@
+#pragma once
+// Picture kinds are decided by the file name's extension alone. The numbers are
+// stored in template files, so they never change.
+
+#include <cstdint>
+#include <string_view>
+
+namespace imbrino {
+
+enum class ImageType : std::uint32_t { Bmp = 0, Jpg = 1, Jpeg = 2, Gif = 3, Png = 4, Unknown = 5 };
+
+// The codec format a picture is loaded and saved with.
+enum class CodecFormat : int { Bmp = 1, Gif = 2, Jpg = 3, Png = 4 };
+
+// From the last "." of the file name (the last path component) to its end,
+// ASCII letters lower-cased; no dot gives Unknown.
+ImageType imageTypeOfPath(std::string_view path);
+
+// Unknown, and any value outside the enumeration (a template file may carry
+// one), is read as BMP.
+CodecFormat codecFormatOf(ImageType type);
+CodecFormat codecFormatOf(std::uint32_t storedImageType);
+
+// Lower-case names for messages and JSON ("bmp", "gif", "jpg", "png").
+std::string_view codecFormatName(CodecFormat format);
+
+}  // namespace imbrino

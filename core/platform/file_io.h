@@ -1,0 +1,26 @@
+#pragma once
+// Whole-file reading and the one way the program writes files: to a temporary
+// name beside the target, renamed over it only once complete and flushed, so a
+// failed write never leaves a damaged or half-written file behind.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/expected.h"
+
+namespace imbrino {
+
+// Reads a whole file. Refuses files larger than `maxBytes` without reading them.
+Expected<std::vector<std::uint8_t>> readFileBytes(const std::string& path,
+                                                  std::uint64_t maxBytes = std::uint64_t{1} << 31);
+
+// Writes `bytes` to `path` atomically. An existing file keeps its permissions;
+// on failure it is left untouched and no temporary file remains.
+Status writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// The reason of the last failed system call, for messages ("No such file or directory").
+std::string systemErrorText(int errorNumber);
+
+}  // namespace imbrino

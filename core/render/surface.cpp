@@ -1,0 +1,58 @@
+#include "render/surface.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+
+#include "image/decode_limits.h"
+
+namespace imbrino {
+
+Expected<Surface> Surface::create(int width, int height, Pixel fill) {
+  if (width < 0 || height < 0) return fail("negative picture size");
+  if (width == 0 || height == 0) return Surface(width, height, {});
+  if (auto refused = checkPictureSize(width, height)) return fail(*refused);
+  try {
+    std::vector<Pixel> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+                              fill);
+    return Surface(width, height, std::move(pixels));
+  } catch (const std::bad_alloc&) {
+    return fail("not enough memory for a " + std::to_string(width) + " x " +
+                std::to_string(height) + " picture");
+  }
+}
+
+void Surface::fill(Pixel p) { std::fill(pixels_.begin(), pixels_.end(), p); }
+
+Rect intersect(Rect r, Rect bounds) {
+  const int left = std::max(r.x, bounds.x);
+  const int top = std::max(r.y, bounds.y);
+  const int right = std::min(r.right(), bounds.right());
+  const int bottom = std::min(r.bottom(), bounds.bottom());
+  if (right <= left || bottom <= top) return {left, top, 0, 0};
+  return {left, top, right - left, bottom - top};
+}
+
+void Surface::fillRect(Rect r, Pixel p) {
+  const Rect clipped = intersect(r, bounds());
+  for (int y = clipped.y; y < clipped.bottom(); ++y) {
+    Pixel* line = row(y);
+    std::fill(line + clipped.x, line + clipped.right(), p);
+  }
+}
+
+void Surface::drawSurface(const Surface& source, int x, int y) {
+  const Rect target = intersect({x, y, source.width(), source.height()}, bounds());
+  for (int ty = target.y; ty < target.bottom(); ++ty) {
+    const Pixel* from = source.row(ty - y) + (target.x - x);
+    std::copy(from, from + target.width, row(ty) + target.x);
+  }
+}
+
+bool Surface::isGrey() const {
+  return std::all_of(pixels_.begin(), pixels_.end(), [](Pixel p) {
+    return redOf(p) == greenOf(p) && greenOf(p) == blueOf(p);
+  });
+}
+
+}  // namespace imbrino

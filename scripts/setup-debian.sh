@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs everything Imbrino needs to build, test and fuzz on Debian 12:
+# compilers and build tools, the codec, text and test libraries, and the fonts
+# that stand in for the Windows face names templates are made with.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config clang-14 clang libclang-rt-14-dev libfuzzer-14-dev
+  # picture codecs and metadata
+  libjpeg62-turbo-dev libpng-dev libgif-dev libimagequant-dev libexif-dev
+  # text
+  libfreetype-dev libharfbuzz-dev libfontconfig-dev
+  # command line and tests
+  libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  # reference tools for the benchmarks (cjpeg/djpeg)
+  libjpeg-turbo-progs
+  # look-alike faces for the Windows face names (see assets/fonts/imbrino-fonts.conf)
+  fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei fonts-wqy-microhei
+  fonts-liberation2 fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  sudo_cmd=()
+  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -q
+  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+echo "setup: all ${#packages[@]} packages present"
