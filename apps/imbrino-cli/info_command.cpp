@@ -1,0 +1,111 @@
+// `imbrino-cli info FILE`: what a template or a picture holds, as JSON.
+
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "commands.h"
+#include "image/image_io.h"
+#include "platform/gbk.h"
+#include "template/template_file.h"
+
+namespace imbrino::cli {
+namespace {
+
+using nlohmann::ordered_json;
+
+bool isTemplatePath(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string extension = path.substr(path.size() - 4);
+  for (char& c : extension)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return extension == ".src";
+}
+
+ordered_json fontJson(const LogFont& f) {
+  return {{"lfHeight", f.lfHeight},
+          {"lfWidth", f.lfWidth},
+          {"lfEscapement", f.lfEscapement},
+          {"lfOrientation", f.lfOrientation},
+          {"lfWeight", f.lfWeight},
+          {"lfItalic", f.lfItalic},
+          {"lfUnderline", f.lfUnderline},
+          {"lfStrikeOut", f.lfStrikeOut},
+          {"lfCharSet", f.lfCharSet},
+          {"lfOutPrecision", f.lfOutPrecision},
+          {"lfClipPrecision", f.lfClipPrecision},
+          {"lfQuality", f.lfQuality},
+          {"lfPitchAndFamily", f.lfPitchAndFamily},
+          {"lfFaceName", gbkToUtf8(f.faceNameBytes())}};
+}
+
+ordered_json templateJson(const Template& document) {
+  const TemplateBackground& b = document.background;
+  ordered_json json;
+  json["background"] = {{"width", b.width},
+                        {"height", b.height},
+                        {"transparent", b.transparent},
+                        {"colour", b.colour},
+                        {"alpha", b.alpha},
+                        {"textCount", b.textCount},
+                        {"pictureCount", b.pictureCount}};
+  json["textObjects"] = ordered_json::array();
+  for (const TextObject& t : document.textObjects) {
+    const TextExtent extent = measureTextObject(t);
+    json["textObjects"].push_back({{"x", t.x},
+                                   {"y", t.y},
+                                   {"transparentBack", t.transparentBack},
+                                   {"backColour", t.backColour},
+                                   {"textColour", t.textColour},
+                                   {"alpha", t.alpha},
+                                   {"selected", t.selected},
+                                   {"font", fontJson(t.font)},
+                                   {"text", gbkToUtf8(t.textBytes())},
+                                   {"zOrder", t.zOrder},
+                                   {"extent", {extent.width, extent.height}}});
+  }
+  json["pictureObjects"] = ordered_json::array();
+  for (const auto& p : document.pictureObjects) {
+    json["pictureObjects"].push_back({{"dataSize", p->dataSize},
+                                      {"x", p->x},
+                                      {"y", p->y},
+                                      {"transparent", p->transparent},
+                                      {"transparentColour", p->transparentColour},
+                                      {"alpha", p->alpha},
+                                      {"selected", p->selected},
+                                      {"imageType", p->imageType},
+                                      {"sourceWidth", p->sourceWidth},
+                                      {"sourceHeight", p->sourceHeight},
+                                      {"width", p->width},
+                                      {"height", p->height},
+                                      {"zOrder", p->zOrder}});
+  }
+  return json;
+}
+
+}  // namespace
+
+int runInfo(const std::string& path) {
+  ordered_json json;
+  if (isTemplatePath(path)) {
+    Template document;
+    if (const Status status = readTemplateFile(path, document); !status) {
+      std::cerr << "imbrino-cli: " << path << ": cannot read the template: " << status.reason()
+                << "\n";
+      return kExitFailed;
+    }
+    json = templateJson(document);
+  } else {
+    auto picture = loadPictureFile(path);
+    if (!picture) {
+      std::cerr << "imbrino-cli: " << picture.reason() << "\n";
+      return kExitFailed;
+    }
+    json = {{"type", static_cast<std::uint32_t>(imageTypeOfPath(path))},
+            {"width", picture->width()},
+            {"height", picture->height()}};
+  }
+  std::cout << json.dump(2) << "\n";
+  return kExitOk;
+}
+
+}  // namespace imbrino::cli

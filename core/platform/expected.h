@@ -24,9 +24,11 @@ class [[nodiscard]] Expected {
   bool ok() const { return value_.has_value(); }
   explicit operator bool() const { return ok(); }
 
-  T& value() & { return *value_; }
-  const T& value() const& { return *value_; }
-  T&& value() && { return std::move(*value_); }
+  // Throws std::bad_optional_access when there is no value: asking for it is a
+  // programming error, not a failure to report.
+  T& value() & { return value_.value(); }
+  const T& value() const& { return value_.value(); }
+  T&& value() && { return std::move(value_.value()); }
   T* operator->() { return &*value_; }
   const T* operator->() const { return &*value_; }
   T& operator*() & { return *value_; }
