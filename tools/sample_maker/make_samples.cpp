@@ -1,0 +1,119 @@
+// Writes the bundled sample template (assets/samples/) and the template seeds
+// of the fuzz corpus (tests/fuzz/corpus/template/). Run from the source folder
+// after changing what the samples should hold:
+//   build/default/tools/imbrino-make-samples .
+
+#include <cmath>
+#include <iostream>
+#include <string>
+
+#include "image/codecs.h"
+#include "platform/file_io.h"
+#include "platform/gbk.h"
+#include "template/template_file.h"
+
+namespace imbrino {
+namespace {
+
+// A round badge on a magenta ground (the colour key cuts the ground away).
+Surface makeBadge(int size) {
+  Surface badge = Surface::create(size, size, makePixel(255, 0, 255)).value();
+  const double centre = (size - 1) / 2.0;
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      const double d = std::hypot(x - centre, y - centre) / centre;
+      if (d > 1.0) continue;
+      const auto shade = static_cast<std::uint8_t>(40 + 150 * (1.0 - d));
+      badge.setPixel(x, y, d > 0.85 ? makePixel(255, 255, 255) : makePixel(20, shade, 200));
+    }
+  return badge;
+}
+
+TextObject makeText(const std::string& utf8, const std::string& faceUtf8, int height, int x,
+                    int y, int level) {
+  TextObject text;
+  text.setText(utf8ToGbk(utf8).value());
+  text.font.setFaceNameBytes(utf8ToGbk(faceUtf8).value());
+  text.font.lfHeight = height;
+  text.x = x;
+  text.y = y;
+  text.zOrder = level;
+  text.selected = 0;
+  return text;
+}
+
+std::unique_ptr<PictureObject> makePicture(Bytes file, ImageType type, const Surface& decoded,
+                                           int x, int y, int level) {
+  auto picture = std::make_unique<PictureObject>();
+  picture->data = std::move(file);
+  picture->imageType = static_cast<std::uint32_t>(type);
+  picture->sourceWidth = picture->width = decoded.width();
+  picture->sourceHeight = picture->height = decoded.height();
+  picture->x = x;
+  picture->y = y;
+  picture->zOrder = level;
+  picture->selected = 0;
+  return picture;
+}
+
+Template sampleTemplate() {
+  Template document;
+  document.background = {360, 110, 0, 0x00F0F0F0, 170, 0, 0};
+  TextObject title = makeText("Imbrino 样张", "黑体", 34, 104, 14, 2);
+  title.transparentBack = 1;
+  title.textColour = 0x002020C0;  // red
+  title.font.lfWeight = 700;
+  document.textObjects.push_back(title);
+  TextObject line = makeText("© 2026 示例图片 · sample", "Arial", 16, 106, 62, 3);
+  line.transparentBack = 1;
+  line.textColour = 0x00402020;
+  line.font.lfItalic = 1;
+  document.textObjects.push_back(line);
+  const Surface badge = makeBadge(80);
+  auto picture = makePicture(encodePng(badge).value(), ImageType::Png, badge, 14, 15, 1);
+  picture->transparent = 1;  // the magenta ground is keyed out
+  picture->alpha = 220;
+  document.pictureObjects.push_back(std::move(picture));
+  return document;
+}
+
+bool save(const std::string& path, Template document) {
+  if (const Status status = writeTemplateFile(path, document); !status) {
+    std::cerr << path << ": " << status.reason() << "\n";
+    return false;
+  }
+  std::cout << "wrote " << path << "\n";
+  return true;
+}
+
+}  // namespace
+}  // namespace imbrino
+
+int main(int argc, char** argv) {
+  using namespace imbrino;
+  const std::string root = argc > 1 ? argv[1] : ".";
+  bool ok = save(root + "/assets/samples/sample.src", sampleTemplate());
+
+  const std::string seeds = root + "/tests/fuzz/corpus/template/";
+  ok &= save(seeds + "empty.src", Template{});
+  Template texts;
+  texts.textObjects.push_back(makeText("文字内容", "宋体", 12, 1, 2, 1));
+  texts.textObjects.push_back(makeText("Text", "Arial", -20, -5, 300, 2));
+  ok &= save(seeds + "texts.src", std::move(texts));
+  // Small pictures of each kind, including one stored with an unknown type.
+  const Surface tiny = makeBadge(6);
+  Template pictures;
+  pictures.pictureObjects.push_back(
+      makePicture(encodeBmp(tiny).value(), ImageType::Bmp, tiny, 0, 0, 1));
+  pictures.pictureObjects.push_back(
+      makePicture(encodePng(tiny).value(), ImageType::Png, tiny, 1, 1, 2));
+  pictures.pictureObjects.push_back(
+      makePicture(encodeGif(tiny).value(), ImageType::Gif, tiny, 2, 2, 3));
+  pictures.pictureObjects.push_back(
+      makePicture(encodeJpeg(tiny).value(), ImageType::Jpg, tiny, 3, 3, 4));
+  pictures.pictureObjects.push_back(
+      makePicture(encodeBmp(tiny).value(), ImageType::Unknown, tiny, 4, 4, 5));
+  pictures.textObjects.push_back(makeText("层", "黑体", 10, 0, 0, 6));
+  ok &= save(seeds + "pictures.src", std::move(pictures));
+  return ok ? 0 : 1;
+}
