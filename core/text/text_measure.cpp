@@ -1,10 +1,24 @@
 #include "text/text_measure.h"
 
-#include "text/font_rules.h"
+#include <algorithm>
+#include <cstdint>
+
+#include "platform/gbk.h"
+#include "text/text_layout.h"
 
 namespace imbrino {
-// Placeholder until the text engine lands: a fixed cell.
+
 TextExtent measureText(std::string_view gbkText, const LogFont& font) {
-  return {static_cast<int>(gbkText.size()) * 6, font.lfHeight > 0 ? font.lfHeight : 12};
+  // The extent of exactly the layout the renderer draws, so the box the editor
+  // hit-tests is the box on the picture.
+  const auto layout = layoutText(gbkToUtf8(gbkText), font);
+  if (layout) return layout->extent;
+  // No usable font at all: nothing is drawn, so the text takes no width; the
+  // height keeps the box where the user can still find and select it.
+  const std::int64_t height = font.lfHeight;
+  if (height == 0) return {0, kDefaultCellHeight};
+  return {0,
+          static_cast<int>(std::min<std::int64_t>(height < 0 ? -height : height, kMaxFontPixels))};
 }
+
 }  // namespace imbrino

@@ -14,7 +14,9 @@ struct TextExtent {
   friend bool operator==(const TextExtent&, const TextExtent&) = default;
 };
 
-// `gbkText` is the text's GBK bytes (no terminator).
+// `gbkText` is the text's GBK bytes (no terminator). The extent of the line
+// layoutText (text/text_layout.h) makes of it, so what is measured is what is
+// drawn. Thread-safe, and cheap after the first call for a font on a thread.
 TextExtent measureText(std::string_view gbkText, const LogFont& font);
 
 }  // namespace imbrino
