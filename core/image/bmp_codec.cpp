@@ -2,6 +2,7 @@
 // uses, refuses what cannot be decoded, checks that the file can hold the pixel
 // data it announces and only then allocates the picture.
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -32,7 +33,6 @@ std::optional<HeaderKind> headerKind(std::uint32_t size) {
 
 struct InfoHeader {
   HeaderKind kind = HeaderKind::Windows;
-  std::uint32_t size = 0;
   std::int64_t width = 0;
   std::int64_t height = 0;  // as stored: negative for top-down pictures
   unsigned bits = 0;
@@ -45,7 +45,6 @@ InfoHeader readInfoHeader(ByteView file, HeaderKind kind, std::uint32_t size) {
   const std::size_t at = bmp::kFileHeaderSize;
   InfoHeader info;
   info.kind = kind;
-  info.size = size;
   if (kind == HeaderKind::Core) {
     info.width = le16(file, at + 4);
     info.height = le16(file, at + 6);
@@ -174,31 +173,35 @@ Expected<Surface> decodeBmp(ByteView file) {
   // past a short palette are black.
   const std::uint64_t entrySize = info.kind == HeaderKind::Core ? 3 : 4;
   std::uint64_t colors = info.colorsUsed;
+  std::uint64_t usedColors = 0;  // the entries an index can reach
   if (bits <= 8) {
     const std::uint64_t maxColors = std::uint64_t{1} << bits;
     if (colors == 0) colors = maxColors;
+    usedColors = std::min(colors, maxColors);
     layout.palette.assign(maxColors, kPixelBlack);
-    for (std::uint64_t i = 0; i < colors && i < maxColors; ++i) {
+    for (std::uint64_t i = 0; i < usedColors; ++i) {
       const std::uint64_t at = headersEnd + i * entrySize;
       if (at + entrySize > file.size()) break;
       layout.palette[i] = makePixel(file[at + 2], file[at + 1], file[at]);
     }
   }
-  const std::uint64_t paletteEnd = headersEnd + colors * entrySize;
 
-  // An offset of 0 or one inside the headers is a writer's mistake; the data
-  // then follows the palette. Pictures of more than 8 bits need no palette, so
-  // their data may start inside an announced (optional) one.
+  // An offset of 0, or one inside the headers or the palette the pixels use,
+  // is a writer's mistake; the data then follows the palette as announced.
+  // Pictures of more than 8 bits need no palette, so their data may start
+  // inside an announced (optional) one.
   std::uint64_t dataOffset = offBits;
-  if (offBits == 0 || offBits < (bits <= 8 ? paletteEnd : headersEnd)) dataOffset = paletteEnd;
+  if (offBits == 0 || offBits < headersEnd + usedColors * entrySize)
+    dataOffset = headersEnd + colors * entrySize;
   const std::uint64_t available = dataOffset < file.size() ? file.size() - dataOffset : 0;
   if (available > 0) layout.data = file.subspan(static_cast<std::size_t>(dataOffset));
 
   if (rle) {
     // Running out of RLE data early is not an error (the rest stays white), but
-    // a size the file plainly cannot hold is.
-    if (info.imageSize != 0)
-      if (auto refused = checkDataAvailable(info.imageSize, available)) return fail(*refused);
+    // a size the file plainly cannot hold is, and so is no data at all: even an
+    // empty picture ends with a 2-byte end-of-bitmap.
+    const std::uint64_t announced = info.imageSize != 0 ? info.imageSize : 2;
+    if (auto refused = checkDataAvailable(announced, available)) return fail(*refused);
   } else {
     const std::uint64_t required =
         bmp::paddedRowBytes(layout.width, bits) * static_cast<std::uint64_t>(height - 1) +

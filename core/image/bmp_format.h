@@ -47,7 +47,9 @@ inline void putLe32(Bytes& out, std::uint32_t value) {
 inline std::uint64_t paddedRowBytes(std::uint64_t width, unsigned bits) {
   return (width * bits + 31) / 32 * 4;
 }
-inline std::uint64_t rowBytes(std::uint64_t width, unsigned bits) { return (width * bits + 7) / 8; }
+inline std::uint64_t rowBytes(std::uint64_t width, unsigned bits) {
+  return (width * bits + 7) / 8;
+}
 
 // One colour channel of a bit-field pixel: the masked bits, shifted down and
 // scaled so that the mask's full value becomes 255. Masks need not be 8 bits

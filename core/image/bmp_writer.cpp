@@ -1,0 +1,62 @@
+// The BMP writer: the one variant every reader understands, 24 bits per pixel,
+// bottom-up rows, a 40-byte info header and no palette.
+
+#include <cstdint>
+#include <limits>
+#include <new>
+
+#include "image/bmp_format.h"
+#include "image/codecs.h"
+
+namespace imbrino {
+
+Expected<Bytes> encodeBmp(const Surface& picture) {
+  if (picture.empty()) return fail("an empty picture cannot be saved as BMP");
+  const auto width = static_cast<std::uint64_t>(picture.width());
+  const auto height = static_cast<std::uint64_t>(picture.height());
+  const std::uint64_t stride = bmp::paddedRowBytes(width, 24);
+  const std::uint64_t imageSize = stride * height;
+  const std::uint64_t headersSize = bmp::kFileHeaderSize + bmp::kInfoHeaderSize;
+  const std::uint64_t fileSize = headersSize + imageSize;
+  if (fileSize > std::numeric_limits<std::uint32_t>::max())
+    return fail("the picture is too large for a BMP file");
+
+  Bytes out;
+  try {
+    out.reserve(static_cast<std::size_t>(fileSize));
+  } catch (const std::bad_alloc&) {
+    return fail("not enough memory to write the BMP file");
+  }
+  constexpr std::uint32_t kPixelsPerMetre = 2835;  // 72 dpi
+  out.push_back('B');
+  out.push_back('M');
+  bmp::putLe32(out, static_cast<std::uint32_t>(fileSize));
+  bmp::putLe32(out, 0);  // reserved
+  bmp::putLe32(out, static_cast<std::uint32_t>(headersSize));
+  bmp::putLe32(out, static_cast<std::uint32_t>(bmp::kInfoHeaderSize));
+  bmp::putLe32(out, static_cast<std::uint32_t>(width));
+  bmp::putLe32(out, static_cast<std::uint32_t>(height));  // positive: bottom-up
+  bmp::putLe16(out, 1);                                   // planes
+  bmp::putLe16(out, 24);
+  bmp::putLe32(out, bmp::kRgb);
+  bmp::putLe32(out, static_cast<std::uint32_t>(imageSize));
+  bmp::putLe32(out, kPixelsPerMetre);
+  bmp::putLe32(out, kPixelsPerMetre);
+  bmp::putLe32(out, 0);  // colours used
+  bmp::putLe32(out, 0);  // important colours
+
+  out.resize(static_cast<std::size_t>(fileSize), 0);  // the padding stays zero
+  std::uint8_t* row = out.data() + headersSize;
+  for (int y = picture.height() - 1; y >= 0; --y, row += stride) {
+    const Pixel* in = picture.row(y);
+    std::uint8_t* p = row;
+    for (int x = 0; x < picture.width(); ++x) {
+      *p++ = blueOf(in[x]);
+      *p++ = greenOf(in[x]);
+      *p++ = redOf(in[x]);
+    }
+  }
+  return out;
+}
+
+}  // namespace imbrino
