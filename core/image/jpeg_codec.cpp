@@ -1,6 +1,176 @@
+// JPEG reading through libjpeg-turbo, straight into the picture's rows, turned
+// upright by the EXIF orientation. Writing is in jpeg_encoder.cpp.
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
 #include "image/codecs.h"
+#include "image/decode_limits.h"
+#include "image/exif_orientation.h"
+#include "image/jpeg_errors.h"
 
 namespace imbrino {
-Expected<Surface> decodeJpeg(ByteView) { return fail("JPEG reading is not built yet"); }
-Expected<Bytes> encodeJpeg(const Surface&, const JpegOptions&) { return fail("JPEG writing is not built yet"); }
+namespace {
+
+static_assert(std::endian::native == std::endian::little,
+              "libjpeg writes pixels as B, G, R, A bytes, which is 0xAARRGGBB in memory");
+
+// libjpeg-turbo reads as many scans as a file holds, and every scan of a
+// progressive file is another pass over the whole picture. Real files have
+// around ten; a file made of thousands of tiny scans only costs time.
+constexpr int kMaxScans = 500;
+
+void limitScans(j_common_ptr codec) {
+  const auto* info = reinterpret_cast<j_decompress_ptr>(codec);
+  if (info->input_scan_number > kMaxScans) failJpeg(codec, "the file holds too many scans");
+}
+
+// Photoshop writes CMYK (and YCCK, which libjpeg turns back into CMYK) with
+// every value inverted, 255 meaning no ink, and says so with an Adobe marker.
+// The conversion is the plain one: each ink takes away from its complementary
+// light in proportion to the black.
+void cmykToPixels(const JSAMPLE* cmyk, Pixel* out, int width, bool inverted) {
+  for (int x = 0; x < width; ++x, cmyk += 4) {
+    unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+    if (!inverted) {
+      c = 255 - c;
+      m = 255 - m;
+      y = 255 - y;
+      k = 255 - k;
+    }
+    auto mix = [k](unsigned v) { return static_cast<std::uint8_t>((v * k + 127) / 255); };
+    out[x] = makePixel(mix(c), mix(m), mix(y));
+  }
+}
+
+class JpegDecoder {
+ public:
+  explicit JpegDecoder(ByteView file) : file_(file) {
+    info_.err = useJpegErrors(errors_);
+    progress_.progress_monitor = limitScans;
+  }
+  JpegDecoder(const JpegDecoder&) = delete;
+  JpegDecoder& operator=(const JpegDecoder&) = delete;
+  ~JpegDecoder() { jpeg_destroy_decompress(&info_); }
+
+  // The functions that call into libjpeg arm the jump first and hold nothing
+  // with a destructor; see jpeg_errors.h.
+  bool readHeader() {
+    if (setjmp(errors_.jump) != 0) return false;
+    jpeg_create_decompress(&info_);
+    info_.progress = &progress_;
+    jpeg_mem_src(&info_, file_.data(), static_cast<unsigned long>(file_.size()));
+    jpeg_save_markers(&info_, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_read_header(&info_, TRUE);
+    return true;
+  }
+
+  bool start(J_COLOR_SPACE output, long maxMemory) {
+    if (setjmp(errors_.jump) != 0) return false;
+    info_.out_color_space = output;
+    info_.mem->max_memory_to_use = maxMemory;
+    jpeg_start_decompress(&info_);
+    if (info_.output_width != info_.image_width || info_.output_height != info_.image_height ||
+        info_.output_components != 4)
+      failJpeg(reinterpret_cast<j_common_ptr>(&info_), "unexpected output layout");
+    return true;
+  }
+
+  bool readPixels(Surface& picture) {
+    if (setjmp(errors_.jump) != 0) return false;
+    if (info_.out_color_space == JCS_CMYK) {
+      JSAMPARRAY cmyk = (*info_.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info_),
+                                                   JPOOL_IMAGE, info_.output_width * 4, 1);
+      while (info_.output_scanline < info_.output_height) {
+        const int y = static_cast<int>(info_.output_scanline);
+        if (jpeg_read_scanlines(&info_, cmyk, 1) == 1)
+          cmykToPixels(cmyk[0], picture.row(y), picture.width(), info_.saw_Adobe_marker);
+      }
+      return true;
+    }
+    // libjpeg writes B, G, R and an alpha of 255 straight into the rows.
+    constexpr JDIMENSION kRowsAtOnce = 16;
+    JSAMPROW rows[kRowsAtOnce];
+    while (info_.output_scanline < info_.output_height) {
+      const JDIMENSION first = info_.output_scanline;
+      JDIMENSION count = 0;
+      for (; count < kRowsAtOnce && first + count < info_.output_height; ++count)
+        rows[count] = reinterpret_cast<JSAMPROW>(picture.row(static_cast<int>(first + count)));
+      jpeg_read_scanlines(&info_, rows, count);
+    }
+    return true;
+  }
+
+  const jpeg_decompress_struct& info() const { return info_; }
+  std::string reason() const { return std::string("JPEG: ") + errors_.message; }
+
+  // The orientation recorded in the first EXIF block among the saved markers.
+  int exifOrientation() const {
+    for (const jpeg_marker_struct* marker = info_.marker_list; marker; marker = marker->next) {
+      const ByteView payload(marker->data, marker->data_length);
+      if (marker->marker == JPEG_APP0 + 1 && payload.size() >= 6 &&
+          std::memcmp(payload.data(), "Exif\0\0", 6) == 0)
+        return readExifOrientation(payload);
+    }
+    return 1;
+  }
+
+ private:
+  ByteView file_;
+  jpeg_decompress_struct info_{};
+  JpegErrors errors_{};
+  jpeg_progress_mgr progress_{};
+};
+
+}  // namespace
+
+Expected<Surface> decodeJpeg(ByteView file) {
+  JpegDecoder decoder(file);
+  if (!decoder.readHeader()) return fail(decoder.reason());
+  const jpeg_decompress_struct& info = decoder.info();
+  const std::int64_t width = info.image_width;
+  const std::int64_t height = info.image_height;
+  if (auto refused = checkPictureSize(width, height)) return fail("JPEG: " + *refused);
+  // Huffman coding spends at least one bit on every 8 x 8 block of the
+  // largest component in a scan (a DC difference and the end of the block),
+  // so the picture data takes at least pixels / 512 bytes. Refusing below
+  // half of that keeps a few bytes of header from announcing gigabytes, with
+  // room to spare for every real file. (Arithmetic coding could squeeze a
+  // blank picture below that; such files are rare enough to refuse.)
+  const auto pixels = static_cast<std::uint64_t>(width * height);
+  if (auto refused = checkDataAvailable(pixels / 1024, file.size()))
+    return fail("JPEG: " + *refused);
+
+  J_COLOR_SPACE output = JCS_EXT_BGRA;
+  switch (info.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+    case JCS_YCbCr:
+    case JCS_RGB:
+      break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+      // libjpeg turns neither into RGB; the reader does it by hand.
+      output = JCS_CMYK;
+      break;
+    default:
+      return fail("JPEG: unsupported colour space with " + std::to_string(info.num_components) +
+                  " components");
+  }
+  // Progressive and multi-scan files keep every coefficient of the picture in
+  // memory, 2 bytes a sample. Four full-size components is the most any
+  // colour space we show has, and 16 MB more covers libjpeg's working rows; a
+  // file announcing more only costs memory.
+  const long maxMemory = static_cast<long>(pixels * 8 + (std::uint64_t{16} << 20));
+  if (!decoder.start(output, maxMemory)) return fail(decoder.reason());
+
+  auto picture = Surface::create(static_cast<int>(width), static_cast<int>(height));
+  if (!picture) return fail("JPEG: " + picture.reason());
+  if (!decoder.readPixels(*picture)) return fail(decoder.reason());
+  auto upright = applyExifOrientation(std::move(*picture), decoder.exifOrientation());
+  if (!upright) return fail("JPEG: " + upright.reason());
+  return upright;
+}
+
 }  // namespace imbrino

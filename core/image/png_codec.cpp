@@ -1,6 +1,153 @@
+// PNG reading through libpng, from memory. Writing is in png_encoder.cpp.
+//
+// Reading keeps the pixels as stored and ignores gAMA, cHRM, sRGB and iCCP,
+// as most viewers do: a picture that was stamped and saved
+// again must not change its colours. Every colour type and bit depth comes
+// out of libpng as 8-bit B, G, R, A straight into the picture's rows; the
+// alpha is then laid on white.
+
+#include <png.h>
+
+#include <algorithm>
+#include <bit>
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
 #include "image/codecs.h"
+#include "image/decode_limits.h"
+#include "image/png_errors.h"
 
 namespace imbrino {
-Expected<Surface> decodePng(ByteView) { return fail("PNG reading is not built yet"); }
-Expected<Bytes> encodePng(const Surface&) { return fail("PNG writing is not built yet"); }
+namespace {
+
+static_assert(std::endian::native == std::endian::little,
+              "libpng writes pixels as B, G, R, A bytes, which is 0xAARRGGBB in memory");
+
+struct PngSource {
+  ByteView file;
+  std::size_t position = 0;
+
+  static void read(png_structp png, png_bytep out, png_size_t length) {
+    auto* self = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (length > self->file.size() - self->position) png_error(png, "the file is truncated");
+    std::memcpy(out, self->file.data() + self->position, length);
+    self->position += length;
+  }
+};
+
+// Bytes of pixel data before compression: every row as stored plus its
+// filter byte.
+std::uint64_t rawPixelDataSize(std::uint64_t width, std::uint64_t height, unsigned channels,
+                               unsigned bitDepth) {
+  return height * ((width * channels * bitDepth + 7) / 8 + 1);
+}
+
+class PngDecoder {
+ public:
+  explicit PngDecoder(ByteView file) : source_{file} {}
+  PngDecoder(const PngDecoder&) = delete;
+  PngDecoder& operator=(const PngDecoder&) = delete;
+  ~PngDecoder() { png_destroy_read_struct(&png_, &info_, nullptr); }
+
+  bool readHeader() {
+    png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, &errors_, PngErrors::error,
+                                  PngErrors::warning);
+    if (png_ == nullptr) return failWith("not enough memory");
+    if (setjmp(png_jmpbuf(png_)) != 0) return false;
+    info_ = png_create_info_struct(png_);
+    if (info_ == nullptr) png_error(png_, "not enough memory");
+    png_set_user_limits(png_, kMaxPictureSide, kMaxPictureSide);
+    // We need no ancillary chunk but tRNS; the others are skipped unread,
+    // which also spares us inflating compressed text and profiles. The limit
+    // on a chunk's memory then only concerns PLTE and tRNS.
+    png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_chunk_malloc_max(png_, 1 << 20);
+    png_set_read_fn(png_, &source_, PngSource::read);
+    png_read_info(png_, info_);
+    return true;
+  }
+
+  std::uint32_t width() const { return png_get_image_width(png_, info_); }
+  std::uint32_t height() const { return png_get_image_height(png_, info_); }
+  std::uint64_t rawDataSize() const {
+    return rawPixelDataSize(width(), height(), png_get_channels(png_, info_),
+                            png_get_bit_depth(png_, info_));
+  }
+
+  // Asks libpng for 8-bit B, G, R, A whatever the colour type and depth:
+  // palettes and low depths expanded, tRNS made alpha, 16-bit samples scaled
+  // (rounded, not cut), grey copied to the three colours, a 255 alpha added
+  // where there is none. Interlaced pictures are put together by libpng.
+  bool start() {
+    if (setjmp(png_jmpbuf(png_)) != 0) return false;
+    png_set_expand(png_);
+    png_set_scale_16(png_);
+    png_set_gray_to_rgb(png_);
+    png_set_filler(png_, 0xFF, PNG_FILLER_AFTER);
+    png_set_bgr(png_);
+    passes_ = png_set_interlace_handling(png_);
+    png_read_update_info(png_, info_);
+    if (png_get_bit_depth(png_, info_) != 8 || png_get_channels(png_, info_) != 4 ||
+        png_get_rowbytes(png_, info_) != png_size_t{width()} * 4)
+      png_error(png_, "unexpected row layout");
+    return true;
+  }
+
+  // Each pass of an interlaced picture fills in more pixels of the same rows.
+  bool readPixels(Surface& picture) {
+    if (setjmp(png_jmpbuf(png_)) != 0) return false;
+    for (int pass = 0; pass < passes_; ++pass)
+      for (int y = 0; y < picture.height(); ++y)
+        png_read_row(png_, reinterpret_cast<png_bytep>(picture.row(y)), nullptr);
+    return true;
+  }
+
+  bool failWith(const char* message) {
+    std::snprintf(errors_.message, sizeof errors_.message, "%s", message);
+    return false;
+  }
+  std::string reason() const { return errors_.reason(); }
+
+ private:
+  PngErrors errors_;
+  PngSource source_;
+  png_structp png_ = nullptr;
+  png_infop info_ = nullptr;
+  int passes_ = 1;
+};
+
+// Pixels are B, G, R, A in memory, so each reads as 0xAARRGGBB.
+void layAlphaOnWhite(Surface& picture) {
+  for (Pixel& p : picture.pixels()) {
+    const auto alpha = static_cast<std::uint8_t>(p >> 24);
+    if (alpha != 0xFF) p = overWhite(redOf(p), greenOf(p), blueOf(p), alpha);
+  }
+}
+
+}  // namespace
+
+Expected<Surface> decodePng(ByteView file) {
+  PngDecoder decoder(file);
+  if (!decoder.readHeader()) return fail(decoder.reason());
+  if (auto refused = checkPictureSize(decoder.width(), decoder.height()))
+    return fail("PNG: " + *refused);
+  // zlib packs at most about 1032 bytes into one, so a file smaller than the
+  // raw rows / 1032 cannot hold them; refusing below / 1100 leaves a margin
+  // and keeps a few bytes of header from announcing gigabytes.
+  if (auto refused = checkDataAvailable(decoder.rawDataSize() / 1100, file.size()))
+    return fail("PNG: " + *refused);
+  if (!decoder.start()) return fail(decoder.reason());
+
+  auto picture =
+      Surface::create(static_cast<int>(decoder.width()), static_cast<int>(decoder.height()));
+  if (!picture) return fail("PNG: " + picture.reason());
+  if (!decoder.readPixels(*picture)) return fail(decoder.reason());
+  // The rest of the file (text, time stamps, IEND) cannot change the picture.
+  layAlphaOnWhite(*picture);
+  return picture;
+}
+
 }  // namespace imbrino
