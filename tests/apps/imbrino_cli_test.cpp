@@ -13,14 +13,14 @@
 namespace imbrino {
 namespace {
 
-struct Run {
+struct CliRun {
   int exitCode = -1;
   std::string out;
 };
 
-Run runCli(const std::string& arguments) {
+CliRun runCli(const std::string& arguments) {
   const std::string command = std::string(IMBRINO_CLI) + " " + arguments + " 2>/dev/null";
-  Run run;
+  CliRun run;
   std::FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return run;
   std::array<char, 4096> buffer{};
@@ -46,7 +46,7 @@ TEST(CliInfo, TemplateIsPrintedWithItsRecordsInUtf8) {
   document.pictureObjects.push_back(std::move(picture));
   ASSERT_TRUE(writeTemplateFile(folder.file("t.SRC"), document));
 
-  const Run run = runCli("info " + folder.file("t.SRC"));
+  const CliRun run = runCli("info " + folder.file("t.SRC"));
   ASSERT_EQ(run.exitCode, 0);
   const auto json = nlohmann::json::parse(run.out);
   EXPECT_EQ(json["background"]["alpha"], 100);
@@ -68,7 +68,7 @@ TEST(CliInfo, TemplateIsPrintedWithItsRecordsInUtf8) {
 TEST(CliInfo, PictureSizeAndType) {
   test::TempFolder folder;
   test::writeBytes(folder.file("p.PNG"), encodePng(test::makeTestPicture(7, 3)).value());
-  const Run run = runCli("info " + folder.file("p.PNG"));
+  const CliRun run = runCli("info " + folder.file("p.PNG"));
   ASSERT_EQ(run.exitCode, 0);
   const auto json = nlohmann::json::parse(run.out);
   EXPECT_EQ(json, nlohmann::json::parse(R"({"type": 4, "width": 7, "height": 3})"));

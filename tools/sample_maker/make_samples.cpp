@@ -8,6 +8,7 @@
 #include <string>
 
 #include "image/codecs.h"
+#include "image/image_types.h"
 #include "platform/file_io.h"
 #include "platform/gbk.h"
 #include "template/template_file.h"
@@ -64,7 +65,7 @@ Template sampleTemplate() {
   title.textColour = 0x002020C0;  // red
   title.font.lfWeight = 700;
   document.textObjects.push_back(title);
-  TextObject line = makeText("© 2026 示例图片 · sample", "Arial", 16, 106, 62, 3);
+  TextObject line = makeText("2026 示例图片 · sample", "Arial", 16, 106, 62, 3);
   line.transparentBack = 1;
   line.textColour = 0x00402020;
   line.font.lfItalic = 1;
