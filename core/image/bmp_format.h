@@ -33,14 +33,6 @@ inline std::uint32_t le32(ByteView bytes, std::size_t at) {
          (std::uint32_t{bytes[at + 2]} << 16) | (std::uint32_t{bytes[at + 3]} << 24);
 }
 
-inline void putLe16(Bytes& out, std::uint16_t value) {
-  out.push_back(static_cast<std::uint8_t>(value));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-inline void putLe32(Bytes& out, std::uint32_t value) {
-  putLe16(out, static_cast<std::uint16_t>(value));
-  putLe16(out, static_cast<std::uint16_t>(value >> 16));
-}
 
 // Bytes in one row of `bits`-per-pixel pixels: padded to whole 32-bit words in
 // the file, or just the bytes the pixels cover.

@@ -7,6 +7,7 @@
 
 #include "image/bmp_format.h"
 #include "image/codecs.h"
+#include "platform/byte_stream.h"
 
 namespace imbrino {
 
@@ -21,31 +22,32 @@ Expected<Bytes> encodeBmp(const Surface& picture) {
   if (fileSize > std::numeric_limits<std::uint32_t>::max())
     return fail("the picture is too large for a BMP file");
 
+  ByteWriter header;
+  constexpr std::uint32_t kPixelsPerMetre = 2835;  // 72 dpi
+  header.write(std::uint8_t{'B'});
+  header.write(std::uint8_t{'M'});
+  header.write<std::uint32_t>(static_cast<std::uint32_t>(fileSize));
+  header.write<std::uint32_t>(0);  // reserved
+  header.write<std::uint32_t>(static_cast<std::uint32_t>(headersSize));
+  header.write<std::uint32_t>(static_cast<std::uint32_t>(bmp::kInfoHeaderSize));
+  header.write<std::uint32_t>(static_cast<std::uint32_t>(width));
+  header.write<std::uint32_t>(static_cast<std::uint32_t>(height));  // positive: bottom-up
+  header.write<std::uint16_t>(1);                                   // planes
+  header.write<std::uint16_t>(24);
+  header.write<std::uint32_t>(bmp::kRgb);
+  header.write<std::uint32_t>(static_cast<std::uint32_t>(imageSize));
+  header.write<std::uint32_t>(kPixelsPerMetre);
+  header.write<std::uint32_t>(kPixelsPerMetre);
+  header.write<std::uint32_t>(0);  // colours used
+  header.write<std::uint32_t>(0);  // important colours
+
   Bytes out;
   try {
-    out.reserve(static_cast<std::size_t>(fileSize));
+    out = std::move(header.bytes());
+    out.resize(static_cast<std::size_t>(fileSize), 0);  // the padding stays zero
   } catch (const std::bad_alloc&) {
     return fail("not enough memory to write the BMP file");
   }
-  constexpr std::uint32_t kPixelsPerMetre = 2835;  // 72 dpi
-  out.push_back('B');
-  out.push_back('M');
-  bmp::putLe32(out, static_cast<std::uint32_t>(fileSize));
-  bmp::putLe32(out, 0);  // reserved
-  bmp::putLe32(out, static_cast<std::uint32_t>(headersSize));
-  bmp::putLe32(out, static_cast<std::uint32_t>(bmp::kInfoHeaderSize));
-  bmp::putLe32(out, static_cast<std::uint32_t>(width));
-  bmp::putLe32(out, static_cast<std::uint32_t>(height));  // positive: bottom-up
-  bmp::putLe16(out, 1);                                   // planes
-  bmp::putLe16(out, 24);
-  bmp::putLe32(out, bmp::kRgb);
-  bmp::putLe32(out, static_cast<std::uint32_t>(imageSize));
-  bmp::putLe32(out, kPixelsPerMetre);
-  bmp::putLe32(out, kPixelsPerMetre);
-  bmp::putLe32(out, 0);  // colours used
-  bmp::putLe32(out, 0);  // important colours
-
-  out.resize(static_cast<std::size_t>(fileSize), 0);  // the padding stays zero
   std::uint8_t* row = out.data() + headersSize;
   for (int y = picture.height() - 1; y >= 0; --y, row += stride) {
     const Pixel* in = picture.row(y);
