@@ -1,6 +1,7 @@
 #include "render/surface.h"
 
 #include <algorithm>
+#include <limits>
 #include <new>
 #include <string>
 
@@ -24,26 +25,40 @@ Expected<Surface> Surface::create(int width, int height, Pixel fill) {
 
 void Surface::fill(Pixel p) { std::fill(pixels_.begin(), pixels_.end(), p); }
 
+namespace {
+int clampToInt(std::int64_t v) {
+  return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(),
+                                                   std::numeric_limits<int>::max()));
+}
+}  // namespace
+
 Rect intersect(Rect r, Rect bounds) {
   const int left = std::max(r.x, bounds.x);
   const int top = std::max(r.y, bounds.y);
-  const int right = std::min(r.right(), bounds.right());
-  const int bottom = std::min(r.bottom(), bounds.bottom());
+  const std::int64_t right = std::min(r.right(), bounds.right());
+  const std::int64_t bottom = std::min(r.bottom(), bounds.bottom());
   if (right <= left || bottom <= top) return {left, top, 0, 0};
-  return {left, top, right - left, bottom - top};
+  return {left, top, clampToInt(right - left), clampToInt(bottom - top)};
+}
+
+Rect translate(Rect r, std::int64_t dx, std::int64_t dy) {
+  const int left = clampToInt(r.x + dx);
+  const int top = clampToInt(r.y + dy);
+  return {left, top, clampToInt(std::max<std::int64_t>(0, clampToInt(r.right() + dx) - std::int64_t{left})),
+          clampToInt(std::max<std::int64_t>(0, clampToInt(r.bottom() + dy) - std::int64_t{top}))};
 }
 
 void Surface::fillRect(Rect r, Pixel p) {
   const Rect clipped = intersect(r, bounds());
-  for (int y = clipped.y; y < clipped.bottom(); ++y) {
+  for (int y = clipped.y; y < clipped.y + clipped.height; ++y) {
     Pixel* line = row(y);
-    std::fill(line + clipped.x, line + clipped.right(), p);
+    std::fill(line + clipped.x, line + clipped.x + clipped.width, p);
   }
 }
 
 void Surface::drawSurface(const Surface& source, int x, int y) {
   const Rect target = intersect({x, y, source.width(), source.height()}, bounds());
-  for (int ty = target.y; ty < target.bottom(); ++ty) {
+  for (int ty = target.y; ty < target.y + target.height; ++ty) {
     const Pixel* from = source.row(ty - y) + (target.x - x);
     std::copy(from, from + target.width, row(ty) + target.x);
   }

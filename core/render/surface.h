@@ -13,14 +13,16 @@
 
 namespace imbrino {
 
+// Rectangles come from documents too, whose coordinates may be anything a
+// 32-bit field holds: edges are computed in 64 bits.
 struct Rect {
   int x = 0;
   int y = 0;
   int width = 0;
   int height = 0;
 
-  int right() const { return x + width; }
-  int bottom() const { return y + height; }
+  std::int64_t right() const { return std::int64_t{x} + width; }
+  std::int64_t bottom() const { return std::int64_t{y} + height; }
   bool empty() const { return width <= 0 || height <= 0; }
   friend bool operator==(const Rect&, const Rect&) = default;
 };
@@ -72,5 +74,8 @@ class Surface {
 
 // The part of `r` inside `bounds`.
 Rect intersect(Rect r, Rect bounds);
+
+// `r` moved by (dx, dy); edges that would leave the 32-bit range stop at it.
+Rect translate(Rect r, std::int64_t dx, std::int64_t dy);
 
 }  // namespace imbrino

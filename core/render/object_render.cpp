@@ -1,0 +1,96 @@
+#include "render/object_render.h"
+
+#include "platform/gbk.h"
+#include "text/text_layout.h"
+
+namespace imbrino {
+namespace {
+
+// Opacity fields are 16 bits wide in the records; only the low byte ever
+// reached the blend, so a file holding 300 draws at 44.
+std::uint8_t opacityOf(std::int16_t alpha) { return static_cast<std::uint8_t>(alpha & 0xFF); }
+
+// Runs `draw` on a painter clipped to `box`, then lays the result over what
+// was there with `alpha`. Fully opaque objects are drawn in place; the others
+// through a copy of just the visible part of their box.
+template <class Draw>
+void drawWithOpacity(Painter& painter, Rect box, std::uint8_t alpha, Draw draw) {
+  if (alpha == 0) return;
+  if (alpha == 255) {
+    Painter boxed = painter.within({0, 0}, box);
+    draw(boxed);
+    return;
+  }
+  Rect visible;
+  auto layer = painter.grab(box, visible);
+  if (!layer || layer->empty()) return;
+  Painter onLayer(*layer, {-visible.x, -visible.y}, visible);
+  draw(onLayer);
+  painter.blend(*layer, layer->bounds(), {visible.x, visible.y}, alpha);
+}
+
+void drawGlyphs(Painter& painter, Rect box, const TextLayout& layout, Pixel colour) {
+  for (const LayoutGlyph& glyph : layout.glyphs) {
+    auto mask = rasterizeGlyph(layout, glyph);
+    if (!mask || mask->width == 0) continue;
+    painter.paintMask({mask->coverage.data(), mask->width, mask->height},
+                      {box.x + mask->x, box.y + mask->y}, colour);
+  }
+  if (layout.underline)
+    painter.fill({box.x, box.y + layout.underlineTop, box.width, layout.underlineThickness},
+                 colour);
+  if (layout.strikeOut)
+    painter.fill({box.x, box.y + layout.strikeOutTop, box.width, layout.strikeOutThickness},
+                 colour);
+}
+
+}  // namespace
+
+void paintBackground(Painter& painter, const TemplateBackground& background) {
+  if (background.transparent != 0) return;
+  painter.fill({0, 0, background.width, background.height}, pixelFromColorRef(background.colour),
+               opacityOf(background.alpha));
+}
+
+Rect drawTextObject(Painter& painter, const TextObject& text) {
+  auto layout = layoutText(gbkToUtf8(text.textBytes()), text.font);
+  if (!layout) return {text.x, text.y, 0, 0};
+  const Rect box{text.x, text.y, layout->extent.width, layout->extent.height};
+  if (box.empty()) return box;
+  drawWithOpacity(painter, box, opacityOf(text.alpha), [&](Painter& inBox) {
+    if (text.transparentBack == 0) inBox.fill(box, pixelFromColorRef(text.backColour));
+    drawGlyphs(inBox, box, *layout, pixelFromColorRef(text.textColour));
+  });
+  return box;
+}
+
+Rect drawPictureObject(Painter& painter, const PictureObject& picture) {
+  const Rect box{picture.x, picture.y, picture.width, picture.height};
+  const Rect source{0, 0, picture.sourceWidth, picture.sourceHeight};
+  drawWithOpacity(painter, box, opacityOf(picture.alpha), [&](Painter& inBox) {
+    if (picture.transparent != 0)
+      inBox.stretchKeyed(picture.picture, source, box, pixelFromColorRef(picture.transparentColour));
+    else
+      inBox.stretch(picture.picture, source, box);
+  });
+  return box;
+}
+
+std::array<Rect, 8> selectionHandleRects(Rect box) {
+  const std::int64_t x = box.x, y = box.y, w = box.width, h = box.height;
+  const std::int64_t mx = x + (w - 4) / 2;
+  const std::int64_t my = y + (h - 4) / 2;
+  // A square at (left, top), kept in the 32-bit range for boxes at its edge.
+  auto square = [](std::int64_t left, std::int64_t top) {
+    return translate({0, 0, 4, 4}, left, top);
+  };
+  return {square(x - 4, y - 4), square(mx, y - 4),     square(x + w, y - 4),
+          square(x - 4, my),    square(x + w, my),     square(x - 4, y + h),
+          square(mx, y + h),    square(x + w, y + h)};
+}
+
+void drawSelectionHandles(Painter& painter, Rect box) {
+  for (const Rect& square : selectionHandleRects(box)) painter.fill(square, kPixelBlack);
+}
+
+}  // namespace imbrino

@@ -1,0 +1,169 @@
+#include "render/object_render.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+namespace imbrino {
+namespace {
+
+constexpr Pixel kGrey = makePixel(100, 100, 100);
+
+Surface filled(int width, int height, Pixel colour) {
+  return Surface::create(width, height, colour).value();
+}
+
+int countDifferences(const Surface& a, const Surface& b) {
+  int n = 0;
+  for (std::size_t i = 0; i < a.pixels().size(); ++i) n += a.pixels()[i] != b.pixels()[i];
+  return n;
+}
+
+TextObject textAt(int x, int y) {
+  TextObject text;
+  text.x = x;
+  text.y = y;
+  text.font.lfHeight = 20;
+  text.backColour = 0x0000FFFF;  // yellow
+  text.textColour = 0x00800000;  // navy
+  return text;
+}
+
+TEST(ObjectRender, OpaqueTextBoxCoversExactlyTheMeasuredExtent) {
+  Surface surface = filled(200, 60, kGrey);
+  const TextObject text = textAt(10, 5);
+  Painter painter(surface);
+  const Rect box = drawTextObject(painter, text);
+  const TextExtent extent = measureTextObject(text);
+  EXPECT_EQ(box, (Rect{10, 5, extent.width, extent.height}));
+  EXPECT_EQ(extent.height, 20);
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 200; ++x) {
+      const bool inside = x >= box.x && x < box.right() && y >= box.y && y < box.bottom();
+      if (!inside) {
+        ASSERT_EQ(surface.pixel(x, y), kGrey) << x << "," << y;
+      }
+    }
+  const Pixel yellow = pixelFromColorRef(0x0000FFFF);
+  EXPECT_EQ(surface.pixel(box.x, box.y), yellow);
+  EXPECT_EQ(surface.pixel(static_cast<int>(box.right()) - 1, static_cast<int>(box.bottom()) - 1),
+            yellow);
+  int glyphPixels = 0;
+  for (int y = box.y; y < box.bottom(); ++y)
+    for (int x = box.x; x < box.right(); ++x) glyphPixels += surface.pixel(x, y) != yellow;
+  EXPECT_GT(glyphPixels, 40);  // the four ideographs are there
+}
+
+TEST(ObjectRender, InvisibleOrEmptyTextChangesNothing) {
+  const Surface before = test::makeTestPicture(120, 40);
+  Surface surface = before;
+  Painter painter(surface);
+  TextObject hidden = textAt(0, 0);
+  hidden.alpha = 0x0100;  // only the low byte counts: 0
+  drawTextObject(painter, hidden);
+  TextObject empty = textAt(3, 4);
+  empty.setText("");
+  const Rect box = drawTextObject(painter, empty);
+  EXPECT_EQ(box.width, 0);
+  EXPECT_EQ(surface, before);
+}
+
+TEST(ObjectRender, TransparentTextMixesOnlyGlyphPixels) {
+  Surface surface = filled(120, 40, kGrey);
+  TextObject text = textAt(2, 2);
+  text.transparentBack = 1;
+  text.textColour = 0x00FFFFFF;
+  text.alpha = 128;
+  Painter painter(surface);
+  const Rect box = drawTextObject(painter, text);
+  int touched = 0;
+  for (int y = box.y; y < box.bottom(); ++y)
+    for (int x = box.x; x < box.right(); ++x) {
+      const Pixel p = surface.pixel(x, y);
+      if (p == kGrey) continue;
+      ++touched;
+      // At most half way to white: 100 + 155 / 2.
+      EXPECT_LE(redOf(p), 178);
+      EXPECT_GT(redOf(p), 100);
+    }
+  EXPECT_GT(touched, 20);
+  EXPECT_LT(touched, box.width * box.height / 2);
+}
+
+TEST(ObjectRender, KeyedPictureShowsLowerLayersAndStretchesWithoutSmoothing) {
+  PictureObject picture;
+  picture.picture = test::makeTestPicture(4, 4);
+  picture.picture.setPixel(1, 1, makePixel(255, 0, 255));
+  picture.sourceWidth = picture.sourceHeight = 4;
+  picture.width = picture.height = 8;
+  picture.x = picture.y = 1;
+  picture.transparent = 1;
+  Surface surface = filled(10, 10, kGrey);
+  Painter painter(surface);
+  EXPECT_EQ(drawPictureObject(painter, picture), (Rect{1, 1, 8, 8}));
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      const Pixel source = picture.picture.pixel(x / 2, y / 2);
+      const Pixel expected = source == makePixel(255, 0, 255) ? kGrey : source;
+      EXPECT_EQ(surface.pixel(x + 1, y + 1), expected) << x << "," << y;
+    }
+  EXPECT_EQ(surface.pixel(0, 0), kGrey);
+  EXPECT_EQ(surface.pixel(9, 9), kGrey);
+}
+
+TEST(ObjectRender, HalfTransparentPictureBlendsAndClipsAtNegativePositions) {
+  PictureObject picture;
+  picture.picture = filled(4, 4, kPixelWhite);
+  picture.sourceWidth = picture.sourceHeight = 4;
+  picture.width = picture.height = 4;
+  picture.x = picture.y = -2;
+  picture.alpha = 51;  // a fifth
+  Surface surface = filled(4, 4, kPixelBlack);
+  Painter painter(surface);
+  drawPictureObject(painter, picture);
+  EXPECT_EQ(surface.pixel(0, 0), makePixel(51, 51, 51));
+  EXPECT_EQ(surface.pixel(1, 1), makePixel(51, 51, 51));
+  EXPECT_EQ(surface.pixel(2, 2), kPixelBlack);
+}
+
+TEST(ObjectRender, HandlesSitAroundTheBox) {
+  Surface surface = filled(40, 40, kPixelWhite);
+  Painter painter(surface);
+  drawSelectionHandles(painter, {10, 10, 20, 20});
+  for (int top : {6, 18, 30})
+    for (int left : {6, 18, 30}) {
+      const bool centre = top == 18 && left == 18;
+      for (int y = top; y < top + 4; ++y)
+        for (int x = left; x < left + 4; ++x)
+          EXPECT_EQ(surface.pixel(x, y), centre ? kPixelWhite : kPixelBlack) << x << "," << y;
+    }
+  int black = 0;
+  for (Pixel p : surface.pixels()) black += p == kPixelBlack;
+  EXPECT_EQ(black, 8 * 16);
+}
+
+TEST(ObjectRender, BackgroundPaintsAtItsOpacityOrNotAtAll) {
+  TemplateBackground background;
+  background.width = 3;
+  background.height = 2;
+  background.colour = 0x000000FF;
+  Surface surface = filled(4, 4, kPixelBlack);
+  Painter painter(surface);
+  paintBackground(painter, background);
+  EXPECT_EQ(surface.pixel(2, 1), makePixel(255, 0, 0));
+  EXPECT_EQ(surface.pixel(3, 1), kPixelBlack);
+  EXPECT_EQ(surface.pixel(0, 2), kPixelBlack);
+
+  Surface again = filled(4, 4, kPixelBlack);
+  Painter second(again);
+  background.alpha = 0x7F00 | 0x80;  // low byte 128
+  paintBackground(second, background);
+  EXPECT_EQ(again.pixel(0, 0), makePixel(128, 0, 0));
+  background.transparent = 1;
+  const Surface before = again;
+  paintBackground(second, background);
+  EXPECT_EQ(countDifferences(again, before), 0);
+}
+
+}  // namespace
+}  // namespace imbrino
