@@ -67,12 +67,16 @@ Rect drawTextObject(Painter& painter, const TextObject& text) {
 Rect drawPictureObject(Painter& painter, const PictureObject& picture) {
   const Rect box{picture.x, picture.y, picture.width, picture.height};
   const Rect source{0, 0, picture.sourceWidth, picture.sourceHeight};
-  drawWithOpacity(painter, box, opacityOf(picture.alpha), [&](Painter& inBox) {
-    if (picture.transparent != 0)
-      inBox.stretchKeyed(picture.picture, source, box, pixelFromColorRef(picture.transparentColour));
-    else
-      inBox.stretch(picture.picture, source, box);
-  });
+  // Stretching over the box with the opacity is the same as stretching onto a
+  // copy of the box and blending that back, without the copy: keyed pixels
+  // blend a pixel with itself, which leaves it exactly as it was.
+  Painter inBox = painter.within({0, 0}, box);
+  const std::uint8_t alpha = opacityOf(picture.alpha);
+  if (picture.transparent != 0)
+    inBox.stretchKeyed(picture.picture, source, box, pixelFromColorRef(picture.transparentColour),
+                       alpha);
+  else
+    inBox.stretch(picture.picture, source, box, alpha);
   return box;
 }
 

@@ -27,12 +27,16 @@ std::int64_t sourceIndex(std::int64_t destination, int destinationSize, int sour
 }  // namespace
 
 Pixel mixPixels(Pixel a, Pixel b, std::uint8_t alpha) {
-  const unsigned inverse = 255u - alpha;
-  auto channel = [&](int shift) {
-    const unsigned mixed = ((a >> shift) & 0xFF) * alpha + ((b >> shift) & 0xFF) * inverse;
-    return divideBy255(mixed) << shift;
-  };
-  return 0xFF000000u | channel(16) | channel(8) | channel(0);
+  // Red and blue travel together in one word, green alone: each channel's sum
+  // stays below 2^16, so the rounding division by 255 of one cannot carry
+  // into the other.
+  constexpr std::uint32_t kRedBlue = 0x00FF00FF;
+  const std::uint32_t inverse = 255u - alpha;
+  std::uint32_t redBlue = (a & kRedBlue) * alpha + (b & kRedBlue) * inverse + 0x00800080u;
+  redBlue = ((redBlue + ((redBlue >> 8) & kRedBlue)) >> 8) & kRedBlue;
+  std::uint32_t green = ((a >> 8) & 0xFF) * alpha + ((b >> 8) & 0xFF) * inverse + 0x80u;
+  green = ((green + (green >> 8)) >> 8) & 0xFF;
+  return 0xFF000000u | redBlue | (green << 8);
 }
 
 Painter::Painter(Surface& target) : target_(&target), clip_(target.bounds()) {}
@@ -126,13 +130,19 @@ void stretchWith(Surface& target, Rect clip, Point origin, const Surface& source
 
 }  // namespace
 
-void Painter::stretch(const Surface& source, Rect from, Rect to) {
-  stretchWith(*target_, clip_, origin_, source, from, to, [](Pixel& out, Pixel in) { out = in; });
+void Painter::stretch(const Surface& source, Rect from, Rect to, std::uint8_t alpha) {
+  if (alpha == 255)
+    stretchWith(*target_, clip_, origin_, source, from, to, [](Pixel& out, Pixel in) { out = in; });
+  else if (alpha != 0)
+    stretchWith(*target_, clip_, origin_, source, from, to,
+                [alpha](Pixel& out, Pixel in) { out = mixPixels(in, out, alpha); });
 }
 
-void Painter::stretchKeyed(const Surface& source, Rect from, Rect to, Pixel key) {
-  stretchWith(*target_, clip_, origin_, source, from, to, [key](Pixel& out, Pixel in) {
-    if (in != key) out = in;
+void Painter::stretchKeyed(const Surface& source, Rect from, Rect to, Pixel key,
+                           std::uint8_t alpha) {
+  if (alpha == 0) return;
+  stretchWith(*target_, clip_, origin_, source, from, to, [key, alpha](Pixel& out, Pixel in) {
+    if (in != key) out = alpha == 255 ? in : mixPixels(in, out, alpha);
   });
 }
 

@@ -49,11 +49,13 @@ class Painter {
   // `from` of `source` to `to`, same size.
   void copy(const Surface& source, Rect from, Point to);
   // `from` of `source` scaled to `to`, each destination pixel taking the
-  // source pixel under its centre (no smoothing).
-  void stretch(const Surface& source, Rect from, Rect to);
+  // source pixel under its centre (no smoothing), laid over what is there
+  // with `alpha` (the same as stretching onto a copy and blending that).
+  void stretch(const Surface& source, Rect from, Rect to, std::uint8_t alpha = 255);
   // As stretch, but destination pixels whose source pixel is exactly `key`
   // are left as they were.
-  void stretchKeyed(const Surface& source, Rect from, Rect to, Pixel key);
+  void stretchKeyed(const Surface& source, Rect from, Rect to, Pixel key,
+                    std::uint8_t alpha = 255);
   // `from` of `source` over `to`, same size, per channel
   // source * alpha / 255 + destination * (255 - alpha) / 255, rounded.
   void blend(const Surface& source, Rect from, Point to, std::uint8_t alpha);
