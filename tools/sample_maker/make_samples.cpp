@@ -78,6 +78,68 @@ Template sampleTemplate() {
   return document;
 }
 
+Surface makeChecker(int size, int cell) {
+  Surface checker = Surface::create(size, size).value();
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x)
+      if ((x / cell + y / cell) % 2 == 0) checker.setPixel(x, y, makePixel(30, 30, 30));
+  return checker;
+}
+
+// Every kind of object side by side: faces, sizes and styles of text, opaque
+// and transparent boxes, keyed and stretched pictures, half-transparent layers.
+Template showcaseTemplate() {
+  Template document;
+  document.background = {640, 400, 0, 0x00F4E8DC, 255, 0, 0};
+  int level = 1;
+  auto addText = [&](const std::string& utf8, const std::string& face, int height, int x, int y) {
+    document.textObjects.push_back(makeText(utf8, face, height, x, y, level++));
+    return &document.textObjects.back();
+  };
+  addText("宋体 12 像素：文字内容", "宋体", 12, 16, 12);
+  addText("宋体 24 粗体 Bold", "宋体", 24, 16, 34)->font.lfWeight = 700;
+  TextObject* hei = addText("黑体 32 下划线", "黑体", 32, 16, 70);
+  hei->font.lfUnderline = 1;
+  hei->textColour = 0x00204080;
+  hei->selected = 1;  // the editor's handles show around selected objects
+  TextObject* kai = addText("楷体 28 斜体 Italic", "楷体", 28, 16, 116);
+  kai->font.lfItalic = 1;
+  kai->transparentBack = 1;
+  TextObject* arial = addText("Arial 20 bold italic struck", "Arial", 20, 16, 160);
+  arial->font.lfWeight = 700;
+  arial->font.lfItalic = 1;
+  arial->font.lfStrikeOut = 1;
+  arial->transparentBack = 1;
+  addText("Times New Roman, em 24", "Times New Roman", -24, 16, 196)->transparentBack = 1;
+  TextObject* courier = addText("Courier New 16 on yellow", "Courier New", 16, 16, 236);
+  courier->backColour = 0x0000FFFF;
+  TextObject* ya = addText("微软雅黑 22 半透明", "微软雅黑", 22, 16, 270);
+  ya->backColour = 0x00FF0000;
+  ya->textColour = 0x00FFFFFF;
+  ya->alpha = 128;
+
+  const Surface badge = makeBadge(60);
+  auto keyed = makePicture(encodePng(badge).value(), ImageType::Png, badge, 380, 20, level++);
+  keyed->transparent = 1;
+  keyed->width = keyed->height = 120;  // stretched twice, keyed
+  keyed->selected = 1;
+  document.pictureObjects.push_back(std::move(keyed));
+  const Surface checker = makeChecker(16, 4);
+  auto big = makePicture(encodeBmp(checker).value(), ImageType::Bmp, checker, 520, 20, level++);
+  big->width = big->height = 96;  // six times, hard edges
+  document.pictureObjects.push_back(std::move(big));
+  const Surface veil = Surface::create(8, 8, makePixel(200, 30, 30)).value();
+  auto layer = makePicture(encodeGif(veil).value(), ImageType::Gif, veil, 200, 140, level++);
+  layer->width = 300;
+  layer->height = 120;
+  layer->alpha = 128;  // lies half-transparent over the texts below it
+  document.pictureObjects.push_back(std::move(layer));
+  TextObject* top = addText("最上层 Top layer", "黑体", 28, 360, 300);
+  top->transparentBack = 1;
+  top->textColour = 0x00006000;
+  return document;
+}
+
 bool save(const std::string& path, Template document) {
   if (const Status status = writeTemplateFile(path, document); !status) {
     std::cerr << path << ": " << status.reason() << "\n";
@@ -94,6 +156,7 @@ int main(int argc, char** argv) {
   using namespace imbrino;
   const std::string root = argc > 1 ? argv[1] : ".";
   bool ok = save(root + "/assets/samples/sample.src", sampleTemplate());
+  ok &= save(root + "/assets/samples/showcase.src", showcaseTemplate());
 
   const std::string seeds = root + "/tests/fuzz/corpus/template/";
   ok &= save(seeds + "empty.src", Template{});
