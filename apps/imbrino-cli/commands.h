@@ -1,7 +1,11 @@
 #pragma once
 // The subcommands of imbrino-cli. Each returns the process exit code.
 
+#include <optional>
 #include <string>
+#include <string_view>
+
+#include "batch/placement.h"
 
 namespace imbrino::cli {
 
@@ -11,5 +15,26 @@ inline constexpr int kExitUsage = 2;
 
 // Prints a template (.src) or a picture file as JSON.
 int runInfo(const std::string& path);
+
+// Renders a template at its own size on white and saves it in the format of
+// the output's extension; `handles` draws the handles of selected objects.
+int runRender(const std::string& templatePath, const std::string& outputPath, bool handles);
+
+struct StampOptions {
+  std::string templatePath;
+  std::string inputPath;
+  std::string outputPath;
+  PlacementMode mode = PlacementMode::Anchor;
+  PlacementValues values = kDefaultAnchor;
+};
+
+// Stamps the template onto one picture and saves the result.
+int runStamp(const StampOptions& options);
+
+// The cell of an --anchor value: one of the nine cell names or its English
+// alias ("bottom-right", case-insensitive).
+std::optional<PlacementValues> anchorFromName(std::string_view name);
+// The values of a --percent value "H,V": two whole numbers from 0 to 100.
+std::optional<PlacementValues> percentFromText(std::string_view text);
 
 }  // namespace imbrino::cli

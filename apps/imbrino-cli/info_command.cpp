@@ -3,6 +3,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "cli_support.h"
 #include "commands.h"
 #include "image/image_io.h"
 #include "platform/gbk.h"
@@ -88,16 +89,12 @@ int runInfo(const std::string& path) {
   ordered_json json;
   if (isTemplatePath(path)) {
     Template document;
-    if (const Status status = readTemplateFile(path, document); !status) {
-      std::cerr << "imbrino-cli: " << path << ": cannot read the template: " << status.reason()
-                << "\n";
-      return kExitFailed;
-    }
+    if (!loadTemplate(path, document)) return kExitFailed;
     json = templateJson(document);
   } else {
     auto picture = loadPictureFile(path);
     if (!picture) {
-      std::cerr << "imbrino-cli: " << picture.reason() << "\n";
+      reportFailure(picture.reason());
       return kExitFailed;
     }
     json = {{"type", static_cast<std::uint32_t>(imageTypeOfPath(path))},

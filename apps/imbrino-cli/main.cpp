@@ -5,16 +5,76 @@
 
 #include "commands.h"
 
+namespace {
+
+using imbrino::cli::anchorFromName;
+using imbrino::cli::percentFromText;
+
+// Placement values are checked while the command line is parsed, so that a
+// bad one is a usage error like any other.
+const CLI::Validator kAnchorName(
+    [](std::string& name) -> std::string {
+      if (anchorFromName(name)) return {};
+      return "unknown anchor \"" + name +
+             "\"; use top-left, top, top-right, left, center, right, bottom-left, bottom, "
+             "bottom-right or 左上, 正上, 右上, 左中, 正中, 右中, 左下, 正下, 右下";
+    },
+    "");
+
+const CLI::Validator kPercentPair(
+    [](std::string& text) -> std::string {
+      if (percentFromText(text)) return {};
+      return "expected H,V with two whole numbers from 0 to 100, got \"" + text + "\"";
+    },
+    "");
+
+}  // namespace
+
 int main(int argc, char** argv) {
   CLI::App app{"Imbrino: stamp a template of text and pictures onto pictures.", "imbrino-cli"};
   app.require_subcommand(1);
   app.set_version_flag("--version", "imbrino-cli 3.7");
 
   std::string infoPath;
-  CLI::App* info =
-      app.add_subcommand("info", "Print a template (.src) or a picture file as JSON.");
+  CLI::App* info = app.add_subcommand("info", "Print a template (.src) or a picture file as JSON.");
   info->add_option("FILE", infoPath, "a .src template or a BMP, JPEG, GIF or PNG picture")
       ->required();
+
+  std::string renderTemplate;
+  std::string renderOutput;
+  bool renderHandles = false;
+  CLI::App* render = app.add_subcommand(
+      "render", "Render a template at its own size on white and save it as a picture.");
+  render->add_option("TEMPLATE", renderTemplate, "the .src template")->required();
+  render->add_option("OUT", renderOutput, "the picture to write (.bmp, .jpg, .jpeg, .gif, .png)")
+      ->required();
+  render->add_flag("--handles", renderHandles, "draw the handles of the selected objects");
+
+  imbrino::cli::StampOptions stampOptions;
+  std::string anchorName;
+  std::string percentText;
+  CLI::App* stamp = app.add_subcommand(
+      "stamp", "Stamp a template onto a picture and save the result as a picture.");
+  stamp->add_option("TEMPLATE", stampOptions.templatePath, "the .src template")->required();
+  stamp->add_option("IN", stampOptions.inputPath, "the picture to stamp (BMP, JPEG, GIF, PNG)")
+      ->required();
+  stamp
+      ->add_option("OUT", stampOptions.outputPath,
+                   "the picture to write (.bmp, .jpg, .jpeg, .gif, .png); may be IN")
+      ->required();
+  CLI::Option* anchor =
+      stamp
+          ->add_option("--anchor", anchorName,
+                       "the cell of a 3 x 3 grid the template is placed in (default: center)")
+          ->type_name("NAME")
+          ->check(kAnchorName);
+  CLI::Option* percent =
+      stamp
+          ->add_option("--percent", percentText,
+                       "the template's top-left corner at H % of the width, V % of the height")
+          ->type_name("H,V")
+          ->check(kPercentPair);
+  percent->excludes(anchor);
 
   try {
     app.parse(argc, argv);
@@ -28,5 +88,15 @@ int main(int argc, char** argv) {
   }
 
   if (info->parsed()) return imbrino::cli::runInfo(infoPath);
+  if (render->parsed()) return imbrino::cli::runRender(renderTemplate, renderOutput, renderHandles);
+  if (stamp->parsed()) {
+    if (percent->count() > 0) {
+      stampOptions.mode = imbrino::PlacementMode::Percent;
+      stampOptions.values = *percentFromText(percentText);
+    } else if (anchor->count() > 0) {
+      stampOptions.values = *anchorFromName(anchorName);
+    }
+    return imbrino::cli::runStamp(stampOptions);
+  }
   return imbrino::cli::kExitUsage;
 }

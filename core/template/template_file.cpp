@@ -181,7 +181,9 @@ Status readTemplateFile(const std::string& path, Template& document) {
   clearObjects(document);
   auto bytes = readFileBytes(path);
   if (!bytes) return fail(bytes.reason());
-  return parseTemplate(*bytes, document);
+  if (Status status = parseTemplate(*bytes, document); !status)
+    return fail(path + ": " + status.reason());
+  return {};
 }
 
 Status parseTemplate(ByteView file, Template& document) {
