@@ -16,6 +16,19 @@ namespace imbrino {
 using Bytes = std::vector<std::uint8_t>;
 using ByteView = std::span<const std::uint8_t>;
 
+// What a photo carries besides its pixels that users expect a stamped copy to
+// keep: the camera's EXIF record and the colour profile. Only JPEG and PNG
+// files hold them here.
+struct PictureMetadata {
+  // The TIFF block of an EXIF record (without the "Exif\0\0" of a JPEG APP1
+  // marker). Its orientation is already 1: the decoded pixels are upright.
+  Bytes exif;
+  // An ICC colour profile, whole.
+  Bytes icc;
+
+  bool empty() const { return exif.empty() && icc.empty(); }
+};
+
 // BMP: every header version (OS/2 core, 40-byte info and its 52/56-byte
 // extensions, V4, V5), 1/4/8/16/24/32 bits, RLE4/RLE8, bit fields, top-down.
 Expected<Surface> decodeBmp(ByteView file);
@@ -24,19 +37,23 @@ Expected<Bytes> encodeBmp(const Surface& picture);
 
 // JPEG through libjpeg-turbo; the EXIF orientation is applied. CMYK and YCCK
 // pictures are converted to RGB.
-Expected<Surface> decodeJpeg(ByteView file);
+// With `metadata`, also returns the file's EXIF record and ICC profile.
+Expected<Surface> decodeJpeg(ByteView file, PictureMetadata* metadata = nullptr);
 struct JpegOptions {
   int quality = 99;
 };
 // Baseline JPEG, 4:4:4; one grey channel when every pixel is grey, otherwise
-// three colour channels.
-Expected<Bytes> encodeJpeg(const Surface& picture, const JpegOptions& options = {});
+// three colour channels. `metadata`, when given, is written as an APP1 EXIF
+// marker and APP2 ICC_PROFILE markers.
+Expected<Bytes> encodeJpeg(const Surface& picture, const JpegOptions& options = {},
+                           const PictureMetadata* metadata = nullptr);
 
 // PNG through libpng; every colour type and bit depth, tRNS and alpha laid on
 // white, 16-bit samples scaled to 8 bits.
-Expected<Surface> decodePng(ByteView file);
-// An 8-bit RGB PNG.
-Expected<Bytes> encodePng(const Surface& picture);
+// With `metadata`, also returns the eXIf and iCCP chunks' contents.
+Expected<Surface> decodePng(ByteView file, PictureMetadata* metadata = nullptr);
+// An 8-bit RGB PNG; `metadata`, when given, is written as eXIf and iCCP chunks.
+Expected<Bytes> encodePng(const Surface& picture, const PictureMetadata* metadata = nullptr);
 
 // GIF through giflib: the first frame, drawn at its place on the logical
 // screen; pixels the frame leaves out or marks transparent are white.

@@ -4,12 +4,12 @@
 
 namespace imbrino {
 
-Expected<Surface> decodePicture(ByteView file, CodecFormat format) {
+Expected<Surface> decodePicture(ByteView file, CodecFormat format, PictureMetadata* metadata) {
   switch (format) {
     case CodecFormat::Jpg:
-      return decodeJpeg(file);
+      return decodeJpeg(file, metadata);
     case CodecFormat::Png:
-      return decodePng(file);
+      return decodePng(file, metadata);
     case CodecFormat::Gif:
       return decodeGif(file);
     case CodecFormat::Bmp:
@@ -18,10 +18,10 @@ Expected<Surface> decodePicture(ByteView file, CodecFormat format) {
   return decodeBmp(file);
 }
 
-Expected<Surface> loadPictureFile(const std::string& path) {
+Expected<Surface> loadPictureFile(const std::string& path, PictureMetadata* metadata) {
   auto bytes = readFileBytes(path);
   if (!bytes) return fail(bytes.reason());
-  auto picture = decodePicture(*bytes, codecFormatOf(imageTypeOfPath(path)));
+  auto picture = decodePicture(*bytes, codecFormatOf(imageTypeOfPath(path)), metadata);
   if (!picture) return fail(path + ": " + picture.reason());
   return picture;
 }
@@ -41,12 +41,13 @@ Status drawImageFileToSurface(const std::string& path, Surface& target) {
   return {};
 }
 
-Expected<Bytes> encodePicture(const Surface& picture, CodecFormat format) {
+Expected<Bytes> encodePicture(const Surface& picture, CodecFormat format,
+                              const PictureMetadata* metadata) {
   switch (format) {
     case CodecFormat::Jpg:
-      return encodeJpeg(picture);
+      return encodeJpeg(picture, {}, metadata);
     case CodecFormat::Png:
-      return encodePng(picture);
+      return encodePng(picture, metadata);
     case CodecFormat::Gif:
       return encodeGif(picture);
     case CodecFormat::Bmp:
@@ -56,13 +57,13 @@ Expected<Bytes> encodePicture(const Surface& picture, CodecFormat format) {
 }
 
 Status saveBitmapByExtension(const Surface& picture, const std::string& path,
-                             const AskBeforeGif& askBeforeGif) {
+                             const AskBeforeGif& askBeforeGif, const PictureMetadata* metadata) {
   const ImageType type = imageTypeOfPath(path);
   if (type == ImageType::Unknown)
     return fail(path + ": unknown picture type; use .bmp, .jpg, .jpeg, .gif or .png");
   if (type == ImageType::Gif && askBeforeGif && !askBeforeGif())
     return fail(path + ": not saved");
-  auto encoded = encodePicture(picture, codecFormatOf(type));
+  auto encoded = encodePicture(picture, codecFormatOf(type), metadata);
   if (!encoded) return fail(path + ": " + encoded.reason());
   return writeFileAtomically(path, *encoded);
 }

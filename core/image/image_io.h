@@ -16,12 +16,14 @@ struct ImageSize {
   int height = 0;
 };
 
-// Decodes a picture held in memory with the given format.
-Expected<Surface> decodePicture(ByteView file, CodecFormat format);
+// Decodes a picture held in memory with the given format; with `metadata`,
+// also returns what the file carries besides its pixels.
+Expected<Surface> decodePicture(ByteView file, CodecFormat format,
+                                PictureMetadata* metadata = nullptr);
 
 // Loads a picture file with the format its extension announces (an unknown
 // extension is read as BMP).
-Expected<Surface> loadPictureFile(const std::string& path);
+Expected<Surface> loadPictureFile(const std::string& path, PictureMetadata* metadata = nullptr);
 
 // The size of a picture file as it would be decoded (upright).
 Expected<ImageSize> readImageSize(const std::string& path);
@@ -30,8 +32,9 @@ Expected<ImageSize> readImageSize(const std::string& path);
 // rectangle of the picture's size. `target` is unchanged on failure.
 Status drawImageFileToSurface(const std::string& path, Surface& target);
 
-// Encodes a surface in the given format.
-Expected<Bytes> encodePicture(const Surface& picture, CodecFormat format);
+// Encodes a surface in the given format, with the metadata the format can hold.
+Expected<Bytes> encodePicture(const Surface& picture, CodecFormat format,
+                              const PictureMetadata* metadata = nullptr);
 
 // Asked before a picture is reduced to the 256 colours of a GIF; false means
 // "do not save".
@@ -39,8 +42,10 @@ using AskBeforeGif = std::function<bool()>;
 
 // Saves in the format the target's extension announces: BMP 24-bit, JPEG
 // quality 99, GIF 8-bit, PNG. An unknown extension writes nothing and fails; so
-// does a "no" from `askBeforeGif` (when given).
+// does a "no" from `askBeforeGif` (when given). JPEG and PNG files keep
+// `metadata` when given.
 Status saveBitmapByExtension(const Surface& picture, const std::string& path,
-                             const AskBeforeGif& askBeforeGif = {});
+                             const AskBeforeGif& askBeforeGif = {},
+                             const PictureMetadata* metadata = nullptr);
 
 }  // namespace imbrino

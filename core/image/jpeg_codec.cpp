@@ -126,7 +126,8 @@ class JpegDecoder {
 
 }  // namespace
 
-Expected<Surface> decodeJpeg(ByteView file) {
+Expected<Surface> decodeJpeg(ByteView file, PictureMetadata* metadata) {
+  if (metadata) *metadata = {};
   JpegDecoder decoder(file);
   if (!decoder.readHeader()) return fail(decoder.reason());
   const jpeg_decompress_struct& info = decoder.info();

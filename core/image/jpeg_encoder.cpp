@@ -137,7 +137,8 @@ Expected<Bytes> encodeJpegWithMarkers(const Surface& picture, const JpegOptions&
   return encoder.takeBytes();
 }
 
-Expected<Bytes> encodeJpeg(const Surface& picture, const JpegOptions& options) {
+Expected<Bytes> encodeJpeg(const Surface& picture, const JpegOptions& options,
+                           const PictureMetadata* /*metadata*/) {
   return encodeJpegWithMarkers(picture, options, {});
 }
 

@@ -129,7 +129,8 @@ void layAlphaOnWhite(Surface& picture) {
 
 }  // namespace
 
-Expected<Surface> decodePng(ByteView file) {
+Expected<Surface> decodePng(ByteView file, PictureMetadata* metadata) {
+  if (metadata) *metadata = {};
   PngDecoder decoder(file);
   if (!decoder.readHeader()) return fail(decoder.reason());
   if (auto refused = checkPictureSize(decoder.width(), decoder.height()))

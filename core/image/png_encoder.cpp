@@ -85,7 +85,7 @@ class PngEncoder {
 
 }  // namespace
 
-Expected<Bytes> encodePng(const Surface& picture) {
+Expected<Bytes> encodePng(const Surface& picture, const PictureMetadata* /*metadata*/) {
   if (picture.empty()) return fail("PNG: cannot write a picture without pixels");
   PngEncoder encoder;
   if (!encoder.encode(picture)) return fail(encoder.reason());
