@@ -1,0 +1,65 @@
+#pragma once
+// The batch run: stamps one template onto every listed picture and writes each
+// result under its own name, in its own format, into the output folder. The
+// run sorts every file into saved, failed or pending and reports its progress
+// through BatchProgress, which the batch window and the command line
+// implement.
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "batch/batch_report.h"
+#include "batch/placement.h"
+#include "template/template_document.h"
+
+namespace imbrino {
+
+struct BatchJob {
+  std::vector<std::string> files;  // full paths, in list order
+  PlacementMode mode = PlacementMode::Anchor;
+  PlacementValues values = kDefaultAnchor;
+  // Drawn anew onto every picture; it must not change while the run lasts.
+  const Template* document = nullptr;
+  std::string outputFolder;  // must exist: it is not created
+  // Pictures processed at once. One worker processes the files strictly one
+  // after the other; more keep the same lists, order and report.
+  int workers = 1;
+};
+
+enum class FileOutcome { Saved, Failed };
+
+// Called from the workers, one call at a time.
+class BatchProgress {
+ public:
+  virtual ~BatchProgress() = default;
+  // Once, before the first file: the bar runs from low to high.
+  virtual void setRange(int /*low*/, int /*high*/) {}
+  virtual void setPosition(int /*position*/) {}
+  virtual void setStatus(const std::string& /*text*/) {}
+  // After each file, with why it failed (empty when saved).
+  virtual void fileFinished(int /*row*/, const std::string& /*path*/, FileOutcome /*outcome*/,
+                            const std::string& /*reason*/) {}
+};
+
+struct BatchResult {
+  int rowCount = 0;
+  BatchLists lists;
+  bool stopped = false;  // a stop request left files pending
+};
+
+// The status line while a run goes on ("文件总数为:%d   正在处理第%d个文件") and
+// after it ("文件总数为:%d").
+std::string batchStatusText(int rowCount, int finished);
+std::string batchStatusText(int rowCount);
+
+// Where a picture's result goes: the output folder and the picture's file name.
+std::string outputPathFor(const std::string& outputFolder, const std::string& picturePath);
+
+// Runs the job. `running` is checked before each file: clearing it from
+// another thread stops the run after the files in hand, which are always
+// finished and sorted; the rest are pending, in order. The run clears it when
+// it ends.
+BatchResult runBatch(const BatchJob& job, BatchProgress& progress, std::atomic<bool>& running);
+
+}  // namespace imbrino

@@ -1,0 +1,159 @@
+#include "batch/batch_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "image/image_io.h"
+#include "support/test_support.h"
+
+namespace imbrino {
+namespace {
+
+constexpr Pixel kRed = makePixel(255, 0, 0);
+
+// Records what a run reports, as the batch window would show it.
+class RecordedProgress : public BatchProgress {
+ public:
+  void setRange(int low, int high) override { range = {low, high}; }
+  void setPosition(int position) override { positions.push_back(position); }
+  void setStatus(const std::string& text) override { statuses.push_back(text); }
+  void fileFinished(int row, const std::string&, FileOutcome outcome,
+                    const std::string& reason) override {
+    rows.push_back(row);
+    if (outcome == FileOutcome::Failed) reasons.push_back(reason);
+    if (onFile) onFile(row);
+  }
+
+  std::pair<int, int> range{-1, -1};
+  std::vector<int> positions;
+  std::vector<std::string> statuses;
+  std::vector<int> rows;
+  std::vector<std::string> reasons;
+  std::function<void(int)> onFile;
+};
+
+class BatchEngine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    stamp.background = {4, 2, 0, 0x000000FF, 255, 0, 0};  // a red 4 x 2 block
+    std::filesystem::create_directories(folder.path() / "in" / "sub");
+    std::filesystem::create_directories(folder.path() / "out");
+    job.document = &stamp;
+    job.outputFolder = folder.file("out");
+  }
+
+  std::string input(const std::string& name, int width = 10, int height = 6) {
+    const std::string path = folder.file("in/" + name);
+    const Surface picture = Surface::create(width, height, kPixelWhite).value();
+    auto type = imageTypeOfPath(path);
+    const auto bytes = encodePicture(picture, codecFormatOf(type == ImageType::Unknown
+                                                                 ? ImageType::Bmp
+                                                                 : type)).value();
+    test::writeBytes(path, bytes);
+    return path;
+  }
+
+  Surface output(const std::string& name) {
+    return loadPictureFile(folder.file("out/" + name)).value();
+  }
+
+  test::TempFolder folder;
+  Template stamp;
+  BatchJob job;
+  RecordedProgress progress;
+  std::atomic<bool> running{true};
+};
+
+TEST_F(BatchEngine, EveryFormatIsWrittenUnderItsOwnNameWithTheStampInPlace) {
+  job.files = {input("a.bmp"), input("b.JPG"), input("c.gif"), input("d.png"), input("e.jpeg")};
+  job.values = {2, 2};  // bottom-right
+  const BatchResult result = runBatch(job, progress, running);
+  EXPECT_EQ(result.lists.savedFiles, job.files);
+  EXPECT_TRUE(result.lists.failedFiles.empty());
+  EXPECT_FALSE(running);
+  for (const char* name : {"a.bmp", "c.gif", "d.png"}) {
+    const Surface out = output(name);
+    EXPECT_EQ(out.pixel(9, 5), kRed) << name;
+    EXPECT_EQ(out.pixel(6, 4), kRed) << name;
+    EXPECT_EQ(out.pixel(5, 5), kPixelWhite) << name;
+    EXPECT_EQ(out.pixel(9, 3), kPixelWhite) << name;
+  }
+  const Surface jpeg = output("b.JPG");
+  EXPECT_GT(redOf(jpeg.pixel(8, 5)), 200);
+  EXPECT_LT(greenOf(jpeg.pixel(8, 5)), 60);
+
+  EXPECT_EQ(progress.range, std::make_pair(0, 4));
+  EXPECT_EQ(progress.positions, (std::vector<int>{0, 1, 2, 3, 4, 0}));
+  EXPECT_EQ(progress.statuses.front(), "文件总数为:5   正在处理第1个文件");
+  EXPECT_EQ(progress.statuses.back(), "文件总数为:5");
+}
+
+TEST_F(BatchEngine, MissingBrokenAndUnknownFilesFailAndTheRunGoesOn) {
+  const std::string unknown = input("picture.tif");  // a BMP inside: composed, never written
+  test::writeBytes(folder.file("in/broken.png"), Bytes{1, 2, 3});
+  job.files = {folder.file("in/gone.jpg"), input("ok.png"), folder.file("in/broken.png"), unknown};
+  const BatchResult result = runBatch(job, progress, running);
+  EXPECT_EQ(result.lists.savedFiles, std::vector<std::string>{job.files[1]});
+  EXPECT_EQ(result.lists.failedFiles,
+            (std::vector<std::string>{job.files[0], job.files[2], job.files[3]}));
+  EXPECT_FALSE(std::filesystem::exists(folder.file("out/picture.tif")));
+  EXPECT_EQ(progress.reasons.size(), 3u);
+  EXPECT_EQ(batchSummaryIcon(result.lists), SummaryIcon::Error);
+}
+
+TEST_F(BatchEngine, AMissingOutputFolderFailsEveryFileWithoutCreatingIt) {
+  job.files = {input("a.png"), input("b.png")};
+  job.outputFolder = folder.file("nowhere/");
+  const BatchResult result = runBatch(job, progress, running);
+  EXPECT_EQ(result.lists.failedFiles.size(), 2u);
+  EXPECT_FALSE(std::filesystem::exists(folder.file("nowhere")));
+}
+
+TEST_F(BatchEngine, StopFinishesTheFileInHandAndLeavesTheRestPendingInOrder) {
+  for (int i = 0; i < 5; ++i) job.files.push_back(input("p" + std::to_string(i) + ".png"));
+  progress.onFile = [&](int row) {
+    if (row == 1) running = false;  // pressed while the second file was in hand
+  };
+  const BatchResult result = runBatch(job, progress, running);
+  EXPECT_EQ(result.lists.savedFiles.size(), 2u);
+  EXPECT_EQ(result.lists.pendingFiles,
+            (std::vector<std::string>{job.files[2], job.files[3], job.files[4]}));
+  EXPECT_TRUE(result.stopped);
+  EXPECT_EQ(batchSummaryText(result.rowCount, result.lists).substr(0, 40),
+            batchSummaryText(5, result.lists).substr(0, 40));
+  EXPECT_FALSE(std::filesystem::exists(folder.file("out/p2.png")));
+}
+
+TEST_F(BatchEngine, SeveralWorkersKeepRowOrderAndTheLaterSameNameWins) {
+  for (int i = 0; i < 12; ++i) job.files.push_back(input("p" + std::to_string(i) + ".png", 30, 20));
+  // The same name twice: the later row's picture (a different size) must win.
+  job.files.push_back(input("sub/p3.png", 40, 8));
+  job.files.insert(job.files.begin() + 5, folder.file("in/missing.png"));
+  job.workers = 4;
+  const BatchResult result = runBatch(job, progress, running);
+  std::vector<std::string> expectedSaved = job.files;
+  expectedSaved.erase(expectedSaved.begin() + 5);
+  EXPECT_EQ(result.lists.savedFiles, expectedSaved);
+  EXPECT_EQ(result.lists.failedFiles, std::vector<std::string>{folder.file("in/missing.png")});
+  EXPECT_EQ(output("p3.png").width(), 40);
+  ASSERT_EQ(progress.positions.size(), job.files.size() + 1);
+  for (std::size_t i = 0; i < job.files.size(); ++i) EXPECT_EQ(progress.positions[i], int(i));
+  EXPECT_EQ(progress.statuses[job.files.size() - 1], "文件总数为:14   正在处理第14个文件");
+}
+
+TEST_F(BatchEngine, AnEmptyListEndsAtOnce) {
+  const BatchResult result = runBatch(job, progress, running);
+  EXPECT_EQ(result.rowCount, 0);
+  EXPECT_FALSE(running);
+  EXPECT_TRUE(progress.statuses.empty());
+}
+
+TEST(BatchOutputPath, FolderWithOrWithoutTrailingSlash) {
+  EXPECT_EQ(outputPathFor("/out", "/in/a/photo.JPG"), "/out/photo.JPG");
+  EXPECT_EQ(outputPathFor("/out/", "/in/a/photo.JPG"), "/out/photo.JPG");
+  EXPECT_EQ(outputPathFor("out", "photo.png"), "out/photo.png");
+}
+
+}  // namespace
+}  // namespace imbrino
