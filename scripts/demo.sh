@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
-# Builds Imbrino and shows what the bundled sample template holds.
+# Builds Imbrino and runs a batch: the bundled sample template stamped at the
+# bottom-right of every bundled sample picture, written to build/demo-out/
+# with the detailed report beside them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh >/dev/null
 cmake --preset default >/dev/null
 cmake --build --preset default --target imbrino-cli
-build/default/apps/imbrino-cli/imbrino-cli info assets/samples/sample.src
+mkdir -p build/demo-out
+build/default/apps/imbrino-cli/imbrino-cli batch --template assets/samples/sample.src \
+  --anchor bottom-right --out build/demo-out --report build/demo-out/report.txt \
+  assets/samples/pictures/*
+echo "The stamped pictures and report.txt are in build/demo-out/"

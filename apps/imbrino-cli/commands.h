@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "batch/placement.h"
 
@@ -30,6 +31,20 @@ struct StampOptions {
 
 // Stamps the template onto one picture and saves the result.
 int runStamp(const StampOptions& options);
+
+struct BatchOptions {
+  std::string templatePath;
+  std::string outputFolder;
+  std::vector<std::string> files;
+  PlacementMode mode = PlacementMode::Anchor;
+  PlacementValues values = kDefaultAnchor;
+  int jobs = 0;  // 0: one per core
+  std::string reportPath;  // empty: no report
+};
+
+// Stamps the template onto every file and writes the results into the output
+// folder; Ctrl-C stops after the files in hand.
+int runBatch(const BatchOptions& options);
 
 // The cell of an --anchor value: one of the nine cell names or its English
 // alias ("bottom-right", case-insensitive).

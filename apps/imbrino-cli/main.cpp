@@ -28,6 +28,40 @@ const CLI::Validator kPercentPair(
     },
     "");
 
+// --anchor and --percent, as stamp and batch both take them.
+struct PlacementOptions {
+  std::string anchorName;
+  std::string percentText;
+  CLI::Option* anchor = nullptr;
+  CLI::Option* percent = nullptr;
+
+  void addTo(CLI::App* command) {
+    anchor = command
+                 ->add_option("--anchor", anchorName,
+                              "the cell of a 3 x 3 grid the template is placed in (default: center)")
+                 ->type_name("NAME")
+                 ->check(kAnchorName);
+    percent = command
+                  ->add_option("--percent", percentText,
+                               "the template's top-left corner at H % of the width, V % of the "
+                               "height")
+                  ->type_name("H,V")
+                  ->check(kPercentPair);
+    percent->excludes(anchor);
+  }
+
+  // The mode and values chosen; the centre when neither option was given.
+  void apply(imbrino::PlacementMode& mode, imbrino::PlacementValues& values) const {
+    if (percent->count() > 0) {
+      mode = imbrino::PlacementMode::Percent;
+      values = *percentFromText(percentText);
+    } else if (anchor->count() > 0) {
+      mode = imbrino::PlacementMode::Anchor;
+      values = *anchorFromName(anchorName);
+    }
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,8 +85,6 @@ int main(int argc, char** argv) {
   render->add_flag("--handles", renderHandles, "draw the handles of the selected objects");
 
   imbrino::cli::StampOptions stampOptions;
-  std::string anchorName;
-  std::string percentText;
   CLI::App* stamp = app.add_subcommand(
       "stamp", "Stamp a template onto a picture and save the result as a picture.");
   stamp->add_option("TEMPLATE", stampOptions.templatePath, "the .src template")->required();
@@ -62,19 +94,31 @@ int main(int argc, char** argv) {
       ->add_option("OUT", stampOptions.outputPath,
                    "the picture to write (.bmp, .jpg, .jpeg, .gif, .png); may be IN")
       ->required();
-  CLI::Option* anchor =
-      stamp
-          ->add_option("--anchor", anchorName,
-                       "the cell of a 3 x 3 grid the template is placed in (default: center)")
-          ->type_name("NAME")
-          ->check(kAnchorName);
-  CLI::Option* percent =
-      stamp
-          ->add_option("--percent", percentText,
-                       "the template's top-left corner at H % of the width, V % of the height")
-          ->type_name("H,V")
-          ->check(kPercentPair);
-  percent->excludes(anchor);
+  PlacementOptions stampPlacement;
+  stampPlacement.addTo(stamp);
+
+  imbrino::cli::BatchOptions batchOptions;
+  CLI::App* batch = app.add_subcommand(
+      "batch",
+      "Stamp a template onto many pictures; each result keeps its file name and format and goes "
+      "into the output folder.");
+  batch->add_option("--template", batchOptions.templatePath, "the .src template")
+      ->required()
+      ->type_name("T.src");
+  PlacementOptions batchPlacement;
+  batchPlacement.addTo(batch);
+  batch->add_option("--out", batchOptions.outputFolder, "the output folder (it must exist)")
+      ->required()
+      ->type_name("DIR");
+  batch
+      ->add_option("--jobs", batchOptions.jobs,
+                   "pictures processed at once (default: one per processor core)")
+      ->type_name("N")
+      ->check(CLI::Range(1, 256));
+  batch->add_option("--report", batchOptions.reportPath,
+                    "also write the detailed report (UTF-8, CR LF) to FILE")
+      ->type_name("FILE");
+  batch->add_option("FILES", batchOptions.files, "the pictures to stamp")->required();
 
   try {
     app.parse(argc, argv);
@@ -90,13 +134,12 @@ int main(int argc, char** argv) {
   if (info->parsed()) return imbrino::cli::runInfo(infoPath);
   if (render->parsed()) return imbrino::cli::runRender(renderTemplate, renderOutput, renderHandles);
   if (stamp->parsed()) {
-    if (percent->count() > 0) {
-      stampOptions.mode = imbrino::PlacementMode::Percent;
-      stampOptions.values = *percentFromText(percentText);
-    } else if (anchor->count() > 0) {
-      stampOptions.values = *anchorFromName(anchorName);
-    }
+    stampPlacement.apply(stampOptions.mode, stampOptions.values);
     return imbrino::cli::runStamp(stampOptions);
+  }
+  if (batch->parsed()) {
+    batchPlacement.apply(batchOptions.mode, batchOptions.values);
+    return imbrino::cli::runBatch(batchOptions);
   }
   return imbrino::cli::kExitUsage;
 }

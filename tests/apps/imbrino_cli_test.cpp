@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "apps/cli_runner.h"
 #include "image/codecs.h"
 #include "image/image_io.h"
 #include "platform/byte_stream.h"
@@ -14,26 +15,6 @@
 
 namespace imbrino {
 namespace {
-
-struct CliRun {
-  int exitCode = -1;
-  std::string out;
-};
-
-// With `withErrors`, standard error is collected into `out` as well.
-CliRun runCli(const std::string& arguments, bool withErrors = false) {
-  const std::string command =
-      std::string(IMBRINO_CLI) + " " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
-  CliRun run;
-  std::FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return run;
-  std::array<char, 4096> buffer{};
-  while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
-    run.out.append(buffer.data(), n);
-  const int status = ::pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
 
 TEST(CliInfo, TemplateIsPrintedWithItsRecordsInUtf8) {
   test::TempFolder folder;

@@ -3,6 +3,7 @@
 // after changing what the samples should hold:
 //   build/default/tools/imbrino-make-samples .
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <string>
@@ -140,6 +141,41 @@ Template showcaseTemplate() {
   return document;
 }
 
+// A made-up landscape: sky, sun, two ranges of hills and a little grain, so
+// the sample pictures compress and look like photographs.
+Surface makeLandscape(int width, int height, unsigned seed) {
+  Surface picture = Surface::create(width, height).value();
+  std::uint32_t grain = seed * 2654435761u + 1;
+  const double sunX = width * (0.2 + 0.15 * (seed % 4)), sunY = height * 0.28;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const double fx = double(x) / width, fy = double(y) / height;
+      double r = 90 + 120 * fy, g = 150 + 70 * fy, b = 230 - 40 * fy;  // sky
+      const double sun = std::hypot(x - sunX, y - sunY) / (height * 0.09);
+      if (sun < 1.0) r = 255, g = 220, b = 120;
+      const double far = 0.55 + 0.08 * std::sin(fx * 9 + seed) + 0.04 * std::sin(fx * 23);
+      const double near = 0.72 + 0.06 * std::sin(fx * 5 + 2 * seed) + 0.03 * std::sin(fx * 31);
+      if (fy > far) r = 70, g = 110 + 40 * (fy - far), b = 120;
+      if (fy > near) r = 50 + 60 * (fy - near), g = 120 + 50 * (fy - near), b = 40;
+      grain = grain * 1664525u + 1013904223u;
+      const int noise = static_cast<int>(grain >> 28) - 8;
+      auto channel = [noise](double v) {
+        return static_cast<std::uint8_t>(std::clamp(static_cast<int>(v) + noise, 0, 255));
+      };
+      picture.setPixel(x, y, makePixel(channel(r), channel(g), channel(b)));
+    }
+  return picture;
+}
+
+bool writePicture(const std::string& path, const Expected<Bytes>& bytes) {
+  if (!bytes || !writeFileAtomically(path, *bytes)) {
+    std::cerr << path << ": cannot write\n";
+    return false;
+  }
+  std::cout << "wrote " << path << "\n";
+  return true;
+}
+
 bool save(const std::string& path, Template document) {
   if (const Status status = writeTemplateFile(path, document); !status) {
     std::cerr << path << ": " << status.reason() << "\n";
@@ -157,6 +193,12 @@ int main(int argc, char** argv) {
   const std::string root = argc > 1 ? argv[1] : ".";
   bool ok = save(root + "/assets/samples/sample.src", sampleTemplate());
   ok &= save(root + "/assets/samples/showcase.src", showcaseTemplate());
+  const std::string samplePictures = root + "/assets/samples/pictures/";
+  ok &= writePicture(samplePictures + "lake.jpg", encodeJpeg(makeLandscape(1200, 800, 1), {.quality = 85}));
+  ok &= writePicture(samplePictures + "valley.JPEG", encodeJpeg(makeLandscape(960, 720, 2), {.quality = 85}));
+  ok &= writePicture(samplePictures + "hills.png", encodePng(makeLandscape(800, 500, 3)));
+  ok &= writePicture(samplePictures + "dusk.gif", encodeGif(makeLandscape(480, 320, 5)));
+  ok &= writePicture(samplePictures + "field.bmp", encodeBmp(makeLandscape(320, 240, 6)));
 
   const std::string seeds = root + "/tests/fuzz/corpus/template/";
   ok &= save(seeds + "empty.src", Template{});

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "apps/cli_runner.h"
+#include "image/image_io.h"
+#include "support/test_support.h"
+#include "template/template_file.h"
+
+namespace imbrino {
+namespace {
+
+constexpr Pixel kRed = makePixel(255, 0, 0);
+
+class CliBatch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(folder.path() / "in" / "again");
+    std::filesystem::create_directories(folder.path() / "out");
+    Template stamp;
+    stamp.background = {6, 4, 0, 0x000000FF, 255, 0, 0};
+    ASSERT_TRUE(writeTemplateFile(templatePath, stamp));
+  }
+
+  std::string picture(const std::string& name, int width = 20, int height = 10) {
+    const std::string path = folder.file("in/" + name);
+    const Surface white = Surface::create(width, height).value();
+    test::writeBytes(path, encodePicture(white, codecFormatOf(imageTypeOfPath(path))).value());
+    return path;
+  }
+
+  test::TempFolder folder;
+  const std::string templatePath = folder.file("stamp.src");
+  const std::string out = folder.file("out");
+};
+
+TEST_F(CliBatch, MixedRunSortsFilesWritesTheReportAndExitsOne) {
+  const std::string a = picture("a.PNG"), b = picture("b.gif"), c = picture("c.jpeg");
+  const std::string missing = folder.file("in/missing.bmp");
+  test::writeBytes(folder.file("in/broken.jpg"), Bytes{0xFF, 0xD8, 0xFF});
+  const std::string report = folder.file("report.txt");
+  const CliRun run =
+      runCli("batch --template " + templatePath + " --anchor top-left --out " + out +
+             " --jobs 2 --report " + report + " " + a + " " + missing + " " + b + " " +
+             folder.file("in/broken.jpg") + " " + c);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.out.find("当前处理的文件有5个"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("保存成功的有3个"), std::string::npos);
+  EXPECT_EQ(run.out.find("是否要查看详细报告?"), std::string::npos);
+  for (const char* name : {"a.PNG", "b.gif", "c.jpeg"}) {
+    const Surface result = loadPictureFile(folder.file(std::string("out/") + name)).value();
+    // Within what JPEG and the GIF palette keep of pure red and white.
+    EXPECT_GE(redOf(result.pixel(0, 0)), 240) << name;
+    EXPECT_LT(greenOf(result.pixel(5, 3)), 40) << name;
+    EXPECT_GE(greenOf(result.pixel(12, 0)), 240) << name;
+  }
+  const Bytes text = test::readBytes(report);
+  const std::string written(text.begin(), text.end());
+  const std::string failedPart = "文件如下:\r\n" + missing + "\r\n\r\n" +
+                                 folder.file("in/broken.jpg") + "\r\n\r\n";
+  EXPECT_NE(written.find(failedPart), std::string::npos) << written;
+  EXPECT_NE(written.find("保存成功的文件有3个\r\n\r\n文件如下:\r\n" + a + "\r\n" + b + "\r\n" + c +
+                         "\r\n"),
+            std::string::npos);
+}
+
+TEST_F(CliBatch, EverySavedExitsZeroAndTheLaterSameNameWins) {
+  const std::string first = picture("same.png", 20, 10);
+  const std::string later = picture("again/same.png", 30, 12);
+  const CliRun run = runCli("batch --template " + templatePath + " --percent 50,50 --out " + out +
+                            "/ " + first + " " + later);
+  EXPECT_EQ(run.exitCode, 0);
+  const Surface result = loadPictureFile(folder.file("out/same.png")).value();
+  EXPECT_EQ(result.width(), 30);
+  EXPECT_EQ(result.pixel(15, 6), kRed);
+  EXPECT_EQ(result.pixel(14, 6), kPixelWhite);
+}
+
+TEST_F(CliBatch, BadTemplateOrUsageExitsTwo) {
+  const std::string a = picture("a.png");
+  test::writeBytes(folder.file("bad.src"), Bytes{1, 2, 3});
+  EXPECT_EQ(runCli("batch --template " + folder.file("bad.src") + " --out " + out + " " + a).exitCode, 2);
+  EXPECT_EQ(runCli("batch --template " + templatePath + " --out " + out).exitCode, 2);
+  EXPECT_EQ(runCli("batch --template " + templatePath + " " + a).exitCode, 2);
+  EXPECT_EQ(runCli("batch --template " + templatePath + " --out " + out + " --jobs 0 " + a).exitCode, 2);
+  EXPECT_EQ(runCli("batch --template " + templatePath + " --out " + out + " --anchor middle " + a)
+                .exitCode,
+            2);
+  EXPECT_TRUE(std::filesystem::is_empty(out));
+}
+
+}  // namespace
+}  // namespace imbrino
