@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "commands.h"
+#include "platform/memory_policy.h"
 
 namespace {
 
@@ -65,6 +66,7 @@ struct PlacementOptions {
 }  // namespace
 
 int main(int argc, char** argv) {
+  imbrino::keepPictureMemoryForReuse();
   CLI::App app{"Imbrino: stamp a template of text and pictures onto pictures.", "imbrino-cli"};
   app.require_subcommand(1);
   app.set_version_flag("--version", "imbrino-cli 3.7");

@@ -1,44 +1,80 @@
 #include "image/exif_orientation.h"
 
-#include <libexif/exif-data.h>
-
 #include <algorithm>
-#include <cstring>
-#include <limits>
-#include <memory>
+#include <cstdint>
+
+#include "image/picture_metadata.h"
 
 namespace imbrino {
 namespace {
 
-struct ExifDataRelease {
-  void operator()(ExifData* data) const { exif_data_unref(data); }
+constexpr std::uint16_t kTiffMagic = 42;
+constexpr std::uint16_t kOrientationTag = 0x0112;
+constexpr std::uint16_t kShortType = 3;
+constexpr std::size_t kEntrySize = 12;
+
+// Reads the numbers of a TIFF block in the order its first two bytes name.
+class TiffReader {
+ public:
+  explicit TiffReader(ByteView tiff, bool bigEndian) : tiff_(tiff), bigEndian_(bigEndian) {}
+
+  // Callers check that the bytes are there.
+  std::uint16_t u16(std::size_t at) const {
+    const unsigned first = tiff_[at], second = tiff_[at + 1];
+    return static_cast<std::uint16_t>(bigEndian_ ? (first << 8) | second : (second << 8) | first);
+  }
+  std::uint32_t u32(std::size_t at) const {
+    const std::uint32_t first = u16(at), second = u16(at + 2);
+    return bigEndian_ ? (first << 16) | second : (second << 16) | first;
+  }
+
+ private:
+  ByteView tiff_;
+  bool bigEndian_;
 };
 
 }  // namespace
 
-int readExifOrientation(ByteView app1Payload) {
-  static constexpr unsigned char kExifHeader[] = {'E', 'x', 'i', 'f', 0, 0};
-  if (app1Payload.size() < sizeof kExifHeader ||
-      std::memcmp(app1Payload.data(), kExifHeader, sizeof kExifHeader) != 0 ||
-      app1Payload.size() > std::numeric_limits<unsigned int>::max())
-    return 1;
-
-  std::unique_ptr<ExifData, ExifDataRelease> exif(exif_data_new());
-  if (!exif) return 1;
-  // As read: following the specification would make libexif add and correct
-  // entries, work that tells us nothing about the orientation.
-  exif_data_unset_option(exif.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
-  exif_data_load_data(exif.get(), app1Payload.data(),
-                      static_cast<unsigned int>(app1Payload.size()));
+std::optional<ExifOrientationEntry> findExifOrientation(ByteView tiff) {
+  if (tiff.size() < 8) return std::nullopt;
+  bool bigEndian = false;
+  if (tiff[0] == 'M' && tiff[1] == 'M')
+    bigEndian = true;
+  else if (tiff[0] != 'I' || tiff[1] != 'I')
+    return std::nullopt;
+  const TiffReader read(tiff, bigEndian);
+  if (read.u16(2) != kTiffMagic) return std::nullopt;
 
   // Only the first IFD describes the main picture; the second one belongs to
   // the thumbnail and may be turned differently.
-  const ExifEntry* entry = exif_content_get_entry(exif->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
-  if (entry == nullptr || entry->format != EXIF_FORMAT_SHORT || entry->components < 1 ||
-      entry->data == nullptr || entry->size < 2)
-    return 1;
-  const int orientation = exif_get_short(entry->data, exif_data_get_byte_order(exif.get()));
-  return orientation >= 1 && orientation <= 8 ? orientation : 1;
+  const std::uint32_t ifd = read.u32(4);
+  if (ifd > tiff.size() - 2) return std::nullopt;
+  const std::size_t entries = read.u16(ifd);
+  for (std::size_t i = 0; i < entries; ++i) {
+    const std::size_t entry = ifd + 2 + i * kEntrySize;
+    if (entry + kEntrySize > tiff.size()) return std::nullopt;
+    if (read.u16(entry) != kOrientationTag) continue;
+    // A single SHORT sits in the first two bytes of the value field.
+    if (read.u16(entry + 2) != kShortType || read.u32(entry + 4) != 1) return std::nullopt;
+    return ExifOrientationEntry{entry + 8, read.u16(entry + 8)};
+  }
+  return std::nullopt;
+}
+
+int readExifOrientation(ByteView app1Payload) {
+  if (!isJpegExifPayload(app1Payload)) return 1;
+  const auto entry = findExifOrientation(app1Payload.subspan(kJpegExifHeader.size()));
+  return entry && entry->value >= 1 && entry->value <= 8 ? entry->value : 1;
+}
+
+int resetExifOrientation(Bytes& tiff) {
+  const auto entry = findExifOrientation(tiff);
+  if (!entry || entry->value < 2 || entry->value > 8) return 1;
+  // 1 in either byte order: the byte that matters comes first in "II".
+  const bool bigEndian = tiff[0] == 'M';
+  tiff[entry->valueOffset] = bigEndian ? 0 : 1;
+  tiff[entry->valueOffset + 1] = bigEndian ? 1 : 0;
+  return entry->value;
 }
 
 Expected<Surface> applyExifOrientation(Surface stored, int orientation) {

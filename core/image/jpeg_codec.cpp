@@ -3,13 +3,14 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "image/codecs.h"
 #include "image/decode_limits.h"
 #include "image/exif_orientation.h"
 #include "image/jpeg_errors.h"
+#include "image/picture_metadata.h"
 
 namespace imbrino {
 namespace {
@@ -57,12 +58,16 @@ class JpegDecoder {
 
   // The functions that call into libjpeg arm the jump first and hold nothing
   // with a destructor; see jpeg_errors.h.
-  bool readHeader() {
+  // APP1 markers are always kept for the orientation; the APP2 markers that
+  // carry an ICC profile only when the caller wants the metadata, since libjpeg
+  // holds every kept marker in memory.
+  bool readHeader(bool keepProfile) {
     if (setjmp(errors_.jump) != 0) return false;
     jpeg_create_decompress(&info_);
     info_.progress = &progress_;
     jpeg_mem_src(&info_, file_.data(), static_cast<unsigned long>(file_.size()));
     jpeg_save_markers(&info_, JPEG_APP0 + 1, 0xFFFF);
+    if (keepProfile) jpeg_save_markers(&info_, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&info_, TRUE);
     return true;
   }
@@ -106,18 +111,48 @@ class JpegDecoder {
   const jpeg_decompress_struct& info() const { return info_; }
   std::string reason() const { return std::string("JPEG: ") + errors_.message; }
 
-  // The orientation recorded in the first EXIF block among the saved markers.
+  // The memory libjpeg took for the kept markers; it counts against the limit
+  // given to start(), which is meant for the picture data alone.
+  long keptMarkerMemory() const {
+    long bytes = 0;
+    for (const jpeg_marker_struct* marker = info_.marker_list; marker; marker = marker->next)
+      bytes += static_cast<long>(sizeof *marker + marker->data_length);
+    return bytes;
+  }
+
+  // The orientation recorded in the first EXIF block among the kept markers.
   int exifOrientation() const {
-    for (const jpeg_marker_struct* marker = info_.marker_list; marker; marker = marker->next) {
-      const ByteView payload(marker->data, marker->data_length);
-      if (marker->marker == JPEG_APP0 + 1 && payload.size() >= 6 &&
-          std::memcmp(payload.data(), "Exif\0\0", 6) == 0)
-        return readExifOrientation(payload);
+    const ByteView exif = exifPayload();
+    return exif.empty() ? 1 : readExifOrientation(exif);
+  }
+
+  // The metadata of the upright picture, from the kept markers: the first
+  // EXIF block saying "as stored" where exifOrientation() turned the pixels,
+  // and the ICC profile when `withProfile`.
+  PictureMetadata metadata(bool withProfile) const {
+    PictureMetadata metadata;
+    if (const ByteView exif = exifPayload(); !exif.empty()) {
+      metadata.exif.assign(exif.begin() + kJpegExifHeader.size(), exif.end());
+      resetExifOrientation(metadata.exif);
     }
-    return 1;
+    if (withProfile) {
+      std::vector<ByteView> app2;
+      for (const jpeg_marker_struct* marker = info_.marker_list; marker; marker = marker->next)
+        if (marker->marker == JPEG_APP0 + 2) app2.emplace_back(marker->data, marker->data_length);
+      metadata.icc = joinIccMarkerPayloads(app2);
+    }
+    return metadata;
   }
 
  private:
+  ByteView exifPayload() const {
+    for (const jpeg_marker_struct* marker = info_.marker_list; marker; marker = marker->next) {
+      const ByteView payload(marker->data, marker->data_length);
+      if (marker->marker == JPEG_APP0 + 1 && isJpegExifPayload(payload)) return payload;
+    }
+    return {};
+  }
+
   ByteView file_;
   jpeg_decompress_struct info_{};
   JpegErrors errors_{};
@@ -129,7 +164,7 @@ class JpegDecoder {
 Expected<Surface> decodeJpeg(ByteView file, PictureMetadata* metadata) {
   if (metadata) *metadata = {};
   JpegDecoder decoder(file);
-  if (!decoder.readHeader()) return fail(decoder.reason());
+  if (!decoder.readHeader(metadata != nullptr)) return fail(decoder.reason());
   const jpeg_decompress_struct& info = decoder.info();
   const std::int64_t width = info.image_width;
   const std::int64_t height = info.image_height;
@@ -162,8 +197,10 @@ Expected<Surface> decodeJpeg(ByteView file, PictureMetadata* metadata) {
   // Progressive and multi-scan files keep every coefficient of the picture in
   // memory, 2 bytes a sample. Four full-size components is the most any
   // colour space we show has, and 16 MB more covers libjpeg's working rows; a
-  // file announcing more only costs memory.
-  const long maxMemory = static_cast<long>(pixels * 8 + (std::uint64_t{16} << 20));
+  // file announcing more only costs memory. The kept markers are bytes of the
+  // file, already bounded by its size.
+  const long maxMemory =
+      static_cast<long>(pixels * 8 + (std::uint64_t{16} << 20)) + decoder.keptMarkerMemory();
   if (!decoder.start(output, maxMemory)) return fail(decoder.reason());
 
   auto picture = Surface::create(static_cast<int>(width), static_cast<int>(height));
@@ -171,6 +208,9 @@ Expected<Surface> decodeJpeg(ByteView file, PictureMetadata* metadata) {
   if (!decoder.readPixels(*picture)) return fail(decoder.reason());
   auto upright = applyExifOrientation(std::move(*picture), decoder.exifOrientation());
   if (!upright) return fail("JPEG: " + upright.reason());
+  // A CMYK profile describes the inks, not the colours we made of them with
+  // the plain conversion above, so it is not handed on.
+  if (metadata) *metadata = decoder.metadata(output != JCS_CMYK);
   return upright;
 }
 

@@ -8,8 +8,10 @@
 #include <bit>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "image/jpeg_errors.h"
+#include "image/picture_metadata.h"
 
 namespace imbrino {
 namespace {
@@ -69,7 +71,8 @@ class JpegEncoder {
   ~JpegEncoder() { jpeg_destroy_compress(&info_); }
 
   // Everything libjpeg may jump out of happens here; see jpeg_errors.h.
-  bool encode(const Surface& picture, int quality, bool grey, std::span<const JpegMarker> markers) {
+  bool encode(const Surface& picture, int quality, bool grey, bool jfifHeader,
+              std::span<const JpegMarker> markers) {
     if (setjmp(errors_.jump) != 0) return false;
     jpeg_create_compress(&info_);
     info_.dest = &destination_.manager;
@@ -86,6 +89,7 @@ class JpegEncoder {
     // Optimised Huffman tables would save a few percent of the file at the
     // price of holding the whole picture's coefficients and a second pass.
     info_.optimize_coding = FALSE;
+    info_.write_JFIF_header = jfifHeader ? TRUE : FALSE;
 
     jpeg_start_compress(&info_, TRUE);
     for (const JpegMarker& marker : markers)
@@ -124,22 +128,49 @@ class JpegEncoder {
 }  // namespace
 
 Expected<Bytes> encodeJpegWithMarkers(const Surface& picture, const JpegOptions& options,
-                                      std::span<const JpegMarker> markers) {
+                                      std::span<const JpegMarker> markers,
+                                      const JpegLayout& layout) {
   if (picture.empty()) return fail("JPEG: cannot write a picture without pixels");
   for (const JpegMarker& marker : markers)
     if (marker.payload.size() > 65533) return fail("JPEG: a marker holds at most 65533 bytes");
   // Checking for grey stops at the first coloured pixel, so it costs next to
   // nothing for a colour picture and one quick pass for a grey one.
-  const bool grey = picture.isGrey();
+  const bool grey = !layout.colour && picture.isGrey();
   JpegEncoder encoder;
-  if (!encoder.encode(picture, std::clamp(options.quality, 1, 100), grey, markers))
+  if (!encoder.encode(picture, std::clamp(options.quality, 1, 100), grey, layout.jfifHeader,
+                      markers))
     return fail(encoder.reason());
   return encoder.takeBytes();
 }
 
 Expected<Bytes> encodeJpeg(const Surface& picture, const JpegOptions& options,
-                           const PictureMetadata* /*metadata*/) {
-  return encodeJpegWithMarkers(picture, options, {});
+                           const PictureMetadata* metadata) {
+  if (metadata == nullptr || metadata->empty()) return encodeJpegWithMarkers(picture, options, {});
+
+  std::vector<JpegMarker> markers;
+  JpegLayout layout;
+  // A record too large for one marker is left out: readers take EXIF data
+  // from one APP1 marker only.
+  Bytes exif;
+  if (!metadata->exif.empty() && metadata->exif.size() <= kMaxJpegExifSize) {
+    exif.reserve(kJpegExifHeader.size() + metadata->exif.size());
+    exif.assign(kJpegExifHeader.begin(), kJpegExifHeader.end());
+    exif.insert(exif.end(), metadata->exif.begin(), metadata->exif.end());
+    markers.push_back({JPEG_APP0 + 1, exif});
+    // As a camera writes it: EXIF readers look for the record right after the
+    // start of the file, and it holds the resolution a JFIF header would.
+    layout.jfifHeader = false;
+  }
+  // A profile goes only where it describes the channels written: an RGB one
+  // keeps all three even for a grey picture, a grey one only goes with a grey
+  // picture. Any other profile (CMYK, say) describes no picture we write.
+  const std::string_view space = iccColourSpace(metadata->icc);
+  const bool profileFits = space == "RGB " || (space == "GRAY" && picture.isGrey());
+  const std::vector<Bytes> icc =
+      profileFits ? iccMarkerPayloads(metadata->icc) : std::vector<Bytes>{};
+  for (const Bytes& payload : icc) markers.push_back({JPEG_APP0 + 2, payload});
+  layout.colour = !icc.empty() && space == "RGB ";
+  return encodeJpegWithMarkers(picture, options, markers, layout);
 }
 
 }  // namespace imbrino

@@ -5,8 +5,14 @@
 // again must not change its colours. Every colour type and bit depth comes
 // out of libpng as 8-bit B, G, R, A straight into the picture's rows; the
 // alpha is then laid on white.
+//
+// The pixels are not turned by an EXIF orientation either: viewers disagree
+// on whether a PNG's eXIf chunk counts, and the rest of the program takes the
+// stored pixels as upright. The record handed on says so (orientation 1), so
+// that a copy written with it shows the way the picture was stamped.
 
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <bit>
@@ -18,6 +24,7 @@
 
 #include "image/codecs.h"
 #include "image/decode_limits.h"
+#include "image/exif_orientation.h"
 #include "image/png_errors.h"
 
 namespace imbrino {
@@ -38,6 +45,57 @@ struct PngSource {
   }
 };
 
+// The most memory libpng may take for one chunk's data: a palette and its
+// transparency are far below the first; an ICC profile may reach a few
+// megabytes (those of printers do). A larger profile is left out, and the
+// picture is still read.
+constexpr png_alloc_size_t kChunkMemoryLimit = 1 << 20;
+constexpr png_alloc_size_t kProfileMemoryLimit = 16 << 20;
+
+constexpr png_byte kIccpChunk[] = {'i', 'C', 'C', 'P', 0};
+
+std::uint32_t bigEndian32(const std::uint8_t* bytes) {
+  return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 |
+         std::uint32_t{bytes[2]} << 8 | bytes[3];
+}
+
+// What the file's chunks say about its metadata, read straight from its
+// bytes. libpng uses an iCCP chunk whose CRC fails (with a warning only) and
+// lets a second iCCP chunk replace the first; its eXIf reader would take
+// memory for any length a chunk announces, and an eXIf chunk after the pixels
+// would only be found by reading on past them.
+struct MetadataChunks {
+  ByteView exif;  // the first eXIf chunk's data, when its CRC holds
+  // One iCCP chunk at most, with its CRC holding: which of two profiles is
+  // meant cannot be told.
+  bool profileSound = true;
+};
+
+MetadataChunks scanMetadataChunks(ByteView file) {
+  MetadataChunks found;
+  bool exifSeen = false, profileSeen = false;
+  for (std::size_t at = 8; at <= file.size() && file.size() - at >= 12;) {
+    const std::uint32_t size = bigEndian32(file.data() + at);
+    if (size > file.size() - at - 12) break;  // cut short; libpng has judged the file
+    const ByteView chunk = file.subspan(at + 4, 4 + std::size_t{size});  // type and data
+    auto crcHolds = [&] {
+      return crc32(0, chunk.data(), static_cast<uInt>(chunk.size())) ==
+             bigEndian32(chunk.data() + chunk.size());
+    };
+    if (std::memcmp(chunk.data(), "eXIf", 4) == 0 && !exifSeen) {
+      exifSeen = true;
+      if (crcHolds()) found.exif = chunk.subspan(4);
+    } else if (std::memcmp(chunk.data(), "iCCP", 4) == 0) {
+      found.profileSound = found.profileSound && !profileSeen && crcHolds();
+      profileSeen = true;
+    } else if (std::memcmp(chunk.data(), "IEND", 4) == 0) {
+      break;
+    }
+    at += 12 + std::size_t{size};
+  }
+  return found;
+}
+
 // Bytes of pixel data before compression: every row as stored plus its
 // filter byte.
 std::uint64_t rawPixelDataSize(std::uint64_t width, std::uint64_t height, unsigned channels,
@@ -52,7 +110,7 @@ class PngDecoder {
   PngDecoder& operator=(const PngDecoder&) = delete;
   ~PngDecoder() { png_destroy_read_struct(&png_, &info_, nullptr); }
 
-  bool readHeader() {
+  bool readHeader(bool withMetadata) {
     png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, &errors_, PngErrors::error,
                                   PngErrors::warning);
     if (png_ == nullptr) return failWith("not enough memory");
@@ -64,7 +122,14 @@ class PngDecoder {
     // which also spares us inflating compressed text and profiles. The limit
     // on a chunk's memory then only concerns PLTE and tRNS.
     png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
-    png_set_chunk_malloc_max(png_, 1 << 20);
+    png_set_chunk_malloc_max(png_, kChunkMemoryLimit);
+    if (withMetadata) {
+      // libpng's own iCCP reader inflates the profile and checks it (a bad one
+      // is dropped with a warning), holding it to the chunk memory limit.
+      // eXIf is taken from the file's bytes (scanMetadataChunks).
+      png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_AS_DEFAULT, kIccpChunk, 1);
+      png_set_chunk_malloc_max(png_, kProfileMemoryLimit);
+    }
     png_set_read_fn(png_, &source_, PngSource::read);
     png_read_info(png_, info_);
     return true;
@@ -105,6 +170,16 @@ class PngDecoder {
     return true;
   }
 
+  Bytes icc() const {
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 size = 0;
+    if (png_get_iCCP(png_, info_, &name, &compression, &profile, &size) == 0 || profile == nullptr)
+      return {};
+    return Bytes(profile, profile + size);
+  }
+
   bool failWith(const char* message) {
     std::snprintf(errors_.message, sizeof errors_.message, "%s", message);
     return false;
@@ -132,7 +207,7 @@ void layAlphaOnWhite(Surface& picture) {
 Expected<Surface> decodePng(ByteView file, PictureMetadata* metadata) {
   if (metadata) *metadata = {};
   PngDecoder decoder(file);
-  if (!decoder.readHeader()) return fail(decoder.reason());
+  if (!decoder.readHeader(metadata != nullptr)) return fail(decoder.reason());
   if (auto refused = checkPictureSize(decoder.width(), decoder.height()))
     return fail("PNG: " + *refused);
   // zlib packs at most about 1032 bytes into one, so a file smaller than the
@@ -148,6 +223,12 @@ Expected<Surface> decodePng(ByteView file, PictureMetadata* metadata) {
   if (!decoder.readPixels(*picture)) return fail(decoder.reason());
   // The rest of the file (text, time stamps, IEND) cannot change the picture.
   layAlphaOnWhite(*picture);
+  if (metadata) {
+    const MetadataChunks chunks = scanMetadataChunks(file);
+    if (chunks.profileSound) metadata->icc = decoder.icc();
+    metadata->exif.assign(chunks.exif.begin(), chunks.exif.end());
+    resetExifOrientation(metadata->exif);
+  }
   return picture;
 }
 

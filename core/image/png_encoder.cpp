@@ -1,4 +1,5 @@
-// PNG writing: 8-bit RGB (pictures are opaque) through libpng, into memory.
+// PNG writing: 8-bit RGB (pictures are opaque) through libpng, into memory,
+// with the picture's ICC profile and EXIF record as iCCP and eXIf chunks.
 
 #include <png.h>
 
@@ -47,7 +48,7 @@ class PngEncoder {
   PngEncoder& operator=(const PngEncoder&) = delete;
   ~PngEncoder() { png_destroy_write_struct(&png_, &info_); }
 
-  bool encode(const Surface& picture) {
+  bool encode(const Surface& picture, const PictureMetadata* metadata) {
     png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, &errors_, PngErrors::error,
                                    PngErrors::warning);
     if (png_ == nullptr) {
@@ -62,6 +63,7 @@ class PngEncoder {
                  static_cast<png_uint_32>(picture.height()), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png_, kCompressionLevel);
+    if (metadata && !metadata->empty()) addMetadata(*metadata);
     png_write_info(png_, info_);
     // The rows are handed over as they are in memory, B, G, R and a fourth
     // byte that libpng drops.
@@ -77,6 +79,22 @@ class PngEncoder {
   Bytes takeBytes() { return std::move(sink_.bytes); }
 
  private:
+  // Called under the jump armed by encode().
+  void addMetadata(const PictureMetadata& metadata) {
+    // libpng checks a profile (its header, that it is an RGB one for our RGB
+    // picture, its tag table) and reports a bad one as an application error,
+    // which would end the writing. Made a warning, it only leaves the profile
+    // out, and the picture is written without it.
+    png_set_benign_errors(png_, 1);
+    if (!metadata.icc.empty() && metadata.icc.size() <= PNG_UINT_31_MAX)
+      png_set_iCCP(png_, info_, "ICC profile", PNG_COMPRESSION_TYPE_BASE, metadata.icc.data(),
+                   static_cast<png_uint_32>(metadata.icc.size()));
+    // libpng copies the record; it only takes it through a pointer to change.
+    if (!metadata.exif.empty() && metadata.exif.size() <= PNG_UINT_31_MAX)
+      png_set_eXIf_1(png_, info_, static_cast<png_uint_32>(metadata.exif.size()),
+                     const_cast<png_bytep>(metadata.exif.data()));
+  }
+
   PngErrors errors_;
   PngSink sink_;
   png_structp png_ = nullptr;
@@ -85,10 +103,10 @@ class PngEncoder {
 
 }  // namespace
 
-Expected<Bytes> encodePng(const Surface& picture, const PictureMetadata* /*metadata*/) {
+Expected<Bytes> encodePng(const Surface& picture, const PictureMetadata* metadata) {
   if (picture.empty()) return fail("PNG: cannot write a picture without pixels");
   PngEncoder encoder;
-  if (!encoder.encode(picture)) return fail(encoder.reason());
+  if (!encoder.encode(picture, metadata)) return fail(encoder.reason());
   return encoder.takeBytes();
 }
 

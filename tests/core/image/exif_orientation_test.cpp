@@ -76,5 +76,20 @@ TEST(ExifOrientation, DamagedOrForeignBlocksMeanAsStored) {
   EXPECT_EQ(readExifOrientation(block), 1);
 }
 
+TEST(ExifOrientation, OnlyTheFirstIfdsSingleShortCounts) {
+  const Bytes good = test::cameraExifBlock(6);
+  ASSERT_EQ(findExifOrientation(good)->valueOffset, 30u);
+  // IFD0's orientation entry starts at byte 22: tag, type, count, value. Made
+  // two values, or the thumbnail's IFD1 left to record it alone: no note.
+  Bytes twoValues = good, thumbnailOnly = good;
+  twoValues[26] = 2;
+  thumbnailOnly[22] = 0x13;
+  EXPECT_FALSE(findExifOrientation(twoValues));
+  EXPECT_FALSE(findExifOrientation(thumbnailOnly));
+  // An entry count past the end of the block stops the search there.
+  thumbnailOnly[9] = 0xFF;
+  EXPECT_FALSE(findExifOrientation(thumbnailOnly));
+}
+
 }  // namespace
 }  // namespace imbrino

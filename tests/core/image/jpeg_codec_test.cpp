@@ -14,6 +14,7 @@
 #include "image/codecs.h"
 #include "image/exif_orientation.h"
 #include "image/jpeg_encoder.h"
+#include "image/picture_metadata.h"
 #include "support/test_support.h"
 
 namespace imbrino {
@@ -24,7 +25,7 @@ namespace {
 Bytes libjpegFile(int width, int height, int components, J_COLOR_SPACE inSpace,
                   J_COLOR_SPACE fileSpace, const std::vector<JSAMPLE>& samples,
                   const std::function<void(jpeg_compress_struct&)>& adjust = {},
-                  const Bytes& app1 = {}) {
+                  const Bytes& app1 = {}, const std::vector<Bytes>& app2 = {}) {
   jpeg_compress_struct info{};
   jpeg_error_mgr errors{};
   info.err = jpeg_std_error(&errors);
@@ -45,6 +46,8 @@ Bytes libjpegFile(int width, int height, int components, J_COLOR_SPACE inSpace,
   jpeg_start_compress(&info, TRUE);
   if (!app1.empty())
     jpeg_write_marker(&info, JPEG_APP0 + 1, app1.data(), static_cast<unsigned>(app1.size()));
+  for (const Bytes& payload : app2)
+    jpeg_write_marker(&info, JPEG_APP0 + 2, payload.data(), static_cast<unsigned>(payload.size()));
   while (info.next_scanline < info.image_height) {
     auto* row = const_cast<JSAMPLE*>(samples.data() + info.next_scanline * width * components);
     jpeg_write_scanlines(&info, &row, 1);
@@ -168,6 +171,39 @@ TEST(JpegCodec, CmykAndYcckAreConvertedToRgb) {
     ASSERT_TRUE(decoded.ok()) << decoded.reason();
     EXPECT_LE(maxDifference(want, *decoded), 8) << space << " " << adobe;
   }
+}
+
+TEST(JpegCodec, ProfilesGoWithTheColoursTheyDescribe) {
+  Bytes profile(3000, 7);
+  std::copy_n("CMYK", 4, profile.begin() + 16);
+  const std::vector<JSAMPLE> ink(16 * 16 * 4, 100);
+  const auto payloads = iccMarkerPayloads(profile);
+  // A CMYK profile describes the inks; the picture we make of them is RGB.
+  PictureMetadata metadata;
+  auto cmyk = decodeJpeg(
+      libjpegFile(16, 16, 4, JCS_CMYK, JCS_CMYK, ink, {}, test::exifOrientationBlock(1), payloads),
+      &metadata);
+  ASSERT_TRUE(cmyk.ok()) << cmyk.reason();
+  EXPECT_TRUE(metadata.icc.empty());
+  EXPECT_FALSE(metadata.exif.empty());
+
+  // Progressive files hold every coefficient in memory, within a limit that
+  // the kept markers must not eat into: the largest record and profile a file
+  // can hold on a small picture.
+  profile.resize(255 * kIccMarkerDataSize);
+  Bytes exif = test::exifOrientationBlock(1);
+  exif.resize(65533);
+  // (Tall enough that libjpeg cannot do with a few rows of blocks.)
+  const Surface picture = test::makeTestPicture(16, 128);
+  auto progressive = decodeJpeg(
+      libjpegFile(
+          16, 128, 3, JCS_RGB, JCS_YCbCr, rgbSamples(picture),
+          [](auto& info) { jpeg_simple_progression(&info); }, exif, iccMarkerPayloads(profile)),
+      &metadata);
+  ASSERT_TRUE(progressive.ok()) << progressive.reason();
+  EXPECT_EQ(metadata.icc, profile);
+  EXPECT_EQ(metadata.exif.size(), kMaxJpegExifSize);
+  EXPECT_LE(maxDifference(picture, *progressive), 16);
 }
 
 TEST(JpegCodec, ProgressiveFilesDecodeButEndlessScansAreRefused) {
