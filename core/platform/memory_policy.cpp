@@ -1,5 +1,6 @@
 #include "platform/memory_policy.h"
 
+#include <cstdlib>  // defines __GLIBC__ on the GNU C library
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
