@@ -7,8 +7,8 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config clang-14 clang libclang-rt-14-dev libfuzzer-14-dev
-  # picture codecs and metadata
-  libjpeg62-turbo-dev libpng-dev libgif-dev libimagequant-dev libexif-dev
+  # picture codecs
+  libjpeg62-turbo-dev libpng-dev libgif-dev libimagequant-dev zlib1g-dev
   # text
   libfreetype-dev libharfbuzz-dev libfontconfig-dev
   # command line and tests

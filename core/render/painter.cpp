@@ -6,12 +6,6 @@
 namespace imbrino {
 namespace {
 
-// round(x / 255) for x in 0..255 * 255, without a division.
-constexpr unsigned divideBy255(unsigned x) {
-  x += 128;
-  return (x + (x >> 8)) >> 8;
-}
-
 Rect translate(Rect r, Point by) { return translate(r, by.x, by.y); }
 
 // Maps destination pixels of a stretch to source pixels: the source pixel
