@@ -52,21 +52,11 @@ die() { echo "batch_bench: $*" >&2; exit 1; }
 say() { printf '+ %s\n' "$*"; }
 
 # --- tools ------------------------------------------------------------------
-# Installed only when missing, as scripts/setup-debian.sh installs the rest.
+# Installed only when missing, with what the project itself needs.
 packages=(time)
 ((others)) && packages+=(imagemagick libvips-tools)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  sudo_cmd=()
-  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  say apt-get install "${missing[@]}"
-  "${sudo_cmd[@]}" apt-get update -q
-  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+say scripts/setup-debian.sh "${packages[@]}"
+scripts/setup-debian.sh "${packages[@]}" >/dev/null
 if ((others)); then
   # ImageMagick 6's own binary: Debian installs `mogrify` as an alternatives
   # link to it, and anything else of that name earlier in PATH is not it.

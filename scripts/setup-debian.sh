@@ -2,6 +2,7 @@
 # Installs everything Imbrino needs to build, test and fuzz on Debian 12:
 # compilers and build tools, the codec, text and test libraries, and the fonts
 # that stand in for the Windows face names templates are made with.
+#   scripts/setup-debian.sh [PACKAGE...]   also installs the packages named
 set -euo pipefail
 
 packages=(
@@ -18,6 +19,7 @@ packages=(
   # look-alike faces for the Windows face names (see assets/fonts/imbrino-fonts.conf)
   fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei fonts-wqy-microhei
   fonts-liberation2 fonts-dejavu-core
+  "$@"
 )
 
 missing=()
