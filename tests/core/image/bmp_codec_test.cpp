@@ -13,7 +13,7 @@ namespace imbrino {
 namespace {
 
 // Describes a hand-made BMP file; makeBmp lays it out byte by byte.
-struct Spec {
+struct BmpLayout {
   std::uint32_t headerSize = 40;
   std::int32_t width = 1;
   std::int32_t height = 1;
@@ -31,7 +31,7 @@ void put(Bytes& out, std::uint64_t value, int size) {
   for (int i = 0; i < size; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-Bytes makeBmp(const Spec& s) {
+Bytes makeBmp(const BmpLayout& s) {
   Bytes info;
   put(info, s.headerSize, 4);
   const int side = s.headerSize == 12 ? 2 : 4;  // OS/2 1.x sizes are 16-bit
@@ -93,7 +93,7 @@ std::vector<Pixel> indexed(const std::string& text) {
 
 TEST(BmpDecode, EveryHeaderVersionReadsTheSamePicture) {
   // 2 x 2, 8 bits: bottom row indices 1 2, top row 3 4.
-  Spec s{.width = 2, .height = 2, .bits = 8, .colorsUsed = 5, .pixels = {1, 2, 0, 0, 3, 4, 0, 0}};
+  BmpLayout s{.width = 2, .height = 2, .bits = 8, .colorsUsed = 5, .pixels = {1, 2, 0, 0, 3, 4, 0, 0}};
   for (std::uint32_t size : {12u, 16u, 24u, 40u, 52u, 56u, 64u, 108u, 124u}) {
     s.headerSize = size;
     s.palette = greys(size < 36 ? 256 : 5);  // short headers hold no colour count
@@ -104,7 +104,7 @@ TEST(BmpDecode, EveryHeaderVersionReadsTheSamePicture) {
 
 TEST(BmpDecode, PaletteDepthsAndShortPalettes) {
   // 1 bit, 9 pixels: the row crosses a byte.
-  Spec s{.width = 9, .bits = 1, .palette = greys(2), .pixels = {0xA5, 0x80, 0, 0}};
+  BmpLayout s{.width = 9, .bits = 1, .palette = greys(2), .pixels = {0xA5, 0x80, 0, 0}};
   EXPECT_EQ(decoded(makeBmp(s), 9, 1), indexed("101001011"));
   // Indices past the announced colours are black, never read past the palette.
   s = {.width = 3, .bits = 4, .colorsUsed = 4, .palette = greys(4), .pixels = {0x32, 0x90, 0, 0}};
@@ -114,7 +114,7 @@ TEST(BmpDecode, PaletteDepthsAndShortPalettes) {
 }
 
 TEST(BmpDecode, DirectColourDepths) {
-  Spec s{.width = 2, .bits = 24, .pixels = {0x00, 0x00, 0xFF, 0x30, 0x20, 0x10, 0, 0}};
+  BmpLayout s{.width = 2, .bits = 24, .pixels = {0x00, 0x00, 0xFF, 0x30, 0x20, 0x10, 0, 0}};
   EXPECT_EQ(decoded(makeBmp(s), 2, 1), (std::vector<Pixel>{kRed, 0xFF102030}));
   // 32 bits without bit fields: the fourth byte is not alpha.
   s = {.width = 2, .bits = 32, .pixels = {0x30, 0x20, 0x10, 0x00, 0xFF, 0x00, 0x00, 0x7F}};
@@ -130,7 +130,7 @@ TEST(BmpDecode, DirectColourDepths) {
 
 TEST(BmpDecode, BitFieldsOfAnyWidth) {
   // 1-bit red, 14-bit green, 1-bit blue.
-  Spec s{.headerSize = 52, .width = 2, .bits = 16, .compression = 3};
+  BmpLayout s{.headerSize = 52, .width = 2, .bits = 16, .compression = 3};
   s.masks = {0x8000, 0x7FFE, 0x0001};
   s.pixels = {0x01, 0x80, 0x00, 0x40};  // 0x8001, 0x4000 (green 0x2000 of 0x3FFF)
   EXPECT_EQ(decoded(makeBmp(s), 2, 1), (std::vector<Pixel>{0xFFFF00FF, makePixel(0, 128, 0)}));
@@ -148,7 +148,7 @@ TEST(BmpDecode, AlphaIsLaidOnWhiteOnlyWhenTheMasksSayAlpha) {
   const Bytes pixels = {0x00, 0x64, 0xC8, 0x80, 0x00, 0x00, 0xFF, 0xFF};  // (200,100,0,128), red
   const std::vector<Pixel> blended = {overWhite(200, 100, 0, 128), kRed};
   const std::vector<std::uint32_t> argb = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
-  Spec s{.headerSize = 124, .width = 2, .bits = 32, .compression = 3, .masks = argb};
+  BmpLayout s{.headerSize = 124, .width = 2, .bits = 32, .compression = 3, .masks = argb};
   s.pixels = pixels;
   EXPECT_EQ(decoded(makeBmp(s), 2, 1), blended);
   s.headerSize = 40;
@@ -165,7 +165,7 @@ TEST(BmpDecode, AlphaIsLaidOnWhiteOnlyWhenTheMasksSayAlpha) {
 }
 
 TEST(BmpDecode, RleRunsEscapesAndClipping) {
-  Spec s{.width = 6, .height = 4, .bits = 8, .compression = 1, .colorsUsed = 5};
+  BmpLayout s{.width = 6, .height = 4, .bits = 8, .compression = 1, .colorsUsed = 5};
   s.palette = greys(5);
   s.pixels = {3, 1,              // bottom row: 3 x index 1
               0, 3, 2, 3, 7, 0,  // absolute 2 3 7 (7 past the palette), padded
@@ -193,7 +193,7 @@ TEST(BmpDecode, RleRunsEscapesAndClipping) {
 }
 
 TEST(BmpDecode, TopDownAndDataOffsets) {
-  Spec s{.width = 1, .height = -2, .bits = 24, .pixels = {0, 0, 0xFF, 0, 0xFF, 0, 0, 0}};
+  BmpLayout s{.width = 1, .height = -2, .bits = 24, .pixels = {0, 0, 0xFF, 0, 0xFF, 0, 0, 0}};
   EXPECT_EQ(decoded(makeBmp(s), 1, 2), (std::vector<Pixel>{kRed, kBlue}));
   // Data placed after a gap is found through the offset field.
   s.height = 2;
@@ -201,7 +201,7 @@ TEST(BmpDecode, TopDownAndDataOffsets) {
   s.pixels.insert(s.pixels.begin(), {9, 9, 9});
   EXPECT_EQ(decoded(makeBmp(s), 1, 2), (std::vector<Pixel>{kBlue, kRed}));
   // An offset of 0, or one inside the palette, means "after the palette".
-  Spec p{.width = 2, .bits = 8, .colorsUsed = 4, .palette = greys(4), .pixels = {3, 1, 0, 0}};
+  BmpLayout p{.width = 2, .bits = 8, .colorsUsed = 4, .palette = greys(4), .pixels = {3, 1, 0, 0}};
   for (std::uint32_t offset : {0u, 14u + 40u + 8u}) {
     p.offBits = offset;
     EXPECT_EQ(decoded(makeBmp(p), 2, 1), indexed("31"));
@@ -211,28 +211,28 @@ TEST(BmpDecode, TopDownAndDataOffsets) {
 TEST(BmpDecode, RefusesWhatItCannotRead) {
   EXPECT_EQ(refusal({}), "not a BMP file");
   EXPECT_EQ(refusal({'P', 'K', 3, 4}), "not a BMP file");
-  const Spec ok{.width = 3, .height = 4, .pixels = Bytes(48)};
+  const BmpLayout ok{.width = 3, .height = 4, .pixels = Bytes(48)};
   auto with = [&](auto change) {
-    Spec s = ok;
+    BmpLayout s = ok;
     change(s);
     return makeBmp(s);
   };
   const std::pair<Bytes, std::string> cases[] = {
-      {with([](Spec& s) { s.compression = 4; }), "unsupported BMP compression 4 (JPEG inside BMP)"},
-      {with([](Spec& s) { s.compression = 5; }), "unsupported BMP compression 5 (PNG inside BMP)"},
-      {with([](Spec& s) { s = {.headerSize = 64, .bits = 1, .compression = 3}; }),
+      {with([](BmpLayout& s) { s.compression = 4; }), "unsupported BMP compression 4 (JPEG inside BMP)"},
+      {with([](BmpLayout& s) { s.compression = 5; }), "unsupported BMP compression 5 (PNG inside BMP)"},
+      {with([](BmpLayout& s) { s = {.headerSize = 64, .bits = 1, .compression = 3}; }),
        "unsupported BMP compression 3 (OS/2 Huffman 1D)"},
-      {with([](Spec& s) { s.bits = 2; }), "unsupported BMP bit depth 2"},
-      {with([](Spec& s) { s.headerSize = 100; }), "unsupported BMP header size 100"},
-      {with([](Spec& s) { s.compression = 1; }),
+      {with([](BmpLayout& s) { s.bits = 2; }), "unsupported BMP bit depth 2"},
+      {with([](BmpLayout& s) { s.headerSize = 100; }), "unsupported BMP header size 100"},
+      {with([](BmpLayout& s) { s.compression = 1; }),
        "RLE8 compression needs 8 bits per pixel, the file has 24"},
-      {with([](Spec& s) { s = {.height = -4, .bits = 8, .compression = 1}; }),
+      {with([](BmpLayout& s) { s = {.height = -4, .bits = 8, .compression = 1}; }),
        "a top-down BMP cannot be RLE compressed"},
-      {with([](Spec& s) { s.height = INT32_MIN; }), "invalid BMP height -2147483648"},
-      {with([](Spec& s) { s.width = 70000; }), "the picture is too large"},
+      {with([](BmpLayout& s) { s.height = INT32_MIN; }), "invalid BMP height -2147483648"},
+      {with([](BmpLayout& s) { s.width = 70000; }), "the picture is too large"},
       // A header announcing far more pixels than the file holds is refused
       // before the picture is allocated.
-      {with([](Spec& s) { s.width = s.height = 16000; }), "the file is truncated"},
+      {with([](BmpLayout& s) { s.width = s.height = 16000; }), "the file is truncated"},
   };
   for (const auto& [file, reason] : cases) EXPECT_THAT(refusal(file), testing::StartsWith(reason));
 

@@ -12,7 +12,7 @@
 namespace imbrino {
 namespace {
 
-struct PngSpec {
+struct PngLayout {
   int width = 0;
   int height = 0;
   int colorType = PNG_COLOR_TYPE_RGB;
@@ -25,7 +25,7 @@ struct PngSpec {
 
 // Writes a PNG with libpng itself; `rows` holds the packed rows as stored
 // (16-bit samples big-endian).
-Bytes libpngFile(const PngSpec& spec, std::vector<std::vector<png_byte>> rows) {
+Bytes libpngFile(const PngLayout& layout, std::vector<std::vector<png_byte>> rows) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   Bytes file;
@@ -36,14 +36,14 @@ Bytes libpngFile(const PngSpec& spec, std::vector<std::vector<png_byte>> rows) {
         out->insert(out->end(), data, data + size);
       },
       nullptr);
-  png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+  png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colorType,
+               layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (!spec.palette.empty())
-    png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
-  if (!spec.paletteAlpha.empty() || spec.transparent)
-    png_set_tRNS(png, info, spec.paletteAlpha.data(), static_cast<int>(spec.paletteAlpha.size()),
-                 spec.transparent);
+  if (!layout.palette.empty())
+    png_set_PLTE(png, info, layout.palette.data(), static_cast<int>(layout.palette.size()));
+  if (!layout.paletteAlpha.empty() || layout.transparent)
+    png_set_tRNS(png, info, layout.paletteAlpha.data(), static_cast<int>(layout.paletteAlpha.size()),
+                 layout.transparent);
   png_write_info(png, info);
   std::vector<png_bytep> pointers;
   for (auto& row : rows) pointers.push_back(row.data());
@@ -114,7 +114,7 @@ TEST(PngCodec, ColourTypesWithAlphaAreLaidOnWhite) {
 }
 
 TEST(PngCodec, PalettesAndTransparentColoursAreHonoured) {
-  PngSpec palette{4, 1, PNG_COLOR_TYPE_PALETTE, 2};
+  PngLayout palette{4, 1, PNG_COLOR_TYPE_PALETTE, 2};
   palette.palette = {{200, 100, 0}, {0, 0, 255}, {10, 20, 30}};
   palette.paletteAlpha = {128, 0};  // entry 2 has no alpha: opaque
   auto decoded = decodePng(libpngFile(palette, {{0b00'01'10'10}}));
@@ -123,7 +123,7 @@ TEST(PngCodec, PalettesAndTransparentColoursAreHonoured) {
   EXPECT_EQ(*decoded, pictureOf(4, {overWhite(200, 100, 0, 128), kPixelWhite, dark, dark}));
 
   const png_color_16 key{0, 7, 8, 9, 0};
-  PngSpec rgb{2, 1, PNG_COLOR_TYPE_RGB, 8};
+  PngLayout rgb{2, 1, PNG_COLOR_TYPE_RGB, 8};
   rgb.transparent = &key;
   auto keyed = decodePng(libpngFile(rgb, {{7, 8, 9, 7, 8, 10}}));
   ASSERT_TRUE(keyed.ok()) << keyed.reason();
@@ -140,8 +140,8 @@ TEST(PngCodec, InterlacedPicturesMatchTheirPlainTwins) {
           rows.back().end(),
           {redOf(picture.pixel(x, y)), greenOf(picture.pixel(x, y)), blueOf(picture.pixel(x, y))});
   }
-  PngSpec spec{13, 11, PNG_COLOR_TYPE_RGB, 8, true};
-  auto decoded = decodePng(libpngFile(spec, rows));
+  PngLayout layout{13, 11, PNG_COLOR_TYPE_RGB, 8, true};
+  auto decoded = decodePng(libpngFile(layout, rows));
   ASSERT_TRUE(decoded.ok()) << decoded.reason();
   EXPECT_EQ(*decoded, picture);
 }
