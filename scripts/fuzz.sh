@@ -2,7 +2,8 @@
 # The fuzz targets (clang + libFuzzer), one per reader, with their seed corpora
 # in tests/fuzz/corpus/<reader>/.
 #   scripts/fuzz.sh replay        run every corpus file once through its target
-#   scripts/fuzz.sh run SECONDS   fuzz each target for SECONDS (new finds go to build/fuzz/finds)
+#   scripts/fuzz.sh run SECONDS   fuzz each target for SECONDS (new finds go to build/fuzz/finds);
+#                                 FUZZ_SEED picks the random seed (default 1, so a run repeats)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-replay}
@@ -20,7 +21,7 @@ for t in "${targets[@]}"; do
       finds=build/fuzz/finds/$t
       mkdir -p "$finds"
       echo "fuzz_$t: fuzzing for ${2:-20} s"
-      "$binary" -max_total_time="${2:-20}" -rss_limit_mb=2048 -timeout=10 \
+      "$binary" -max_total_time="${2:-20}" -rss_limit_mb=2048 -timeout=10 -seed="${FUZZ_SEED:-1}" \
         -artifact_prefix="build/fuzz/finds/$t-" "$finds" "$corpus" 2>&1 | tail -2 ;;
     *) echo "usage: $0 replay|run SECONDS" >&2; exit 2 ;;
   esac

@@ -66,14 +66,16 @@ std::uint32_t bigEndian32(const std::uint8_t* bytes) {
 // would only be found by reading on past them.
 struct MetadataChunks {
   ByteView exif;  // the first eXIf chunk's data, when its CRC holds
-  // One iCCP chunk at most, with its CRC holding: which of two profiles is
-  // meant cannot be told.
+  // One iCCP chunk at most, with its CRC holding, in its place after IHDR and
+  // before PLTE and IDAT: which of two profiles is meant cannot be told, and
+  // libpng refuses the whole file for a profile before the header, where
+  // without the profile it would read the picture.
   bool profileSound = true;
 };
 
 MetadataChunks scanMetadataChunks(ByteView file) {
   MetadataChunks found;
-  bool exifSeen = false, profileSeen = false;
+  bool exifSeen = false, profileSeen = false, headerSeen = false, profileMayCome = false;
   for (std::size_t at = 8; at <= file.size() && file.size() - at >= 12;) {
     const std::uint32_t size = bigEndian32(file.data() + at);
     if (size > file.size() - at - 12) break;  // cut short; libpng has judged the file
@@ -86,8 +88,14 @@ MetadataChunks scanMetadataChunks(ByteView file) {
       exifSeen = true;
       if (crcHolds()) found.exif = chunk.subspan(4);
     } else if (std::memcmp(chunk.data(), "iCCP", 4) == 0) {
-      found.profileSound = found.profileSound && !profileSeen && crcHolds();
+      found.profileSound = found.profileSound && !profileSeen && profileMayCome && crcHolds();
       profileSeen = true;
+    } else if (std::memcmp(chunk.data(), "IHDR", 4) == 0) {
+      profileMayCome = !headerSeen;
+      headerSeen = true;
+    } else if (std::memcmp(chunk.data(), "PLTE", 4) == 0 ||
+               std::memcmp(chunk.data(), "IDAT", 4) == 0) {
+      profileMayCome = false;
     } else if (std::memcmp(chunk.data(), "IEND", 4) == 0) {
       break;
     }
@@ -206,8 +214,11 @@ void layAlphaOnWhite(Surface& picture) {
 
 Expected<Surface> decodePng(ByteView file, PictureMetadata* metadata) {
   if (metadata) *metadata = {};
+  // The profile is read only where it is sound, so asking for metadata never
+  // changes whether or how the picture decodes.
+  const MetadataChunks chunks = metadata ? scanMetadataChunks(file) : MetadataChunks{};
   PngDecoder decoder(file);
-  if (!decoder.readHeader(metadata != nullptr)) return fail(decoder.reason());
+  if (!decoder.readHeader(metadata != nullptr && chunks.profileSound)) return fail(decoder.reason());
   if (auto refused = checkPictureSize(decoder.width(), decoder.height()))
     return fail("PNG: " + *refused);
   // zlib packs at most about 1032 bytes into one, so a file smaller than the
@@ -224,7 +235,6 @@ Expected<Surface> decodePng(ByteView file, PictureMetadata* metadata) {
   // The rest of the file (text, time stamps, IEND) cannot change the picture.
   layAlphaOnWhite(*picture);
   if (metadata) {
-    const MetadataChunks chunks = scanMetadataChunks(file);
     if (chunks.profileSound) metadata->icc = decoder.icc();
     metadata->exif.assign(chunks.exif.begin(), chunks.exif.end());
     resetExifOrientation(metadata->exif);
