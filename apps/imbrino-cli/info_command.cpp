@@ -14,13 +14,7 @@ namespace {
 
 using nlohmann::ordered_json;
 
-bool isTemplatePath(const std::string& path) {
-  if (path.size() < 4) return false;
-  std::string extension = path.substr(path.size() - 4);
-  for (char& c : extension)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return extension == ".src";
-}
+bool isTemplatePath(const std::string& path) { return fileExtension(path) == ".src"; }
 
 ordered_json fontJson(const LogFont& f) {
   return {{"lfHeight", f.lfHeight},

@@ -1,17 +1,21 @@
 #include "image/image_types.h"
 
-#include <string>
 
 namespace imbrino {
 
-ImageType imageTypeOfPath(std::string_view path) {
+std::string fileExtension(std::string_view path) {
   const auto slash = path.find_last_of('/');
   const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
   const auto dot = name.find_last_of('.');
-  if (dot == std::string_view::npos) return ImageType::Unknown;
+  if (dot == std::string_view::npos) return {};
   std::string extension(name.substr(dot, 255));
   for (char& c : extension)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return extension;
+}
+
+ImageType imageTypeOfPath(std::string_view path) {
+  const std::string extension = fileExtension(path);
   if (extension == ".bmp") return ImageType::Bmp;
   if (extension == ".gif") return ImageType::Gif;
   if (extension == ".jpg") return ImageType::Jpg;

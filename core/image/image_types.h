@@ -3,6 +3,7 @@
 // stored in template files, so they never change.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace imbrino {
@@ -11,6 +12,11 @@ enum class ImageType : std::uint32_t { Bmp = 0, Jpg = 1, Jpeg = 2, Gif = 3, Png 
 
 // The codec format a picture is loaded and saved with.
 enum class CodecFormat : int { Bmp = 1, Gif = 2, Jpg = 3, Png = 4 };
+
+// The extension of a path's file name (its last component): from the last "."
+// to the end, dot included, ASCII letters lower-cased, at most 255 bytes;
+// empty when the name has no dot.
+std::string fileExtension(std::string_view path);
 
 // From the last "." of the file name (the last path component) to its end,
 // ASCII letters lower-cased; no dot gives Unknown.
