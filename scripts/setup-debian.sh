@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs everything Imbrino needs to build, test and fuzz on Debian 12:
-# compilers and build tools, the codec, text and test libraries, and the fonts
+# compilers and build tools, the codec, text, desktop and test libraries, and the fonts
 # that stand in for the Windows face names templates are made with.
 #   scripts/setup-debian.sh [PACKAGE...]   also installs the packages named
 set -euo pipefail
@@ -12,6 +12,8 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libgif-dev libimagequant-dev zlib1g-dev
   # text
   libfreetype-dev libharfbuzz-dev libfontconfig-dev
+  # desktop program (Qt 6 Widgets; the offscreen and X11 platform plugins)
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
   # command line and tests
   libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   # reference tools for the benchmarks (cjpeg/djpeg)

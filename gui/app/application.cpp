@@ -1,0 +1,92 @@
+#include "app/application.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QStringList>
+#include <QTranslator>
+
+#include "app/app_context.h"
+#include "app/main_window.h"
+#include "app/program_info.h"
+#include "app/splash_dialog.h"
+#include "platform/program_location.h"
+#include "qt_prompts.h"
+#include "resources.h"
+#include "widgets/dialog_units.h"
+
+namespace imbrino {
+
+std::optional<InstanceLock> takeInstanceLock(Prompts& prompts) {
+  auto lock = acquireInstanceLock();
+  if (!lock)
+    prompts.message(nullptr, QString::fromUtf8(kProgramTitle),
+                    QStringLiteral("程序正在运行,请先关闭相应的程序再执行"), MessageIcon::Error,
+                    MessageButtons::Ok);
+  return lock;
+}
+
+namespace {
+
+// The arguments as one command line, the way a path with blanks arrives
+// whether or not the shell was asked to quote it.
+QString commandLineOf(const QStringList& arguments) {
+  return arguments.mid(1).join(u' ');
+}
+
+// The program speaks Chinese whatever the desktop's language, so the
+// toolkit's own buttons and dialogs ("是", "否", "取消") do too.
+void loadChineseTranslations(QApplication& application) {
+  const QLocale chinese(QLocale::Chinese, QLocale::China);
+  QLocale::setDefault(chinese);
+  auto* translator = new QTranslator(&application);
+  if (translator->load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    application.installTranslator(translator);
+}
+
+}  // namespace
+
+int runImbrino(int argc, char** argv) {
+  QApplication application(argc, argv);
+  application.setApplicationName(QStringLiteral("Imbrino"));
+  loadProgramResources();
+  loadChineseTranslations(application);
+  application.setWindowIcon(QIcon(QStringLiteral(":/app/icon.png")));
+  QtPrompts prompts;
+
+  // Nothing else is touched, settings included, when a copy already runs.
+  const auto lock = takeInstanceLock(prompts);
+  if (!lock) return 1;
+  application.setFont(DialogUnits::dialogFont());
+
+  {
+    SplashDialog splash;
+    splash.exec();
+  }
+
+  const std::string folder = programDirectory();
+  EditingTemplate editing;
+  PictureState picture;
+  AppContext context{prompts,
+                     SettingsFile(settingsFilePath(folder)),
+                     editing,
+                     picture,
+                     configuredWebLinks(),
+                     QString::fromStdString(folder)};
+  loadStartupTemplate(editing, context.settings);
+
+  int result = 0;
+  {
+    MainWindow window(context, MainWindowSeams{});
+    window.showMaximized();
+    window.start(commandLineOf(application.arguments()));
+    result = application.exec();
+  }
+
+  picture.releasePicture();
+  storeEditingTemplate(editing, context.settings);
+  return result;
+}
+
+}  // namespace imbrino

@@ -1,0 +1,56 @@
+#pragma once
+// Asks for the size and background colour of a blank picture. The last values
+// confirmed are remembered in the settings file for next time.
+
+#include <QDialog>
+
+#include "render/color.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace imbrino {
+
+struct AppContext;
+class ColorSwatch;
+
+class NewPictureDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // The largest picture the program creates.
+  static constexpr int kMaxWidth = 4000;
+  static constexpr int kMaxHeight = 3000;
+
+  NewPictureDialog(AppContext& context, QWidget* parent);
+
+  // Valid once the dialog was accepted.
+  int pictureWidth() const { return width_; }
+  int pictureHeight() const { return height_; }
+  ColorRef colour() const;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void createControls();
+  void loadSettings();
+  void chooseColour();
+  void pickColour();
+  void create();
+  void warn(const QString& text);
+
+  AppContext& context_;
+  QLineEdit* widthEdit_ = nullptr;
+  QLineEdit* heightEdit_ = nullptr;
+  ColorSwatch* swatch_ = nullptr;
+  QPushButton* chooseButton_ = nullptr;
+  QPushButton* pickButton_ = nullptr;
+  QPushButton* createButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+};
+
+}  // namespace imbrino

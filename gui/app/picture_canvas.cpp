@@ -1,0 +1,192 @@
+#include "app/picture_canvas.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "widgets/surface_image.h"
+
+namespace imbrino {
+
+namespace {
+const QColor kClientGrey(0x80, 0x80, 0x80);
+}  // namespace
+
+PictureCanvas::PictureCanvas(PictureState& picture, const Template& editingTemplate,
+                             QWidget* parent)
+    : QAbstractScrollArea(parent), picture_(picture), template_(editingTemplate) {
+  setObjectName(QStringLiteral("PictureCanvas"));
+  setFrameShape(QFrame::NoFrame);
+  setFocusPolicy(Qt::StrongFocus);
+  // Both bars are always there, disabled while the picture fits.
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // A move with no button held must reach us to end a drag whose release
+  // happened elsewhere.
+  viewport()->setMouseTracking(true);
+  for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
+    bar->setSingleStep(1);
+    bar->setPageStep(0);  // page steps move nothing
+    bar->setTracking(true);
+  }
+
+  connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,
+          [this](int value) { onScrolled(horizontal_, value); });
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
+          [this](int value) { onScrolled(vertical_, value); });
+  syncScrollBars();
+}
+
+void PictureCanvas::setUpScrollBars() {
+  horizontal_.setUp(picture_.pictureWidth(), viewport()->width());
+  vertical_.setUp(picture_.pictureHeight(), viewport()->height());
+  syncScrollBars();
+  refresh();
+}
+
+void PictureCanvas::resetDrag() {
+  drag_.reset();
+  viewport()->update();
+}
+
+void PictureCanvas::refresh() {
+  stampStale_ = true;
+  viewport()->update();
+}
+
+void PictureCanvas::syncScrollBars() {
+  syncing_ = true;
+  const auto apply = [](QScrollBar* bar, const ScrollAxis& axis) {
+    bar->setRange(0, axis.maximum());
+    bar->setValue(axis.position());
+    bar->setEnabled(axis.enabled());
+  };
+  apply(horizontalScrollBar(), horizontal_);
+  apply(verticalScrollBar(), vertical_);
+  syncing_ = false;
+}
+
+void PictureCanvas::onScrolled(ScrollAxis& axis, int value) {
+  if (syncing_) return;
+  if (axis.track(value)) viewport()->update();
+}
+
+void PictureCanvas::scrollContentsBy(int, int) {
+  // Painting reads the positions itself; nothing is scrolled in place.
+}
+
+PicturePoint PictureCanvas::picturePoint(QPoint client) const {
+  const int sx = horizontal_.offset(picture_.pictureWidth(), viewport()->width());
+  const int sy = vertical_.offset(picture_.pictureHeight(), viewport()->height());
+  return {client.x() + sx, client.y() + sy};
+}
+
+bool PictureCanvas::onTemplate(PicturePoint p) const {
+  return picture_.templateContains(p, template_.background);
+}
+
+void PictureCanvas::paintEvent(QPaintEvent*) {
+  QPainter painter(viewport());
+  painter.fillRect(viewport()->rect(), kClientGrey);
+  if (!picture_.pictureOpen()) return;
+
+  if (stampStale_) {
+    picture_.stamp(template_, /*frameWhole=*/true);
+    stampStale_ = false;
+  }
+  const int sx = horizontal_.offset(picture_.pictureWidth(), viewport()->width());
+  const int sy = vertical_.offset(picture_.pictureHeight(), viewport()->height());
+  painter.translate(-sx, -sy);
+  painter.drawImage(0, 0, imageOfSurface(picture_.compositeSurface()));
+
+  if (drag_.dragging()) {
+    // The outline that follows the mouse, on the picture only; the template
+    // itself stays put until the button is released.
+    const PicturePoint origin = drag_.outlineOrigin(picture_);
+    painter.setClipRect(0, 0, picture_.pictureWidth(), picture_.pictureHeight());
+    painter.setPen(QPen(Qt::black, 0));
+    painter.drawRect(origin.x, origin.y, template_.background.width, template_.background.height);
+  }
+}
+
+void PictureCanvas::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  horizontal_.resize(picture_.pictureWidth(), viewport()->width());
+  vertical_.resize(picture_.pictureHeight(), viewport()->height());
+  syncScrollBars();
+  viewport()->update();
+}
+
+void PictureCanvas::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) {
+    if (drag_.dragging()) {
+      drag_.cancel();
+      viewport()->update();
+    }
+    return;
+  }
+  if (event->button() != Qt::LeftButton || !picture_.pictureOpen()) return;
+  const PicturePoint p = picturePoint(event->position().toPoint());
+  drag_.press(p, onTemplate(p));
+  viewport()->update();
+}
+
+void PictureCanvas::mouseMoveEvent(QMouseEvent* event) {
+  const bool held = event->buttons() != Qt::NoButton || event->modifiers() != Qt::NoModifier;
+  const bool wasDragging = drag_.dragging();
+  drag_.move(picturePoint(event->position().toPoint()), held);
+  if (held || wasDragging) viewport()->update();
+}
+
+void PictureCanvas::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !drag_.dragging()) return;
+  const auto distance = drag_.release(picturePoint(event->position().toPoint()), picture_);
+  if (distance) {
+    picture_.moveTemplateBy(distance->x, distance->y);
+    stampStale_ = true;
+    emit templateMoved();
+  }
+  viewport()->update();
+}
+
+void PictureCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !picture_.pictureOpen()) return;
+  if (onTemplate(picturePoint(event->position().toPoint()))) {
+    emit editTemplateRequested();
+  } else {
+    drag_.cancel();
+    viewport()->update();
+  }
+}
+
+void PictureCanvas::keyPressEvent(QKeyEvent* event) {
+  int dx = 0;
+  int dy = 0;
+  switch (event->key()) {
+    case Qt::Key_Left:
+      dx = -1;
+      break;
+    case Qt::Key_Right:
+      dx = 1;
+      break;
+    case Qt::Key_Up:
+      dy = -1;
+      break;
+    case Qt::Key_Down:
+      dy = 1;
+      break;
+    default:
+      // Enter and Escape included: the window does nothing with them.
+      event->ignore();
+      return;
+  }
+  // No bounds: the template may go entirely off the picture and come back.
+  picture_.moveTemplateBy(dx, dy);
+  drag_.cancel();
+  stampStale_ = true;
+  emit templateMoved();
+  viewport()->update();
+}
+
+}  // namespace imbrino
