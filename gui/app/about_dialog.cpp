@@ -24,6 +24,9 @@ AboutDialog::AboutDialog(AppContext& context, QWidget* parent)
     : QDialog(parent), captionBar_(new CaptionButtonBar(this)) {
   setObjectName(QStringLiteral("AboutDialog"));
   setWindowTitle(QStringLiteral("关于"));
+  // A caption with a close box only: the box has a fixed size.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
   setFont(DialogUnits::dialogFont());
   const DialogUnits du(font());
 

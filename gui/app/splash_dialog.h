@@ -16,6 +16,9 @@ class SplashDialog : public QDialog {
 
   // Ticks still to wait before the window closes.
   int countdown() const { return countdown_; }
+  // One beat of the one-second timer (public so the countdown can be
+  // checked without waiting for it).
+  void tick();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -23,8 +26,6 @@ class SplashDialog : public QDialog {
   void done(int result) override;
 
  private:
-  void tick();
-
   QPixmap picture_;
   QTimer timer_;
   int countdown_ = 2;

@@ -292,6 +292,20 @@ class MainWindowTest : public QObject {
     QTRY_COMPARE(window->canvas().horizontalAxis().position(), 0);
   }
 
+  void theCloseBoxAsksFirstAndCancelKeepsTheWindowOpen() {
+    openPicture(app->writePicture(QStringLiteral("photo.png"), 30, 20));
+    QTest::keyClick(&window->canvas(), Qt::Key_Up);
+    app->prompts.messageAnswers.push_back(MessageAnswer::Cancel);
+    QVERIFY(!window->close());
+    QVERIFY(window->isVisible());
+    QVERIFY(app->picture.pictureOpen());
+    app->prompts.messageAnswers.push_back(MessageAnswer::No);
+    window->action(kCommandExit)->trigger();
+    QVERIFY(!window->isVisible());
+    QVERIFY(!app->picture.pictureOpen());
+    QCOMPARE(app->prompts.messages.size(), std::size_t{2});
+  }
+
   void helpAndPagesGoToTheDesktop() {
     window->action(kCommandHelp)->trigger();
     QCOMPARE(
