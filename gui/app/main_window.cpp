@@ -148,6 +148,25 @@ bool MainWindow::openPictureFile(const QString& path) {
   return true;
 }
 
+std::optional<QString> MainWindow::askSavePath() {
+  // No overwrite question: the choice of name is the confirmation, and the
+  // write replaces the old file only once the new one is complete.
+  return context_.prompts.saveFileName(this, {}, parseFilterList(kSaveFilter), false);
+}
+
+bool MainWindow::saveTo(const QString& path) {
+  // The path is taken even when the save fails: the picture now belongs to it.
+  context_.picture.setPicturePath(path.toStdString());
+  if (!saveStampedPicture(path)) {
+    showError(QStringLiteral("文件: ") + path + QStringLiteral(" 保存不成功"));
+    return false;
+  }
+  context_.prompts.message(this, programTitle(),
+                           QStringLiteral("文件: ") + path + QStringLiteral(" 保存成功"),
+                           MessageIcon::None, MessageButtons::Ok);
+  return true;
+}
+
 bool MainWindow::saveStampedPicture(const QString& path) {
   PictureState& picture = context_.picture;
   picture.stamp(context_.editing.document, /*frameWhole=*/false);
@@ -175,18 +194,8 @@ bool MainWindow::closePicture() {
         this, programTitle(), question, MessageIcon::None, MessageButtons::YesNoCancel);
     if (answer == MessageAnswer::Cancel) return false;
     if (answer == MessageAnswer::Yes) {
-      const auto path =
-          context_.prompts.saveFileName(this, {}, parseFilterList(kSaveFilter), false);
-      if (path) {
-        picture.setPicturePath(path->toStdString());
-        if (!saveStampedPicture(*path)) {
-          showError(QStringLiteral("文件: ") + *path + QStringLiteral(" 保存不成功"));
-          return false;
-        }
-        context_.prompts.message(this, programTitle(),
-                                 QStringLiteral("文件: ") + *path + QStringLiteral(" 保存成功"),
-                                 MessageIcon::None, MessageButtons::Ok);
-      }
+      const auto path = askSavePath();
+      if (path && !saveTo(*path)) return false;
     }
   }
   pictureModified_ = false;
@@ -219,16 +228,8 @@ void MainWindow::openPicture() {
 void MainWindow::saveAs() {
   PictureState& picture = context_.picture;
   if (!picture.pictureOpen()) return;
-  const auto path = context_.prompts.saveFileName(this, {}, parseFilterList(kSaveFilter), false);
-  if (!path) return;
-  picture.setPicturePath(path->toStdString());
-  if (!saveStampedPicture(*path)) {
-    showError(QStringLiteral("文件: ") + *path + QStringLiteral(" 保存不成功"));
-    return;
-  }
-  context_.prompts.message(this, programTitle(),
-                           QStringLiteral("文件: ") + *path + QStringLiteral(" 保存成功"),
-                           MessageIcon::None, MessageButtons::Ok);
+  const auto path = askSavePath();
+  if (!path || !saveTo(*path)) return;
   showTitle(*path);
   // The stamped result becomes the picture, with the template centred on it.
   if (!openPictureFile(*path)) {

@@ -80,6 +80,11 @@ class MainWindow : public QMainWindow {
   void addCommand(QMenu* menu, MainCommand id, const QString& text, const QKeySequence& key = {});
   void showError(const QString& text);
   void showTitle(const QString& suffix = {});
+  // The save-file dialog with the five picture types; nothing when cancelled.
+  std::optional<QString> askSavePath();
+  // Stamps and writes the picture to `path` (which becomes its path), then
+  // tells the user how it went.
+  bool saveTo(const QString& path);
   bool saveStampedPicture(const QString& path);
 
   AppContext& context_;
