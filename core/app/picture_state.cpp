@@ -1,6 +1,5 @@
 #include "app/picture_state.h"
 
-#include <cstdlib>
 #include <optional>
 
 #include "image/image_io.h"
@@ -99,24 +98,6 @@ void TemplateDrag::cancel() {
 
 PicturePoint TemplateDrag::outlineOrigin(const PictureState& picture) const {
   return {picture.templateX() + current_.x - start_.x, picture.templateY() + current_.y - start_.y};
-}
-
-void drawDragOutline(Surface& target, PicturePoint origin, int width, int height) {
-  // Four one-pixel lines, clockwise from the top-left corner; the end points
-  // of the lines are the rectangle's corners, so the bottom and right lines
-  // lie one past the template's last row and column.
-  const auto hLine = [&](int y, int x0, int x1) {
-    target.fillRect({std::min(x0, x1), y, std::abs(x1 - x0) + 1, 1}, kPixelBlack);
-  };
-  const auto vLine = [&](int x, int y0, int y1) {
-    target.fillRect({x, std::min(y0, y1), 1, std::abs(y1 - y0) + 1}, kPixelBlack);
-  };
-  const int right = origin.x + width;
-  const int bottom = origin.y + height;
-  hLine(origin.y, origin.x, right);
-  vLine(right, origin.y, bottom);
-  hLine(bottom, origin.x, right);
-  vLine(origin.x, origin.y, bottom);
 }
 
 }  // namespace imbrino

@@ -98,7 +98,4 @@ class TemplateDrag {
   PicturePoint current_;
 };
 
-// Draws the drag outline: a one-pixel black rectangle of the template's size.
-void drawDragOutline(Surface& target, PicturePoint origin, int width, int height);
-
 }  // namespace imbrino

@@ -49,6 +49,20 @@ void drawTransparent(QImage& target, const QImage& bitmap, int x, int y, ColorRe
   }
 }
 
+QImage keyedTransparent(const QImage& bitmap, ColorRef key) {
+  if (bitmap.isNull()) return {};
+  QImage result = asThirtyTwoBit(bitmap).convertToFormat(QImage::Format_ARGB32);
+  const QRgb keyRgb = pixelFromColorRef(key) & kRgbMask;
+  for (int y = 0; y < result.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
+    for (int x = 0; x < result.width(); ++x) {
+      const QRgb rgb = line[x] & kRgbMask;
+      line[x] = rgb == keyRgb ? 0u : 0xFF000000u | rgb;
+    }
+  }
+  return result;
+}
+
 std::optional<QImage> overlayBitmaps(const QImage* base, const QImage* overlay, ColorRef key) {
   if (base == nullptr || overlay == nullptr || base->isNull() || overlay->isNull())
     return std::nullopt;

@@ -20,6 +20,11 @@ namespace imbrino {
 // premultiplied ARGB32 when it has an alpha channel).
 void drawTransparent(QImage& target, const QImage& bitmap, int x, int y, ColorRef key);
 
+// `bitmap` as an image with an alpha channel: pixels whose red, green and
+// blue equal `key` exactly become fully transparent, all others opaque, so a
+// painter draws it as drawTransparent does.
+QImage keyedTransparent(const QImage& bitmap, ColorRef key);
+
 // A new picture of `base`'s size: filled with `key`, then `base` and then
 // `overlay` drawn on it at (0, 0) with the key. Nothing when either picture is
 // missing or null.

@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "widgets/bitmap_helpers.h"
+
 namespace imbrino {
 
 CKbcBmp::CKbcBmp(Prompts& prompts, QWidget* owner) : picture_(prompts, owner) {}
@@ -16,20 +18,8 @@ bool CKbcBmp::load(const QString& path) {
 
 QImage CKbcBmp::keyedFrame(int index, ColorRef colourKey) const {
   if (index < 0 || index >= kFrameCount || frameWidth_ <= 0 || stripHeight_ <= 0) return {};
-  const QImage& strip = picture_.image();
-  QImage frame(frameWidth_, stripHeight_, QImage::Format_ARGB32);
-  // Compared on the colour bits only: the strip is opaque RGB32.
-  const QRgb key = pixelFromColorRef(colourKey) & 0x00FFFFFFu;
-  const int left = index * frameWidth_;
-  for (int y = 0; y < stripHeight_; ++y) {
-    const auto* source = reinterpret_cast<const QRgb*>(strip.constScanLine(y)) + left;
-    auto* target = reinterpret_cast<QRgb*>(frame.scanLine(y));
-    for (int x = 0; x < frameWidth_; ++x) {
-      const QRgb colour = source[x] & 0x00FFFFFFu;
-      target[x] = colour == key ? 0u : (colour | 0xFF000000u);
-    }
-  }
-  return frame;
+  return keyedTransparent(picture_.image().copy(index * frameWidth_, 0, frameWidth_, stripHeight_),
+                          colourKey);
 }
 
 void CKbcBmp::draw(QPainter& painter, int index, int x, int y, ColorRef colourKey) const {
