@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "render/color.h"
+#include "graphics/color.h"
 
 class QWidget;
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "render/surface.h"
+#include "graphics/surface.h"
 #include "template/template_document.h"
 
 namespace imbrino {

@@ -10,7 +10,7 @@
 
 #include "image/bmp_format.h"
 #include "image/codecs.h"
-#include "image/decode_limits.h"
+#include "graphics/picture_limits.h"
 
 namespace imbrino {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "image/codecs.h"
-#include "render/color.h"
+#include "graphics/color.h"
 
 namespace imbrino::bmp {
 

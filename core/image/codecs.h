@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/expected.h"
-#include "render/surface.h"
+#include "graphics/surface.h"
 
 namespace imbrino {
 

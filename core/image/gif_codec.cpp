@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "image/codecs.h"
-#include "image/decode_limits.h"
+#include "graphics/picture_limits.h"
 
 namespace imbrino {
 namespace {

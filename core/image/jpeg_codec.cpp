@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "image/codecs.h"
-#include "image/decode_limits.h"
+#include "graphics/picture_limits.h"
 #include "image/exif_orientation.h"
 #include "image/jpeg_errors.h"
 #include "image/picture_metadata.h"

@@ -23,7 +23,7 @@
 #include <string>
 
 #include "image/codecs.h"
-#include "image/decode_limits.h"
+#include "graphics/picture_limits.h"
 #include "image/exif_orientation.h"
 #include "image/png_errors.h"
 

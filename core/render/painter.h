@@ -10,15 +10,9 @@
 
 #include <cstdint>
 
-#include "render/surface.h"
+#include "graphics/surface.h"
 
 namespace imbrino {
-
-struct Point {
-  int x = 0;
-  int y = 0;
-  friend bool operator==(const Point&, const Point&) = default;
-};
 
 // An 8-bit coverage mask: 0 leaves a pixel, 255 paints it fully.
 struct CoverageView {

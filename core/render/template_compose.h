@@ -2,7 +2,7 @@
 // The one way a template reaches pixels: composed over a target picture with
 // its top-left corner at (x, y) — either may be negative or past the target.
 
-#include "render/surface.h"
+#include "graphics/surface.h"
 #include "template/template_document.h"
 
 namespace imbrino {

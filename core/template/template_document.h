@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/expected.h"
-#include "render/color.h"
-#include "render/surface.h"
+#include "graphics/color.h"
+#include "graphics/surface.h"
 #include "text/logfont.h"
 #include "text/text_measure.h"
 

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "image/decode_limits.h"
+#include "graphics/picture_limits.h"
 #include "image/image_io.h"
 #include "platform/byte_stream.h"
 #include "platform/file_io.h"

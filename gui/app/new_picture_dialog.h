@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "render/color.h"
+#include "graphics/color.h"
 
 class QLineEdit;
 class QPushButton;

@@ -7,7 +7,7 @@
 #include <QImage>
 #include <optional>
 
-#include "render/color.h"
+#include "graphics/color.h"
 
 class QPalette;
 

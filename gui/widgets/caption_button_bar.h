@@ -23,7 +23,7 @@
 #include <optional>
 #include <vector>
 
-#include "render/color.h"
+#include "graphics/color.h"
 
 class QMenuBar;
 

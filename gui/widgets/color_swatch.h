@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "render/color.h"
+#include "graphics/color.h"
 
 namespace imbrino {
 

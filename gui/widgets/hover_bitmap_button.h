@@ -6,7 +6,7 @@
 #include <QAbstractButton>
 #include <QRect>
 
-#include "render/color.h"
+#include "graphics/color.h"
 #include "widgets/kbc_bmp.h"
 
 namespace imbrino {

@@ -7,7 +7,7 @@
 #include <QPoint>
 #include <QString>
 
-#include "render/surface.h"
+#include "graphics/surface.h"
 
 namespace imbrino {
 

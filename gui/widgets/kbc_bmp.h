@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QString>
 
-#include "render/color.h"
+#include "graphics/color.h"
 #include "widgets/c_picture.h"
 
 class QPainter;

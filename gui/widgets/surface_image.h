@@ -4,7 +4,7 @@
 
 #include <QImage>
 
-#include "render/surface.h"
+#include "graphics/surface.h"
 
 namespace imbrino {
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "image/decode_limits.h"
+#include "graphics/picture_limits.h"
 
 namespace imbrino::fuzz {
 

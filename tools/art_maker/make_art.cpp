@@ -17,7 +17,7 @@
 #include "image/image_io.h"
 #include "platform/gbk.h"
 #include "render/painter.h"
-#include "render/surface.h"
+#include "graphics/surface.h"
 #include "text/text_layout.h"
 
 namespace imbrino {

@@ -9,23 +9,10 @@
 #include <vector>
 
 #include "platform/expected.h"
-#include "render/color.h"
+#include "graphics/color.h"
+#include "graphics/rect.h"
 
 namespace imbrino {
-
-// Rectangles come from documents too, whose coordinates may be anything a
-// 32-bit field holds: edges are computed in 64 bits.
-struct Rect {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-
-  std::int64_t right() const { return std::int64_t{x} + width; }
-  std::int64_t bottom() const { return std::int64_t{y} + height; }
-  bool empty() const { return width <= 0 || height <= 0; }
-  friend bool operator==(const Rect&, const Rect&) = default;
-};
 
 class Surface {
  public:
@@ -71,11 +58,5 @@ class Surface {
   int height_ = 0;
   std::vector<Pixel> pixels_;
 };
-
-// The part of `r` inside `bounds`.
-Rect intersect(Rect r, Rect bounds);
-
-// `r` moved by (dx, dy); edges that would leave the 32-bit range stop at it.
-Rect translate(Rect r, std::int64_t dx, std::int64_t dy);
 
 }  // namespace imbrino

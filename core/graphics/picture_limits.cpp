@@ -1,4 +1,4 @@
-#include "image/decode_limits.h"
+#include "graphics/picture_limits.h"
 
 #include <atomic>
 
