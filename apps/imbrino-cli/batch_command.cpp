@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <iostream>
 #include <thread>
@@ -78,11 +79,31 @@ std::string summaryWithoutQuestion(const BatchResult& result) {
   return text;
 }
 
+// Makes the output folder (with its parents) when it is missing, and refuses
+// at once one that cannot be made or written into, rather than failing every
+// file. Checked after the template, so a refused run has written nothing.
+bool prepareOutputFolder(const std::string& folder) {
+  if (folder.empty()) {
+    reportFailure("--out: the output folder is empty");
+    return false;
+  }
+  if (const Status made = makeFolders(folder); !made) {
+    reportFailure("cannot make the output folder: " + made.reason());
+    return false;
+  }
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    reportFailure("cannot write into the output folder: " + folder + ": " + systemErrorText(errno));
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int runBatch(const BatchOptions& options) {
   Template document;
   if (!loadTemplate(options.templatePath, document)) return kExitUsage;
+  if (!prepareOutputFolder(options.outputFolder)) return kExitUsage;
 
   BatchJob job;
   job.files = options.files;
@@ -90,8 +111,9 @@ int runBatch(const BatchOptions& options) {
   job.values = options.values;
   job.document = &document;
   job.outputFolder = options.outputFolder;
-  job.workers = options.jobs > 0 ? options.jobs
-                                 : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  job.workers = options.jobs > 0
+                    ? options.jobs
+                    : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 
   TerminalProgress progress(static_cast<int>(job.files.size()));
   running = true;
@@ -103,8 +125,8 @@ int runBatch(const BatchOptions& options) {
   std::cout << summaryWithoutQuestion(result) << "\n";
   int exitCode = result.lists.savedFiles.size() == job.files.size() ? kExitOk : kExitFailed;
   if (!options.reportPath.empty()) {
-    const std::string report = composeReport(result.lists.failedFiles, result.lists.savedFiles,
-                                             result.lists.pendingFiles);
+    const std::string report =
+        composeReport(result.lists.failedFiles, result.lists.savedFiles, result.lists.pendingFiles);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(report.data());
     if (const Status written = writeFileAtomically(options.reportPath, {bytes, report.size()});
         !written) {

@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
       ->type_name("T.src");
   PlacementOptions batchPlacement;
   batchPlacement.addTo(batch);
-  batch->add_option("--out", batchOptions.outputFolder, "the output folder (it must exist)")
+  batch->add_option("--out", batchOptions.outputFolder, "the output folder (made when missing)")
       ->required()
       ->type_name("DIR");
   batch

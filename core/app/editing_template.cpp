@@ -1,6 +1,9 @@
 #include "app/editing_template.h"
 
+#include <filesystem>
+
 #include "image/image_types.h"
+#include "settings/ini_file.h"
 #include "template/template_file.h"
 
 namespace imbrino {
@@ -33,7 +36,10 @@ void reloadEditingTemplate(EditingTemplate& editing) {
 
 bool loadCommandLineTemplate(EditingTemplate& editing, const std::string& templatePath) {
   if (readTemplateFile(templatePath, editing.document)) {
-    editing.path = templatePath;
+    // Remembered for the next start, which may run in another folder.
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(templatePath, error);
+    editing.path = error ? templatePath : absolute.lexically_normal().string();
     return true;
   }
   if (editing.path.empty() || !readTemplateFile(editing.path, editing.document))
@@ -42,8 +48,8 @@ bool loadCommandLineTemplate(EditingTemplate& editing, const std::string& templa
 }
 
 std::optional<std::string> templatePathFromCommandLine(std::string_view commandLine) {
-  constexpr std::size_t kMaxCommandLine = 259;
-  if (commandLine.empty() || commandLine.size() > kMaxCommandLine) return std::nullopt;
+  // As long as a setting, counted the same way.
+  if (commandLine.empty() || !fitsWidth(commandLine, kMaxSettingLength)) return std::nullopt;
   std::string path(commandLine);
   if (path.front() == '"') {
     if (path.size() < 2) return std::nullopt;

@@ -15,12 +15,16 @@ std::string batchStatusText(int rowCount, int finished) {
          "个文件";
 }
 
-std::string batchStatusText(int rowCount) { return "文件总数为:" + std::to_string(rowCount); }
+std::string batchStatusText(int rowCount) {
+  return "文件总数为:" + std::to_string(rowCount);
+}
 
 std::string outputPathFor(const std::string& outputFolder, const std::string& picturePath) {
   const auto slash = picturePath.find_last_of('/');
   const std::string name = slash == std::string::npos ? picturePath : picturePath.substr(slash + 1);
-  if (!outputFolder.empty() && outputFolder.back() == '/') return outputFolder + name;
+  // "" + "/" + name would be a file in the root folder.
+  if (outputFolder.empty()) return {};
+  if (outputFolder.back() == '/') return outputFolder + name;
   return outputFolder + "/" + name;
 }
 
@@ -72,13 +76,17 @@ class WriteOrder {
 
 FileResult stampFile(const BatchJob& job, const std::string& path, const std::string& output,
                      WriteOrder& order, int row) {
+  if (output.empty())
+    return {FileOutcome::Failed, path + ": not saved: no output folder was given"};
   PictureMetadata metadata;
   auto picture = loadPictureFile(path, &metadata);
   if (!picture) return {FileOutcome::Failed, picture.reason()};
 
   const TemplateBackground& background = job.document->background;
-  const int x = placementOffset(job.mode, job.values.horizontal, picture->width(), background.width);
-  const int y = placementOffset(job.mode, job.values.vertical, picture->height(), background.height);
+  const int x =
+      placementOffset(job.mode, job.values.horizontal, picture->width(), background.width);
+  const int y =
+      placementOffset(job.mode, job.values.vertical, picture->height(), background.height);
   drawTemplate(*picture, x, y, *job.document, false, false);
 
   // A picture read as BMP for want of a known extension is composed but has
@@ -105,7 +113,8 @@ BatchResult runBatch(const BatchJob& job, BatchProgress& progress, std::atomic<b
 
   std::vector<std::string> outputs;
   outputs.reserve(job.files.size());
-  for (const std::string& path : job.files) outputs.push_back(outputPathFor(job.outputFolder, path));
+  for (const std::string& path : job.files)
+    outputs.push_back(outputPathFor(job.outputFolder, path));
   WriteOrder order(outputs);
 
   // Rows are handed out in list order and every row taken is finished, so

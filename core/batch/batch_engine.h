@@ -21,7 +21,8 @@ struct BatchJob {
   PlacementValues values = kDefaultAnchor;
   // Drawn anew onto every picture; it must not change while the run lasts.
   const Template* document = nullptr;
-  std::string outputFolder;  // must exist: it is not created
+  // Must exist: it is not created. Left empty, every file fails unwritten.
+  std::string outputFolder;
   // Pictures processed at once. One worker processes the files strictly one
   // after the other; more keep the same lists, order and report.
   int workers = 1;
@@ -53,7 +54,8 @@ struct BatchResult {
 std::string batchStatusText(int rowCount, int finished);
 std::string batchStatusText(int rowCount);
 
-// Where a picture's result goes: the output folder and the picture's file name.
+// Where a picture's result goes: the output folder and the picture's file
+// name; nothing ("") when no folder is given.
 std::string outputPathFor(const std::string& outputFolder, const std::string& picturePath);
 
 // Runs the job. `running` is checked before each file: clearing it from

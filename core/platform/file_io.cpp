@@ -4,10 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 
 namespace imbrino {
 namespace {
@@ -48,6 +51,29 @@ std::string temporaryNameFor(const std::string& path) {
   const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
   return folder + "." + name + ".imbrino-" + std::to_string(::getpid()) + "-" +
          std::to_string(counter.fetch_add(1)) + "-" + std::to_string(tick % 1000000) + ".tmp";
+}
+
+// Where a write to `path` must land: a symbolic link is followed to its target
+// (through any chain of links, each relative to its own folder), so replacing
+// the file keeps the link a link. A link whose target does not exist yet names
+// the file to create. A loop of links is reported as the system reports it.
+Expected<std::string> resolveLinks(std::string path) {
+  constexpr int kMaxLinks = 40;  // the kernel's own limit on a chain of links
+  for (int hop = 0; hop <= kMaxLinks; ++hop) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    std::string target(PATH_MAX, '\0');
+    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+    if (length < 0) return fail(path + ": " + systemErrorText(errno));
+    target.resize(static_cast<std::size_t>(length));
+    if (target.empty()) return fail(path + ": the symbolic link is empty");
+    if (target.front() != '/') {
+      const auto slash = path.find_last_of('/');
+      if (slash != std::string::npos) target = path.substr(0, slash + 1) + target;
+    }
+    path = std::move(target);
+  }
+  return fail(path + ": " + systemErrorText(ELOOP));
 }
 
 bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
@@ -101,7 +127,10 @@ Expected<std::vector<std::uint8_t>> readFileBytes(const std::string& path, std::
   return bytes;
 }
 
-Status writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+Status writeFileAtomically(const std::string& requestedPath, std::span<const std::uint8_t> bytes) {
+  const auto resolved = resolveLinks(requestedPath);
+  if (!resolved) return fail(resolved.reason());
+  const std::string& path = *resolved;
   struct stat existing {};
   const bool replacing = ::stat(path.c_str(), &existing) == 0;
   if (replacing && S_ISDIR(existing.st_mode)) return fail(path + ": is a folder");
@@ -122,6 +151,17 @@ Status writeFileAtomically(const std::string& path, std::span<const std::uint8_t
   if (::fdatasync(file.get()) != 0) return abandon(errno);
   if (!file.close()) return abandon(errno);
   if (::rename(temporary.c_str(), path.c_str()) != 0) return abandon(errno);
+  return {};
+}
+
+Status makeFolders(const std::string& path) {
+  if (path.empty()) return fail("no folder given");
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+  if (error) return fail(path + ": " + error.message());
+  // create_directories accepts a path that already names a folder, and says
+  // nothing when a file stands there under a name ending in a slash.
+  if (!std::filesystem::is_directory(path, error)) return fail(path + ": is not a folder");
   return {};
 }
 

@@ -17,8 +17,13 @@ Expected<std::vector<std::uint8_t>> readFileBytes(const std::string& path,
                                                   std::uint64_t maxBytes = std::uint64_t{1} << 31);
 
 // Writes `bytes` to `path` atomically. An existing file keeps its permissions;
-// on failure it is left untouched and no temporary file remains.
+// on failure it is left untouched and no temporary file remains. When `path`
+// is a symbolic link, the file it points to is replaced and the link stays.
 Status writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Makes `path` a folder, with any missing parents. Fails when something else
+// stands there or a folder cannot be made.
+Status makeFolders(const std::string& path);
 
 // The reason of the last failed system call, for messages ("No such file or directory").
 std::string systemErrorText(int errorNumber);

@@ -67,13 +67,41 @@ std::size_t IniDocument::findEntry(std::size_t sectionLine, std::string_view key
   return std::string::npos;
 }
 
+namespace {
+// Bytes in the UTF-8 character that starts with `lead`; a stray or invalid
+// byte stands alone.
+std::size_t characterLength(unsigned char lead) {
+  if (lead >= 0xF0 && lead <= 0xF7) return 4;
+  if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
+  if (lead >= 0xC0) return 2;
+  return 1;
+}
+}  // namespace
+
+std::string_view cutToWidth(std::string_view utf8, std::size_t width) {
+  std::size_t used = 0;
+  std::size_t at = 0;
+  while (at < utf8.size()) {
+    const auto lead = static_cast<unsigned char>(utf8[at]);
+    const std::size_t charWidth = lead < 0x80 ? 1 : 2;
+    if (used + charWidth > width) break;
+    used += charWidth;
+    at += std::min(characterLength(lead), utf8.size() - at);
+  }
+  return utf8.substr(0, at);
+}
+
+bool fitsWidth(std::string_view utf8, std::size_t width) {
+  return cutToWidth(utf8, width).size() == utf8.size();
+}
+
 std::optional<std::string> IniDocument::value(std::string_view section,
                                               std::string_view key) const {
   const std::size_t s = findSection(section);
   if (s == std::string::npos) return std::nullopt;
   const std::size_t e = findEntry(s, key);
   if (e == std::string::npos || lines_[e].value.empty()) return std::nullopt;
-  return lines_[e].value.substr(0, kMaxSettingLength);
+  return std::string(cutToWidth(lines_[e].value, kMaxSettingLength));
 }
 
 void IniDocument::setValue(std::string_view section, std::string_view key, std::string_view value) {

@@ -1,7 +1,8 @@
 #pragma once
 // The settings file format: Windows-style INI text. Sections in square
 // brackets, one "key=value" per line, names compared without regard to case,
-// values trimmed and cut to 259 characters, an empty value the same as none.
+// values trimmed and cut to 259 characters (counted in the Chinese code
+// page's widths), an empty value the same as none.
 // Lines this reader does not understand are kept as they stand, so a file
 // edited by hand loses nothing when the program writes one value into it.
 
@@ -13,8 +14,16 @@
 namespace imbrino {
 
 // Longest value a read gives back: the 260-byte buffer of the original
-// settings calls, less its terminating zero.
+// settings calls, less its terminating zero. That buffer held the Chinese
+// code page, so the length is counted in its widths (settingWidth), not in
+// UTF-8 bytes: a Chinese path fits exactly as long a path as it always did.
 inline constexpr std::size_t kMaxSettingLength = 259;
+
+// Widths of UTF-8 text in the Chinese code page: one for each ASCII
+// character, two for any other. `cutToWidth` gives the longest front of
+// `utf8` no wider than `width`, never ending inside a character.
+std::string_view cutToWidth(std::string_view utf8, std::size_t width);
+bool fitsWidth(std::string_view utf8, std::size_t width);
 
 class IniDocument {
  public:
@@ -22,7 +31,7 @@ class IniDocument {
   // Never fails: every line is either a section, a key, or kept as text.
   static IniDocument parse(std::string_view text);
 
-  // The value of `key` in `section`, trimmed and cut to kMaxSettingLength;
+  // The value of `key` in `section`, trimmed and cut to kMaxSettingLength wide;
   // absent when the section or key is missing or the value is empty.
   std::optional<std::string> value(std::string_view section, std::string_view key) const;
 

@@ -45,6 +45,9 @@ std::optional<int> SettingsFile::readNumber(std::string_view section, std::strin
 
 bool SettingsFile::writeSetting(std::string_view section, std::string_view key,
                                 std::string_view value) const {
+  // A value too wide would read back cut short, a broken path; the value
+  // stored before is better than that.
+  if (!fitsWidth(value, kMaxSettingLength)) return false;
   IniDocument doc;
   if (readDocument(path_, doc) == ReadResult::Unreadable) return false;
   doc.setValue(section, key, value);

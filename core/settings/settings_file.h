@@ -26,7 +26,8 @@ class SettingsFile {
 
   // Writes one value, creating the folder, the file and the section as needed,
   // by atomic replace. False when the file could not be written, or exists but
-  // could not be read (writing then would lose its other values).
+  // could not be read (writing then would lose its other values), and when the
+  // value is wider than a read gives back: nothing is written then.
   bool writeSetting(std::string_view section, std::string_view key, std::string_view value) const;
   bool writeNumber(std::string_view section, std::string_view key, int value) const;
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "apps/cli_runner.h"
@@ -39,10 +40,9 @@ TEST_F(CliBatch, MixedRunSortsFilesWritesTheReportAndExitsOne) {
   const std::string missing = folder.file("in/missing.bmp");
   test::writeBytes(folder.file("in/broken.jpg"), Bytes{0xFF, 0xD8, 0xFF});
   const std::string report = folder.file("report.txt");
-  const CliRun run =
-      runCli("batch --template " + templatePath + " --anchor top-left --out " + out +
-             " --jobs 2 --report " + report + " " + a + " " + missing + " " + b + " " +
-             folder.file("in/broken.jpg") + " " + c);
+  const CliRun run = runCli("batch --template " + templatePath + " --anchor top-left --out " + out +
+                            " --jobs 2 --report " + report + " " + a + " " + missing + " " + b +
+                            " " + folder.file("in/broken.jpg") + " " + c);
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.out.find("当前处理的文件有5个"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("保存成功的有3个"), std::string::npos);
@@ -56,8 +56,8 @@ TEST_F(CliBatch, MixedRunSortsFilesWritesTheReportAndExitsOne) {
   }
   const Bytes text = test::readBytes(report);
   const std::string written(text.begin(), text.end());
-  const std::string failedPart = "文件如下:\r\n" + missing + "\r\n\r\n" +
-                                 folder.file("in/broken.jpg") + "\r\n\r\n";
+  const std::string failedPart =
+      "文件如下:\r\n" + missing + "\r\n\r\n" + folder.file("in/broken.jpg") + "\r\n\r\n";
   EXPECT_NE(written.find(failedPart), std::string::npos) << written;
   EXPECT_NE(written.find("保存成功的文件有3个\r\n\r\n文件如下:\r\n" + a + "\r\n" + b + "\r\n" + c +
                          "\r\n"),
@@ -79,14 +79,49 @@ TEST_F(CliBatch, EverySavedExitsZeroAndTheLaterSameNameWins) {
 TEST_F(CliBatch, BadTemplateOrUsageExitsTwo) {
   const std::string a = picture("a.png");
   test::writeBytes(folder.file("bad.src"), Bytes{1, 2, 3});
-  EXPECT_EQ(runCli("batch --template " + folder.file("bad.src") + " --out " + out + " " + a).exitCode, 2);
+  EXPECT_EQ(
+      runCli("batch --template " + folder.file("bad.src") + " --out " + out + " " + a).exitCode, 2);
   EXPECT_EQ(runCli("batch --template " + templatePath + " --out " + out).exitCode, 2);
   EXPECT_EQ(runCli("batch --template " + templatePath + " " + a).exitCode, 2);
-  EXPECT_EQ(runCli("batch --template " + templatePath + " --out " + out + " --jobs 0 " + a).exitCode, 2);
+  EXPECT_EQ(
+      runCli("batch --template " + templatePath + " --out " + out + " --jobs 0 " + a).exitCode, 2);
   EXPECT_EQ(runCli("batch --template " + templatePath + " --out " + out + " --anchor middle " + a)
                 .exitCode,
             2);
   EXPECT_TRUE(std::filesystem::is_empty(out));
+}
+
+TEST_F(CliBatch, AMissingOutputFolderIsMadeWithItsParents) {
+  const std::string a = picture("a.png");
+  const std::string fresh = folder.file("new/deeper/out");
+  const CliRun run = runCli("batch --template " + templatePath + " --anchor top-left --out " +
+                            fresh + " " + a + " " + folder.file("in/missing.png"));
+  EXPECT_EQ(run.exitCode, 1);  // one file fails, the other is written
+  EXPECT_EQ(loadPictureFile(fresh + "/a.png").value().pixel(0, 0), kRed);
+}
+
+TEST_F(CliBatch, AnOutputFolderThatCannotBeUsedIsRefusedAtOnce) {
+  const std::string a = picture("a.png");
+  test::writeBytes(folder.file("file"), Bytes{1});
+  for (const std::string& bad :
+       {std::string("\"\""), folder.file("file"), folder.file("file/sub")}) {
+    const CliRun run = runCli("batch --template " + templatePath + " --out " + bad + " " + a, true);
+    EXPECT_EQ(run.exitCode, 2) << bad;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(out));
+  EXPECT_FALSE(std::filesystem::exists("a.png"));
+}
+
+// The link stays a link and the picture it points to is the one stamped.
+TEST_F(CliBatch, StampingOntoALinkedPictureReplacesTheLinkTarget) {
+  const std::string target = picture("target.png");
+  const std::string link = folder.file("link.png");
+  std::filesystem::create_symlink(target, link);
+  EXPECT_EQ(runCli("stamp --anchor top-left " + templatePath + " " + link + " " + link).exitCode,
+            0);
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(loadPictureFile(target).value().pixel(0, 0), kRed);
 }
 
 }  // namespace

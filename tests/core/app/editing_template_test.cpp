@@ -78,6 +78,15 @@ TEST(EditingTemplate, CommandLineTemplateLoadsOrFallsBack) {
   EXPECT_EQ(editing.path, good);
   EXPECT_EQ(editing.document.background.width, 120);
 
+  // A relative path is remembered absolute: the next start may be elsewhere.
+  const auto here = std::filesystem::current_path();
+  std::filesystem::create_directory(folder.file("sub"));
+  std::filesystem::current_path(folder.path());
+  const bool loaded = loadCommandLineTemplate(editing, "./sub/../good.src");
+  std::filesystem::current_path(here);
+  EXPECT_TRUE(loaded);
+  EXPECT_EQ(editing.path, good);
+
   // ... and when that is gone too, the default template.
   std::filesystem::remove(good);
   EXPECT_FALSE(loadCommandLineTemplate(editing, folder.file("bad.src")));
@@ -92,6 +101,11 @@ TEST(EditingTemplate, CommandLinePathRules) {
   EXPECT_EQ(templatePathFromCommandLine(""), std::nullopt);
   EXPECT_EQ(templatePathFromCommandLine("\""), std::nullopt);
   EXPECT_EQ(templatePathFromCommandLine("/" + std::string(300, 'a') + ".src"), std::nullopt);
+  // Counted as settings count: 127 Chinese characters are 254 wide, not 381 bytes.
+  std::string chinese = "/";
+  for (int i = 0; i < 127; ++i) chinese += "图";
+  EXPECT_EQ(templatePathFromCommandLine(chinese + ".src"), chinese + ".src");
+  EXPECT_EQ(templatePathFromCommandLine(chinese + "图.src"), std::nullopt);
 }
 
 }  // namespace

@@ -47,9 +47,9 @@ class BatchEngine : public ::testing::Test {
     const std::string path = folder.file("in/" + name);
     const Surface picture = Surface::create(width, height, kPixelWhite).value();
     auto type = imageTypeOfPath(path);
-    const auto bytes = encodePicture(picture, codecFormatOf(type == ImageType::Unknown
-                                                                 ? ImageType::Bmp
-                                                                 : type)).value();
+    const auto bytes =
+        encodePicture(picture, codecFormatOf(type == ImageType::Unknown ? ImageType::Bmp : type))
+            .value();
     test::writeBytes(path, bytes);
     return path;
   }
@@ -149,10 +149,27 @@ TEST_F(BatchEngine, AnEmptyListEndsAtOnce) {
   EXPECT_TRUE(progress.statuses.empty());
 }
 
+TEST_F(BatchEngine, AnEmptyOutputFolderFailsEveryFileAndWritesNothing) {
+  // Unusual names, so a write into the root or the current folder would show.
+  job.files = {input("imbrino-empty-out-a.png"), input("imbrino-empty-out-b.bmp")};
+  job.outputFolder = "";
+  job.workers = 2;
+  const auto here = std::filesystem::current_path();
+  std::filesystem::current_path(folder.file("out"));
+  const BatchResult result = runBatch(job, progress, running);
+  std::filesystem::current_path(here);
+  EXPECT_EQ(result.lists.failedFiles, job.files);
+  ASSERT_EQ(progress.reasons.size(), 2u);
+  EXPECT_NE(progress.reasons[0].find("no output folder"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_empty(folder.file("out")));
+  EXPECT_FALSE(std::filesystem::exists("/imbrino-empty-out-a.png"));
+}
+
 TEST(BatchOutputPath, FolderWithOrWithoutTrailingSlash) {
   EXPECT_EQ(outputPathFor("/out", "/in/a/photo.JPG"), "/out/photo.JPG");
   EXPECT_EQ(outputPathFor("/out/", "/in/a/photo.JPG"), "/out/photo.JPG");
   EXPECT_EQ(outputPathFor("out", "photo.png"), "out/photo.png");
+  EXPECT_EQ(outputPathFor("", "/in/a/photo.png"), "");  // never the root folder
 }
 
 }  // namespace

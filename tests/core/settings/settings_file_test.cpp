@@ -44,6 +44,33 @@ TEST(IniDocument, LongValuesAreCutTo259Characters) {
   EXPECT_EQ(doc.value("S", "K")->size(), kMaxSettingLength);
 }
 
+// Widths as the Chinese code page counts them: ASCII one, anything else two,
+// and a cut never splits a character.
+TEST(IniDocument, WidthsCountChineseAsTwoAndNeverSplitACharacter) {
+  const std::string han = "水";  // three bytes of UTF-8, two wide
+  struct Case {
+    std::string text;
+    std::size_t width;
+    std::string kept;
+  } cases[] = {
+      {"abc", 2, "ab"},
+      {"a" + han, 2, "a"},  // the character would straddle the edge
+      {"a" + han, 3, "a" + han},
+      {han + han, 3, han},
+      {"\xC3", 2, "\xC3"},           // a character cut short in the file stays one
+      {"\x80\x80x", 4, "\x80\x80"},  // stray bytes count as characters of their own
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(cutToWidth(c.text, c.width), c.kept) << c.text << " " << c.width;
+    EXPECT_EQ(fitsWidth(c.text, c.width), c.kept == c.text) << c.text;
+  }
+  // 129 Chinese characters (258 wide) after a slash fit whole: 387 bytes.
+  std::string path = "/";
+  for (int i = 0; i < 129; ++i) path += han;
+  const IniDocument doc = IniDocument::parse("[S]\nK=" + path + han + "\n");
+  EXPECT_EQ(doc.value("S", "K"), path);
+}
+
 TEST(IniDocument, SettingAValueKeepsEverythingElse) {
   IniDocument doc =
       IniDocument::parse("; comment\n[NewFile]\nwidth=1\n\n[Other]\nx=2\nnot a setting line\n");
@@ -91,6 +118,19 @@ TEST(SettingsFile, WritesCreateFolderFileAndSectionAndReadBack) {
   writeText(settings.path(), "[NewFile]\nWidth=wide\nHeight=\n");
   EXPECT_EQ(settings.readNumber("NewFile", "Width"), 0);
   EXPECT_EQ(settings.readNumber("NewFile", "Height"), std::nullopt);
+}
+
+TEST(SettingsFile, AValueTooWideToReadBackKeepsTheOldOne) {
+  test::TempFolder folder;
+  const SettingsFile settings(folder.file("SetupInfor.ini"));
+  ASSERT_TRUE(settings.writeSetting("EditTemplate", "FileName", "/old.src"));
+  std::string wide = "/";
+  for (int i = 0; i < 127; ++i) wide += "模";                                     // 255 wide
+  EXPECT_TRUE(settings.writeSetting("EditTemplate", "FileName", wide + ".src"));  // 259
+  EXPECT_EQ(settings.readSetting("EditTemplate", "FileName"), wide + ".src");
+  const Bytes before = test::readBytes(settings.path());
+  EXPECT_FALSE(settings.writeSetting("EditTemplate", "FileName", wide + "x.src"));  // 260
+  EXPECT_EQ(test::readBytes(settings.path()), before);
 }
 
 TEST(SettingsFile, AFileItCannotReadIsNeverOverwritten) {
