@@ -55,7 +55,6 @@ class PictureState {
   // The composite rebuilt: the original with the template drawn at its place.
   // `frameWhole` adds the template's frame, as the window shows it.
   void stamp(const Template& document, bool frameWhole);
-  Surface& compositeForDrawing() { return compositeSurface_; }
 
  private:
   bool pictureOpen_ = false;

@@ -27,7 +27,6 @@ class PictureCanvas : public QAbstractScrollArea {
 
   const TemplateDrag& drag() const { return drag_; }
   const ScrollAxis& horizontalAxis() const { return horizontal_; }
-  const ScrollAxis& verticalAxis() const { return vertical_; }
   // A client point in picture coordinates.
   PicturePoint picturePoint(QPoint client) const;
 

@@ -21,7 +21,6 @@ class EyedropperWindow : public QWidget {
 
   // The colour (0x00BBGGRR) under a point in this window's coordinates.
   std::uint32_t colourAt(QPoint local) const;
-  QPoint cursorPosition() const { return cursor_; }
   void setCursorPosition(QPoint local);
 
  signals:
