@@ -4,10 +4,17 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTimer>
+#include <QTreeView>
 #include <QUrl>
 
+#include "image/image_types.h"
 #include "pickcolor/pick_color.h"
+#include "widgets/dialog_units.h"
 
 namespace imbrino {
 namespace {
@@ -15,11 +22,88 @@ namespace {
 // Qt reads the patterns of a type from the parentheses at the end of its
 // label; labels such as "BMP文件(*.bmp)" already end so, others get theirs
 // appended (and hidden again by HideNameFilterDetails).
-QString qtFilterText(const std::vector<FileFilter>& filters) {
+QString qtFilterText(const FileFilter& filter) {
+  return filter.label + QStringLiteral(" (") + filter.patterns.join(u' ') + u')';
+}
+
+// The file dialogs' size and date columns in the program's language. Qt's
+// own dialog writes them in the language of the desktop's environment, which
+// is English on many a Chinese desktop set up by hand.
+class ProgramLocaleColumns final : public QIdentityProxyModel {
+ public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+    if (role == Qt::DisplayRole && files != nullptr) {
+      const QModelIndex source = mapToSource(index);
+      if (index.column() == kSizeColumn && !files->isDir(source))
+        return QLocale().formattedDataSize(files->size(source));
+      if (index.column() == kDateColumn)
+        return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
+    }
+    return QIdentityProxyModel::data(index, role);
+  }
+
+ private:
+  // The columns of a file system model.
+  static constexpr int kSizeColumn = 1;
+  static constexpr int kDateColumn = 3;
+};
+
+// A file dialog of the desktop's kind: it keeps the desktop's font (it is
+// not one of the program's own windows, which have the dialog font) and
+// speaks the program's language. A dialog the desktop itself supplies
+// ignores the column model and is in the desktop's language anyway.
+void prepareFileDialog(QFileDialog& dialog, const std::vector<FileFilter>& filters) {
   QStringList entries;
+  for (const FileFilter& f : filters) entries << qtFilterText(f);
+  dialog.setNameFilters(entries);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  auto* columns = new ProgramLocaleColumns(&dialog);
+  dialog.setProxyModel(columns);
+  // The detail view's columns are as wide as English texts ("128.88 GB",
+  // "mp3Folder"); they are fitted to what they show as the folder is read.
+  auto* details = dialog.findChild<QTreeView*>();
+  if (details == nullptr) return;
+  auto* fit = new QTimer(details);
+  fit->setSingleShot(true);
+  fit->setInterval(0);
+  QObject::connect(fit, &QTimer::timeout, details, [details] {
+    for (int column = 1; column < details->model()->columnCount(details->rootIndex()); ++column)
+      details->resizeColumnToContents(column);
+  });
+  const auto refit = [fit] { fit->start(); };
+  QObject::connect(columns, &QAbstractItemModel::rowsInserted, fit, refit);
+  QObject::connect(columns, &QAbstractItemModel::dataChanged, fit, refit);
+  QObject::connect(columns, &QAbstractItemModel::layoutChanged, fit, refit);
+}
+
+// The entry of `filters` a file dialog reports as chosen: it names it by its
+// label when the details are hidden, by the whole filter text otherwise.
+const FileFilter* chosenFilter(const std::vector<FileFilter>& filters, const QString& chosen) {
   for (const FileFilter& f : filters)
-    entries << f.label + QStringLiteral(" (") + f.patterns.join(u' ') + u')';
-  return entries.join(QStringLiteral(";;"));
+    if (chosen == f.label || chosen == qtFilterText(f)) return &f;
+  return nullptr;
+}
+
+// The extension ("png", no dot) that a name typed without one gets when
+// `chosen` is the file type chosen.
+QString defaultSuffixOf(const std::vector<FileFilter>& filters, const QString& chosen) {
+  const FileFilter* filter = chosenFilter(filters, chosen);
+  if (filter == nullptr || filter->patterns.isEmpty()) return {};
+  return QString::fromStdString(patternExtension(filter->patterns.front().toStdString())).mid(1);
+}
+
+QStringList runOpenDialog(QWidget* owner, const QString& title,
+                          const std::vector<FileFilter>& filters, QFileDialog::FileMode mode) {
+  QFileDialog dialog(owner, title);
+  prepareFileDialog(dialog, filters);
+  dialog.setFileMode(mode);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  QStringList paths = dialog.selectedFiles();
+  paths.removeAll(QString());
+  return paths;
 }
 
 QMessageBox::Icon qtIcon(MessageIcon icon) {
@@ -57,6 +141,9 @@ QMessageBox::StandardButtons qtButtons(MessageButtons buttons) {
 MessageAnswer QtPrompts::message(QWidget* owner, const QString& caption, const QString& text,
                                  MessageIcon icon, MessageButtons buttons) {
   QMessageBox box(qtIcon(icon), caption, text, qtButtons(buttons), owner);
+  // Every message in the dialog font, the one shown before any window of
+  // the program exists (a second copy refused) included.
+  box.setFont(DialogUnits::dialogFont());
   switch (box.exec()) {
     case QMessageBox::Yes:
       return MessageAnswer::Yes;
@@ -73,27 +160,39 @@ MessageAnswer QtPrompts::message(QWidget* owner, const QString& caption, const Q
 
 std::optional<QString> QtPrompts::openFileName(QWidget* owner, const QString& title,
                                                const std::vector<FileFilter>& filters) {
-  const QString path = QFileDialog::getOpenFileName(owner, title, {}, qtFilterText(filters),
-                                                    nullptr, QFileDialog::HideNameFilterDetails);
-  if (path.isEmpty()) return std::nullopt;
-  return path;
+  const QStringList paths = runOpenDialog(owner, title, filters, QFileDialog::ExistingFile);
+  if (paths.isEmpty()) return std::nullopt;
+  return paths.front();
 }
 
 QStringList QtPrompts::openFileNames(QWidget* owner, const QString& title,
                                      const std::vector<FileFilter>& filters) {
-  return QFileDialog::getOpenFileNames(owner, title, {}, qtFilterText(filters), nullptr,
-                                       QFileDialog::HideNameFilterDetails);
+  return runOpenDialog(owner, title, filters, QFileDialog::ExistingFiles);
 }
 
 std::optional<QString> QtPrompts::saveFileName(QWidget* owner, const QString& title,
                                                const std::vector<FileFilter>& filters,
                                                bool confirmOverwrite) {
-  QFileDialog::Options options = QFileDialog::HideNameFilterDetails;
-  if (!confirmOverwrite) options |= QFileDialog::DontConfirmOverwrite;
-  const QString path =
-      QFileDialog::getSaveFileName(owner, title, {}, qtFilterText(filters), nullptr, options);
+  QFileDialog dialog(owner, title);
+  prepareFileDialog(dialog, filters);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !confirmOverwrite);
+  // A name typed without an extension gets the chosen type's: the dialog
+  // adds it itself, so that it asks about the name that will be written.
+  const auto followType = [&](const QString& chosen) {
+    dialog.setDefaultSuffix(defaultSuffixOf(filters, chosen));
+  };
+  followType(dialog.selectedNameFilter());
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followType);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QString path = dialog.selectedFiles().value(0);
   if (path.isEmpty()) return std::nullopt;
-  return path;
+  // A dialog of the desktop's own may leave that to us.
+  const QString extension = defaultSuffixOf(filters, dialog.selectedNameFilter());
+  if (extension.isEmpty()) return path;
+  return QString::fromStdString(
+      withExtensionIfNone(path.toStdString(), (u'.' + extension).toStdString()));
 }
 
 std::optional<QString> QtPrompts::folderName(QWidget* owner, const QString& title) {

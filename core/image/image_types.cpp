@@ -14,6 +14,21 @@ std::string fileExtension(std::string_view path) {
   return extension;
 }
 
+std::string patternExtension(std::string_view pattern) {
+  if (!pattern.starts_with("*.")) return {};
+  const std::string_view extension = pattern.substr(1);
+  if (extension.size() < 2 || extension.find_first_of("*?[/", 1) != std::string_view::npos)
+    return {};
+  return std::string(extension);
+}
+
+std::string withExtensionIfNone(std::string_view path, std::string_view extension) {
+  std::string named(path);
+  const bool isFolder = !path.empty() && path.back() == '/';
+  if (!extension.empty() && !isFolder && fileExtension(path).empty()) named += extension;
+  return named;
+}
+
 ImageType imageTypeOfPath(std::string_view path) {
   const std::string extension = fileExtension(path);
   if (extension == ".bmp") return ImageType::Bmp;

@@ -18,6 +18,15 @@ enum class CodecFormat : int { Bmp = 1, Gif = 2, Jpg = 3, Png = 4 };
 // empty when the name has no dot.
 std::string fileExtension(std::string_view path);
 
+// The extension a file type's pattern gives a name: "*.png" gives ".png".
+// Patterns that name no one extension ("*", "*.*", "*.jp*g", "") give nothing.
+std::string patternExtension(std::string_view pattern);
+
+// A name as typed into a save dialog, with `extension` (".png") added when its
+// file name has none of its own; a name that has one, or an empty extension,
+// leaves it as typed. A trailing "." counts as an extension the user chose.
+std::string withExtensionIfNone(std::string_view path, std::string_view extension);
+
 // From the last "." of the file name (the last path component) to its end,
 // ASCII letters lower-cased; no dot gives Unknown.
 ImageType imageTypeOfPath(std::string_view path);

@@ -13,7 +13,6 @@
 #include "platform/program_location.h"
 #include "qt_prompts.h"
 #include "resources.h"
-#include "widgets/dialog_units.h"
 
 namespace imbrino {
 
@@ -47,46 +46,50 @@ void loadChineseTranslations(QApplication& application) {
 
 }  // namespace
 
-int runImbrino(int argc, char** argv) {
-  QApplication application(argc, argv);
-  application.setApplicationName(QStringLiteral("Imbrino"));
-  loadProgramResources();
-  loadChineseTranslations(application);
-  application.setWindowIcon(QIcon(QStringLiteral(":/app/icon.png")));
-  QtPrompts prompts;
-
+int runProgram(Prompts& prompts, const std::string& programFolder, const QString& commandLine) {
   // Nothing else is touched, settings included, when a copy already runs.
   const auto lock = takeInstanceLock(prompts);
   if (!lock) return 1;
-  application.setFont(DialogUnits::dialogFont());
 
   {
     SplashDialog splash;
     splash.exec();
   }
 
-  const std::string folder = programDirectory();
   EditingTemplate editing;
   PictureState picture;
   AppContext context{prompts,
-                     SettingsFile(settingsFilePath(folder)),
+                     SettingsFile(settingsFilePath(programFolder)),
                      editing,
                      picture,
                      configuredWebLinks(),
-                     QString::fromStdString(folder)};
+                     QString::fromStdString(programFolder)};
   loadStartupTemplate(editing, context.settings);
 
   int result = 0;
   {
     MainWindow window(context, MainWindowSeams{});
     window.showMaximized();
-    window.start(commandLineOf(application.arguments()));
-    result = application.exec();
+    window.start(commandLine);
+    result = QApplication::exec();
   }
 
   picture.releasePicture();
   storeEditingTemplate(editing, context.settings);
   return result;
+}
+
+int runImbrino(int argc, char** argv) {
+  QApplication application(argc, argv);
+  application.setApplicationName(QStringLiteral("Imbrino"));
+  loadProgramResources();
+  loadChineseTranslations(application);
+  application.setWindowIcon(QIcon(QStringLiteral(":/app/icon.png")));
+  // The dialog font belongs to the program's own windows and messages; the
+  // toolkit's standard dialogs keep the desktop's font, in which they are
+  // laid out.
+  QtPrompts prompts;
+  return runProgram(prompts, programDirectory(), commandLineOf(application.arguments()));
 }
 
 }  // namespace imbrino

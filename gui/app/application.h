@@ -2,7 +2,9 @@
 // The program's life: one copy at a time, the splash, the editing template
 // from the settings, the main window, and what is remembered at the end.
 
+#include <QString>
 #include <optional>
+#include <string>
 
 #include "platform/instance_lock.h"
 
@@ -13,6 +15,13 @@ class Prompts;
 // The instance lock, or nothing after telling the user that a copy (or the
 // updater) is already running.
 std::optional<InstanceLock> takeInstanceLock(Prompts& prompts);
+
+// The program once its application object is set up: one copy at a time, the
+// splash, the settings of the program in `programFolder` (ending with a
+// slash), the main window until it closes, and what is remembered at the end.
+// Every question goes through `prompts`. Returns the exit code: 1 when
+// another copy runs.
+int runProgram(Prompts& prompts, const std::string& programFolder, const QString& commandLine);
 
 // main() of the desktop program.
 int runImbrino(int argc, char** argv);

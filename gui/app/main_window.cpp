@@ -49,6 +49,8 @@ MainWindow::MainWindow(AppContext& context, MainWindowSeams seams, QWidget* pare
   setCentralWidget(canvas_);
   setAcceptDrops(true);
   buildMenu();
+  // The dialog font, set once the menus exist so that it reaches them too.
+  setFont(DialogUnits::dialogFont());
   showTitle();
   resize(DialogUnits().size(404, 261));
   action(kCommandEditTemplate)->setEnabled(bool(seams_.runTemplateEditor));
@@ -83,8 +85,16 @@ void MainWindow::addCommand(QMenu* menu, MainCommand id, const QString& text,
   menu->addAction(item);
 }
 
+QMenu* MainWindow::addMenu(const QString& title) {
+  QMenu* menu = menuBar()->addMenu(title);
+  // A menu is a window of its own; it takes the font of the window it
+  // belongs to, as the menu bar does.
+  menu->setAttribute(Qt::WA_WindowPropagation);
+  return menu;
+}
+
 void MainWindow::buildMenu() {
-  QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+  QMenu* file = addMenu(QStringLiteral("文件(&F)"));
   addCommand(file, kCommandNew, QStringLiteral("新建(&N)...\tCtrl+N"), Qt::CTRL | Qt::Key_N);
   file->addSeparator();
   addCommand(file, kCommandOpen, QStringLiteral("打开(&O)...\tCtrl+O"), Qt::CTRL | Qt::Key_O);
@@ -96,11 +106,11 @@ void MainWindow::buildMenu() {
   file->addSeparator();
   addCommand(file, kCommandExit, QStringLiteral("退出程序(&X)"));
 
-  QMenu* templ = menuBar()->addMenu(QStringLiteral("模板(&M)"));
+  QMenu* templ = addMenu(QStringLiteral("模板(&M)"));
   addCommand(templ, kCommandEditTemplate, QStringLiteral("修改模板(&E)...\tCtrl+E"),
              Qt::CTRL | Qt::Key_E);
 
-  QMenu* about = menuBar()->addMenu(QStringLiteral("关于(&A)"));
+  QMenu* about = addMenu(QStringLiteral("关于(&A)"));
   addCommand(about, kCommandHelp, QStringLiteral("帮助(&H)...\tF1"), Qt::Key_F1);
   addCommand(about, kCommandAbout, QStringLiteral("关于(&B)..."));
   about->addSeparator();

@@ -8,6 +8,7 @@
 #include "app/app_context.h"
 
 class QAction;
+class QMenu;
 
 namespace imbrino {
 
@@ -77,6 +78,7 @@ class MainWindow : public QMainWindow {
 
  private:
   void buildMenu();
+  QMenu* addMenu(const QString& title);
   void addCommand(QMenu* menu, MainCommand id, const QString& text, const QKeySequence& key = {});
   void showError(const QString& text);
   void showTitle(const QString& suffix = {});

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QShowEvent>
 
 #include "app/app_context.h"
 #include "app/program_info.h"
@@ -151,6 +152,17 @@ void NewPictureDialog::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QDialog::keyPressEvent(event);
+}
+
+void NewPictureDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // The dialog opens in the width with its number selected, so typing
+  // replaces it. The height's is selected as Tab reaches it (the line
+  // edit's own rule for keyboard focus), a click places the cursor.
+  if (!event->spontaneous()) {
+    widthEdit_->setFocus(Qt::TabFocusReason);
+    widthEdit_->selectAll();
+  }
 }
 
 void NewPictureDialog::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,6 @@
 #include "widgets/image_preview_dialog.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -33,7 +33,12 @@ void ImagePreviewDialog::centreOnScreen() {
       parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
   if (screen == nullptr) return;
   const QRect area = screen->geometry();
-  move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+  // Before the window manager has framed the window the frame is the window.
+  const QSize whole = frameGeometry().size();
+  centredFrame_ = whole;
+  const QPoint centred(area.x() + (area.width() - whole.width()) / 2,
+                       area.y() + (area.height() - whole.height()) / 2);
+  if (pos() != centred) move(centred);
 }
 
 int ImagePreviewDialog::exec() {
@@ -53,6 +58,22 @@ void ImagePreviewDialog::setVisible(bool visible) {
   QDialog::setVisible(visible);
 }
 
+bool ImagePreviewDialog::event(QEvent* event) {
+  const bool handled = QDialog::event(event);
+  // The frame's size is known once the window manager has framed the window,
+  // which moves it. Centred again then, once: a manager that keeps the
+  // window elsewhere (one larger than the screen, say) has the last word.
+  if (event->type() == QEvent::Move && !movedByUser_ && hasPicture() && isVisible() &&
+      frameGeometry().size() != centredFrame_)
+    centreOnScreen();
+  return handled;
+}
+
+bool ImagePreviewDialog::startWindowSystemMove() {
+  QWindow* window = windowHandle();
+  return window != nullptr && window->startSystemMove();
+}
+
 void ImagePreviewDialog::paintEvent(QPaintEvent*) {
   if (!hasPicture()) return;
   QPainter painter(this);
@@ -65,46 +86,47 @@ void ImagePreviewDialog::mousePressEvent(QMouseEvent* event) {
     return;
   }
   setCursor(Qt::SizeAllCursor);
-  // The window system moves the window as if its caption had been grabbed;
-  // where it cannot, the window follows the mouse by hand.
-  QWindow* window = windowHandle();
-  if (window != nullptr && window->startSystemMove()) {
-    dragging_ = false;
-  } else {
-    dragging_ = true;
-    dragStartMouse_ = event->globalPosition().toPoint();
-    dragStartWindow_ = pos();
-  }
+  drag_ = Drag::Armed;
+  pressMouse_ = event->globalPosition().toPoint();
+  pressWindow_ = pos();
   event->accept();
 }
 
 void ImagePreviewDialog::mouseMoveEvent(QMouseEvent* event) {
-  if (dragging_ && (event->buttons() & Qt::LeftButton)) {
-    move(dragStartWindow_ + (event->globalPosition().toPoint() - dragStartMouse_));
-  } else if (event->buttons() == Qt::NoButton) {
-    // A system move ends without a release reaching us.
-    dragging_ = false;
-    unsetCursor();
-  }
   event->accept();
+  if (!(event->buttons() & Qt::LeftButton)) {
+    // A system move ends without a release reaching us.
+    if (drag_ != Drag::None) endDrag();
+    return;
+  }
+  const QPoint travelled = event->globalPosition().toPoint() - pressMouse_;
+  if (drag_ == Drag::Armed) {
+    if (travelled.manhattanLength() < QApplication::startDragDistance()) return;
+    movedByUser_ = true;
+    // The window system moves the window as if its caption had been grabbed
+    // here; where it cannot, the window follows the mouse by hand.
+    drag_ = startWindowSystemMove() ? Drag::BySystem : Drag::ByHand;
+  }
+  if (drag_ == Drag::ByHand) move(pressWindow_ + travelled);
 }
 
 void ImagePreviewDialog::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) {
-    dragging_ = false;
-    unsetCursor();
-  }
+  if (event->button() == Qt::LeftButton) endDrag();
   event->accept();
 }
 
 void ImagePreviewDialog::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
-    dragging_ = false;
-    unsetCursor();
+    endDrag();
     accept();
     return;
   }
   QDialog::mouseDoubleClickEvent(event);
+}
+
+void ImagePreviewDialog::endDrag() {
+  drag_ = Drag::None;
+  unsetCursor();
 }
 
 }  // namespace imbrino

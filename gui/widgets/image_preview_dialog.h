@@ -27,6 +27,12 @@ class ImagePreviewDialog : public QDialog {
   void setVisible(bool visible) override;
 
  protected:
+  // Hands the drag under way to the window system's own move, as if the
+  // caption had been grabbed. False where there is none (the window then
+  // follows the mouse by hand).
+  virtual bool startWindowSystemMove();
+
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -34,14 +40,25 @@ class ImagePreviewDialog : public QDialog {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
+  // Centres the window, frame and caption included, on its screen.
   void centreOnScreen();
+  void endDrag();
 
   Surface picture_;
-  // Moving by hand, where the window system cannot move the window for us:
-  // the mouse and the window where the drag began, in screen coordinates.
-  bool dragging_ = false;
-  QPoint dragStartMouse_;
-  QPoint dragStartWindow_;
+  // A press only arms a move: it begins once the mouse has gone the
+  // desktop's drag distance with the button down. Handing every press to the
+  // window system at once would let it swallow the second click of a double
+  // click.
+  enum class Drag { None, Armed, ByHand, BySystem };
+  Drag drag_ = Drag::None;
+  // Where the mouse and the window were when the button went down, in screen
+  // coordinates.
+  QPoint pressMouse_;
+  QPoint pressWindow_;
+  // Until the user moves it, the window stays centred as its frame becomes
+  // known (the window manager adds it after the window is shown).
+  bool movedByUser_ = false;
+  QSize centredFrame_;
 };
 
 }  // namespace imbrino

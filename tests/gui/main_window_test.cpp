@@ -322,6 +322,19 @@ class MainWindowTest : public QObject {
              (QStringList{app->file(QStringLiteral("help.html")), "https://home.example/"}));
     QCOMPARE(app->prompts.messages.size(), std::size_t{1});
   }
+
+  void theManualDescribesTheCommandsThatWorkAndNoOthers() {
+    QFile file(QStringLiteral(IMBRINO_SOURCE_DIR "/assets/help/help.html"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString manual = QString::fromUtf8(file.readAll());
+    // The window as the program opens it today: a command whose window is
+    // not built yet is greyed out and has no place in the manual.
+    for (QAction* item : window->findChildren<QAction*>()) {
+      if (!item->objectName().startsWith(u'c')) continue;
+      const QString name = item->text().section(u'(', 0, 0);
+      QVERIFY2(manual.contains(name) == item->isEnabled(), qPrintable(name));
+    }
+  }
 };
 
 QTEST_MAIN(MainWindowTest)

@@ -1,5 +1,6 @@
 // The new-picture dialog: remembered values, size limits and how it ends.
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -157,6 +158,25 @@ class NewPictureDialogTest : public QObject {
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(stored("Color"), std::to_string(0x00ABCDEF));
     QCOMPARE(stored("Width"), std::optional<std::string>("500"));
+  }
+
+  void typingReplacesTheStoredNumbers() {
+    writeSettings("[NewFile]\nWidth=640\nHeight=480\n");
+    NewPictureDialog dialog(*context_, nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QLineEdit* width = edit(dialog, "c1000");
+    QLineEdit* height = edit(dialog, "c1001");
+    QCOMPARE(QApplication::focusWidget(), width);
+    QTest::keyClicks(width, QStringLiteral("800"));
+    QCOMPARE(width->text(), QStringLiteral("800"));
+    QTest::keyClick(width, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), height);
+    QTest::keyClicks(height, QStringLiteral("600"));
+    QCOMPARE(height->text(), QStringLiteral("600"));
+    click(dialog, "c1003");
+    QCOMPARE(dialog.pictureWidth(), 800);
+    QCOMPARE(dialog.pictureHeight(), 600);
   }
 
   void keysAndCloseRequests() {

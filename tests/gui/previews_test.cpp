@@ -40,6 +40,20 @@ Surface quarters(int width, int height) {
   return surface;
 }
 
+// A preview whose window system can move windows: it counts the moves it was
+// asked to start, and (as a window manager does) takes the mouse from then on.
+class SystemMovedPreview : public ImagePreviewDialog {
+ public:
+  using ImagePreviewDialog::ImagePreviewDialog;
+  int systemMoves = 0;
+
+ protected:
+  bool startWindowSystemMove() override {
+    ++systemMoves;
+    return true;
+  }
+};
+
 }  // namespace
 
 class PreviewsTest : public QObject {
@@ -147,6 +161,42 @@ class PreviewsTest : public QObject {
     QTest::mouseDClick(&dialog, Qt::LeftButton, {}, QPoint(50, 50));
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
+  }
+
+  void aMoveStartsOnlyAfterTheMouseHasTravelled() {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("a.bmp"));
+    QVERIFY(saveBitmapByExtension(quarters(120, 90), path.toStdString()));
+    SystemMovedPreview dialog(path);
+    dialog.open();
+    const QPoint before = dialog.pos();
+    const QPoint start = dialog.mapToGlobal(QPoint(20, 20));
+    const int near = QApplication::startDragDistance() - 1;
+
+    // A double click as the window system delivers it: no move is started,
+    // so the second press arrives, and it closes the window.
+    sendMouse(&dialog, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(&dialog, QEvent::MouseMove, start + QPoint(near, 0), Qt::NoButton, Qt::LeftButton);
+    sendMouse(&dialog, QEvent::MouseButtonRelease, start, Qt::LeftButton, Qt::NoButton);
+    sendMouse(&dialog, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    QCOMPARE(dialog.systemMoves, 0);
+    QCOMPARE(dialog.pos(), before);
+    sendMouse(&dialog, QEvent::MouseButtonDblClick, start, Qt::LeftButton, Qt::LeftButton);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+    // Pressed and carried the drag distance, the window system takes over
+    // the move, once; the window is not also moved by hand.
+    dialog.open();
+    sendMouse(&dialog, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(&dialog, QEvent::MouseMove, start + QPoint(0, near + 1), Qt::NoButton,
+              Qt::LeftButton);
+    sendMouse(&dialog, QEvent::MouseMove, start + QPoint(40, 40), Qt::NoButton, Qt::LeftButton);
+    QCOMPARE(dialog.systemMoves, 1);
+    QCOMPARE(dialog.pos(), before);
+    // The system's move ends without a release reaching the window.
+    sendMouse(&dialog, QEvent::MouseMove, start + QPoint(40, 40), Qt::NoButton, Qt::NoButton);
+    QCOMPARE(dialog.cursor().shape(), Qt::ArrowCursor);
   }
 
   void unreadablePictureClosesAtOnce() {

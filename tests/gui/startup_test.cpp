@@ -1,8 +1,15 @@
-// The program's first moments: one copy at a time, the splash, the about box.
+// The program's first moments: one copy at a time (the program itself already
+// running), the splash, the about box.
+#include <sys/stat.h>
+#include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "app/about_dialog.h"
 #include "app/application.h"
@@ -14,28 +21,102 @@
 
 using namespace imbrino;
 
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+    qFatal("cannot write %s", qPrintable(path));
+}
+
+QByteArray readFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+ino_t inodeOf(const QString& path) {
+  struct stat status {};
+  return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
+}
+
+// Whether process `pid` holds a whole-file lock (flock) on `path`, as the
+// kernel lists them; asking this way takes no lock, so it cannot disturb the
+// program it watches.
+bool holdsFileLock(qint64 pid, const QString& path) {
+  const ino_t inode = inodeOf(path);
+  if (inode == 0) return false;
+  QFile locks(QStringLiteral("/proc/locks"));
+  if (!locks.open(QIODevice::ReadOnly)) return false;
+  // "1: FLOCK  ADVISORY  WRITE 4711 00:2d:123456 0 EOF"; a waiter's line has
+  // "->" after its number.
+  for (const QByteArray& line : locks.readAll().split('\n')) {
+    const QList<QByteArray> fields = line.simplified().replace("-> ", "").split(' ');
+    if (fields.size() < 6 || fields[1] != "FLOCK") continue;
+    if (fields[4].toLongLong() == pid &&
+        fields[5].endsWith(':' + QByteArray::number(qulonglong(inode))))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 class StartupTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void aSecondCopyIsRefusedWithTheMessage() {
+  void aSecondCopyIsRefusedAndLeavesTheSettingsAsTheyWere() {
+    // A portable install of the program with settings of its own, and a
+    // runtime folder of its own for the lock.
     test::AppFixture app;
-    qputenv("XDG_RUNTIME_DIR", app.folder.path().toUtf8());
-    {
-      const auto first = takeInstanceLock(app.prompts);
-      QVERIFY(first.has_value());
-      QVERIFY(app.prompts.messages.empty());
+    QTemporaryDir runtime;
+    const QString program = app.file(QStringLiteral("Imbrino"));
+    QVERIFY(QFile::copy(QStringLiteral(IMBRINO_PROGRAM), program));
+    const QString settings = app.file(QStringLiteral("SetupInfor.ini"));
+    // Written as no run of the program would write it, so any write shows.
+    const QByteArray stored =
+        "; by hand\r\n[EditTemplate]\r\nFileName =  " +
+        app.writeTemplate(QStringLiteral("mark.src"), 40, 30, 0x0000FF).toUtf8() +
+        "  \r\n[NewFile]\r\nWidth=640\r\n";
+    writeFile(settings, stored);
+    const ino_t inode = inodeOf(settings);
 
-      QVERIFY(!takeInstanceLock(app.prompts).has_value());
-      QCOMPARE(app.prompts.messages.size(), std::size_t{1});
-      const AskedMessage& refused = app.prompts.messages.front();
-      QCOMPARE(refused.text, QStringLiteral("程序正在运行,请先关闭相应的程序再执行"));
-      QCOMPARE(refused.caption, QString::fromUtf8(kProgramTitle));
-      QCOMPARE(refused.icon, MessageIcon::Error);
-      QVERIFY(!refused.hadOwner);
-    }
+    QProcess first;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    first.setProcessEnvironment(environment);
+    first.start(program, {});
+    QVERIFY(first.waitForStarted());
+    const QString lockFile = runtime.filePath(QString::fromUtf8(kInstanceLockName));
+    QTRY_VERIFY_WITH_TIMEOUT(holdsFileLock(first.processId(), lockFile), 5000);
+
+    // The second copy, started here so that its message is answered by
+    // script; should it go on past the lock, its windows are closed for it
+    // and the checks below fail rather than wait.
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    QTimer closer;
+    closer.callOnTimeout([] {
+      for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible()) window->close();
+    });
+    closer.start(500);
+    QCOMPARE(runProgram(app.prompts, app.folder.path().toStdString() + '/', QString()), 1);
+    closer.stop();
+
+    QCOMPARE(app.prompts.messages.size(), std::size_t{1});
+    const AskedMessage& refused = app.prompts.messages.front();
+    QCOMPARE(refused.text, QStringLiteral("程序正在运行,请先关闭相应的程序再执行"));
+    QCOMPARE(refused.caption, QString::fromUtf8(kProgramTitle));
+    QCOMPARE(refused.icon, MessageIcon::Error);
+    QVERIFY(!refused.hadOwner);
+    QCOMPARE(readFile(settings), stored);
+    QCOMPARE(inodeOf(settings), inode);  // not even replaced by an equal copy
+    QCOMPARE(first.state(), QProcess::Running);
+
+    first.kill();
+    QVERIFY(first.waitForFinished());
     QVERIFY(takeInstanceLock(app.prompts).has_value());  // free again once the first ended
-    QVERIFY(!QFile::exists(app.file(QStringLiteral("SetupInfor.ini"))));
   }
 
   void theSplashIsCentredOnTopAndClosesOnTheThirdTick() {
