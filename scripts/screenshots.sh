@@ -4,17 +4,23 @@
 # the main window with a stamped picture, the new-picture dialog, the about box,
 # and the message a second copy shows.
 #   scripts/screenshots.sh
+#   IMBRINO_BUILD_DIR=build/mine scripts/screenshots.sh   (a build folder of your own)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 scripts/setup-debian.sh xvfb xauth openbox xdotool imagemagick >/dev/null
-cmake --preset default >/dev/null
-cmake --build --preset default --target Imbrino
+build=${IMBRINO_BUILD_DIR:-build/default}
+if [[ -n ${IMBRINO_BUILD_DIR:-} ]]; then
+  cmake --build "$build" --target Imbrino
+else
+  cmake --preset default >/dev/null
+  cmake --build --preset default --target Imbrino
+fi
 
 # A portable install of our own, so the settings land beside this copy.
 install_dir=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$install_dir"' EXIT
-cp build/default/apps/imbrino/Imbrino build/default/apps/imbrino/help.html "$install_dir/"
+cp "$build/apps/imbrino/Imbrino" "$build/apps/imbrino/help.html" "$install_dir/"
 printf '[EditTemplate]\nFileName=%s\n' "$root/assets/samples/showcase.src" \
   > "$install_dir/SetupInfor.ini"
 export XDG_RUNTIME_DIR="$install_dir"
