@@ -10,38 +10,43 @@ namespace {
 // reached the blend, so a file holding 300 draws at 44.
 std::uint8_t opacityOf(std::int16_t alpha) { return static_cast<std::uint8_t>(alpha & 0xFF); }
 
-// Runs `draw` on a painter clipped to `box`, then lays the result over what
-// was there with `alpha`. Fully opaque objects are drawn in place; the others
-// through a copy of just the visible part of their box.
+// Runs `draw` on a painter whose logical (0, 0) is the box's top-left corner,
+// clipped to the box, then lays the result over what was there with `alpha`.
+// Documents may put a box anywhere a 32-bit field reaches; the corner is added
+// to the painter's origin in 64 bits, and whatever of a box can be seen lies
+// on the picture, so inside the box every coordinate is a small number. Fully
+// opaque objects are drawn in place; the others through a copy of just the
+// visible part of their box.
 template <class Draw>
-void drawWithOpacity(Painter& painter, Rect box, std::uint8_t alpha, Draw draw) {
+void drawInBox(const Painter& painter, Rect box, std::uint8_t alpha, Draw draw) {
   if (alpha == 0) return;
+  Painter inBox = painter.within({box.x, box.y}, {0, 0, box.width, box.height});
+  if (inBox.clip().empty()) return;
   if (alpha == 255) {
-    Painter boxed = painter.within({0, 0}, box);
-    draw(boxed);
+    draw(inBox);
     return;
   }
   Rect visible;
-  auto layer = painter.grab(box, visible);
+  auto layer = inBox.grab({0, 0, box.width, box.height}, visible);
   if (!layer || layer->empty()) return;
   Painter onLayer(*layer, {-visible.x, -visible.y}, visible);
   draw(onLayer);
-  painter.blend(*layer, layer->bounds(), {visible.x, visible.y}, alpha);
+  inBox.blend(*layer, layer->bounds(), {visible.x, visible.y}, alpha);
 }
 
-void drawGlyphs(Painter& painter, Rect box, const TextLayout& layout, Pixel colour) {
+// The glyphs and lines of `layout`, on a painter in box coordinates. Glyphs
+// that cannot reach what the painter sees are not rendered at all.
+void drawGlyphs(Painter& inBox, int width, const TextLayout& layout, Pixel colour) {
+  const Rect visible = inBox.clip();
   for (const LayoutGlyph& glyph : layout.glyphs) {
-    auto mask = rasterizeGlyph(layout, glyph);
+    auto mask = rasterizeGlyph(layout, glyph, visible);
     if (!mask || mask->width == 0) continue;
-    painter.paintMask({mask->coverage.data(), mask->width, mask->height},
-                      {box.x + mask->x, box.y + mask->y}, colour);
+    inBox.paintMask({mask->coverage.data(), mask->width, mask->height}, {mask->x, mask->y}, colour);
   }
   if (layout.underline)
-    painter.fill({box.x, box.y + layout.underlineTop, box.width, layout.underlineThickness},
-                 colour);
+    inBox.fill({0, layout.underlineTop, width, layout.underlineThickness}, colour);
   if (layout.strikeOut)
-    painter.fill({box.x, box.y + layout.strikeOutTop, box.width, layout.strikeOutThickness},
-                 colour);
+    inBox.fill({0, layout.strikeOutTop, width, layout.strikeOutThickness}, colour);
 }
 
 }  // namespace
@@ -54,12 +59,15 @@ void paintBackground(Painter& painter, const TemplateBackground& background) {
 
 Rect drawTextObject(Painter& painter, const TextObject& text) {
   auto layout = layoutText(gbkToUtf8(text.textBytes()), text.font);
-  if (!layout) return {text.x, text.y, 0, 0};
-  const Rect box{text.x, text.y, layout->extent.width, layout->extent.height};
-  if (box.empty()) return box;
-  drawWithOpacity(painter, box, opacityOf(text.alpha), [&](Painter& inBox) {
-    if (text.transparentBack == 0) inBox.fill(box, pixelFromColorRef(text.backColour));
-    drawGlyphs(inBox, box, *layout, pixelFromColorRef(text.textColour));
+  // The box the editor measures, even when no font could be used and there
+  // is nothing to draw in it.
+  const TextExtent extent = textExtent(layout, text.font);
+  const Rect box{text.x, text.y, extent.width, extent.height};
+  if (!layout || box.empty()) return box;
+  drawInBox(painter, box, opacityOf(text.alpha), [&](Painter& inBox) {
+    if (text.transparentBack == 0)
+      inBox.fill({0, 0, box.width, box.height}, pixelFromColorRef(text.backColour));
+    drawGlyphs(inBox, box.width, *layout, pixelFromColorRef(text.textColour));
   });
   return box;
 }

@@ -99,21 +99,22 @@ template <class Put>
 void stretchWith(Surface& target, Rect clip, Point origin, const Surface& source, Rect from,
                  Rect to, Put put) {
   if (from.empty() || to.empty()) return;
-  const Rect wanted = translate(to, origin);
-  const Rect area = intersect(wanted, clip);
+  const Rect area = intersect(translate(to, origin), clip);
   if (area.empty()) return;
-  // Source column of every destination column in the area, once.
+  // The destination's corner on the target, unclipped: the scale is always
+  // that of the whole destination, even where its far edges lie past the
+  // 32-bit range.
+  const std::int64_t left = std::int64_t{to.x} + origin.x;
+  const std::int64_t top = std::int64_t{to.y} + origin.y;
   // Source column of every destination column in the area, once; -1 where
   // it falls outside the source.
   std::vector<int> columns(static_cast<std::size_t>(area.width));
   for (int i = 0; i < area.width; ++i) {
-    const std::int64_t sx =
-        sourceIndex(std::int64_t{area.x} + i - wanted.x, wanted.width, from.x, from.width);
+    const std::int64_t sx = sourceIndex(area.x + i - left, to.width, from.x, from.width);
     columns[i] = sx >= 0 && sx < source.width() ? static_cast<int>(sx) : -1;
   }
   for (int y = area.y; y < area.y + area.height; ++y) {
-    const std::int64_t sy =
-        sourceIndex(std::int64_t{y} - wanted.y, wanted.height, from.y, from.height);
+    const std::int64_t sy = sourceIndex(y - top, to.height, from.y, from.height);
     if (sy < 0 || sy >= source.height()) continue;
     const Pixel* in = source.row(static_cast<int>(sy));
     Pixel* out = target.row(y) + area.x;

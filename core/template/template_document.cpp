@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "image/exif_orientation.h"
 #include "image/image_io.h"
 #include "platform/file_io.h"
 
@@ -17,6 +18,22 @@ void TextObject::setText(std::string_view gbk) {
   text.fill('\0');
   const std::size_t n = std::min(gbk.size(), text.size() - 1);
   std::memcpy(text.data(), gbk.data(), n);
+}
+
+Expected<Surface> decodeEmbeddedPicture(ByteView file, std::uint32_t imageType,
+                                        std::int32_t sourceWidth, std::int32_t sourceHeight) {
+  const CodecFormat format = codecFormatOf(imageType);
+  auto upright = decodePicture(file, format);
+  if (!upright || format != CodecFormat::Jpg) return upright;
+  // Only a size the other way round can tell; a square's sides do not.
+  const bool storedTurned = sourceWidth != sourceHeight && upright->width() == sourceHeight &&
+                            upright->height() == sourceWidth;
+  if (!storedTurned) return upright;
+  const int orientation = readJpegOrientation(file);
+  if (orientation < 5) return upright;
+  auto asStored = undoExifOrientation(std::move(*upright), orientation);
+  if (!asStored) return fail("JPEG: " + asStored.reason());
+  return asStored;
 }
 
 void initDefaultBackground(TemplateBackground& background) { background = TemplateBackground{}; }

@@ -10,9 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/expected.h"
 #include "graphics/color.h"
 #include "graphics/surface.h"
+#include "image/codecs.h"
+#include "platform/expected.h"
 #include "text/logfont.h"
 #include "text/text_measure.h"
 
@@ -70,10 +71,26 @@ struct PictureObject {
   std::int32_t zOrder = 0;
 
   // Run time only: the embedded file, byte for byte as read from disk
-  // (dataSize bytes), and the picture decoded from it on a white ground.
+  // (dataSize bytes), and the picture decoded from it on a white ground, as
+  // decodeEmbeddedPicture turns it: the surface the source rectangle
+  // (sourceWidth x sourceHeight) is taken from.
   std::vector<std::uint8_t> data;
   Surface picture;
 };
+
+// Decodes an embedded picture file into the surface its object is drawn
+// from. Pictures are read upright, but a template shows its picture as the
+// template's maker saw it, and the stored source size tells which way that
+// was: templates made here store the upright size; templates made on Windows
+// showed a JPEG's pixels as the file stores them, unturned by its EXIF
+// orientation, and stored that size. So a JPEG whose orientation swaps width
+// and height (5 to 8) is turned back when the stored size is the stored
+// pixels' size and not the upright one. A square picture, and the
+// orientations that keep the size (2 to 4), do not say which way the maker
+// saw them: those stay upright, as templates made here show them. Decided
+// once, when the template is read; drawing just stretches the surface.
+Expected<Surface> decodeEmbeddedPicture(ByteView file, std::uint32_t imageType,
+                                        std::int32_t sourceWidth, std::int32_t sourceHeight);
 
 struct Template {
   TemplateBackground background;

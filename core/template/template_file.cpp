@@ -212,7 +212,8 @@ Status parseTemplate(ByteView file, Template& document) {
     if (!in.ok())
       return fail(which + "the file is damaged: the picture announces " +
                   std::to_string(picture->dataSize) + " bytes, the file ends before");
-    auto decoded = decodePicture(data, codecFormatOf(picture->imageType));
+    auto decoded = decodeEmbeddedPicture(data, picture->imageType, picture->sourceWidth,
+                                         picture->sourceHeight);
     if (!decoded) return fail(which + decoded.reason());
     decodedPixels += std::int64_t{decoded->width()} * decoded->height();
     if (decodedPixels > std::min(kMaxTemplatePicturePixels, maxPicturePixels()))

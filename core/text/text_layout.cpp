@@ -371,7 +371,19 @@ Expected<TextLayout> layoutText(std::string_view utf8, const LogFont& font) {
   return layout;
 }
 
-Expected<GlyphMask> rasterizeGlyph(const TextLayout& layout, const LayoutGlyph& glyph) {
+TextExtent textExtent(const Expected<TextLayout>& layout, const LogFont& font) {
+  if (layout) return layout->extent;
+  const std::int64_t height = font.lfHeight;
+  if (height == 0) return {0, kDefaultCellHeight};
+  return {0,
+          static_cast<int>(std::min<std::int64_t>(height < 0 ? -height : height, kMaxFontPixels))};
+}
+
+namespace {
+
+// Without `visible`, every glyph is rendered.
+Expected<GlyphMask> rasterizeGlyphIn(const TextLayout& layout, const LayoutGlyph& glyph,
+                                     const Rect* visible) {
   if (layout.thread != std::this_thread::get_id())
     return fail("a text layout can only be drawn on the thread that made it");
   if (glyph.face >= layout.faces.size() || !layout.faces[glyph.face].face)
@@ -403,6 +415,18 @@ Expected<GlyphMask> rasterizeGlyph(const TextLayout& layout, const LayoutGlyph& 
 
   GlyphMask mask;
   if (outline->n_points == 0) return mask;
+  // The rendered bitmap covers the outline's control box rounded out to whole
+  // pixels; a pixel more on every side leaves room for the rasteriser's own
+  // rounding.
+  FT_BBox box;
+  FT_Outline_Get_CBox(outline, &box);
+  const std::int64_t left = std::int64_t{wholeX} + (box.xMin >> 6) - 1;
+  const std::int64_t right = std::int64_t{wholeX} + ((box.xMax + 63) >> 6) + 1;
+  const std::int64_t top = std::int64_t{layout.ascent} - wholeUp - ((box.yMax + 63) >> 6) - 1;
+  const std::int64_t bottom = std::int64_t{layout.ascent} - wholeUp - (box.yMin >> 6) + 1;
+  if (visible && (right <= visible->x || left >= visible->right() || bottom <= visible->y ||
+                  top >= visible->bottom()))
+    return mask;
   if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return fail("the glyph cannot be drawn");
   const FT_Bitmap& bitmap = slot->bitmap;
   if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) return fail("the glyph came out in an odd format");
@@ -419,6 +443,17 @@ Expected<GlyphMask> rasterizeGlyph(const TextLayout& layout, const LayoutGlyph& 
                 bitmap.width);
   }
   return mask;
+}
+
+}  // namespace
+
+Expected<GlyphMask> rasterizeGlyph(const TextLayout& layout, const LayoutGlyph& glyph) {
+  return rasterizeGlyphIn(layout, glyph, nullptr);
+}
+
+Expected<GlyphMask> rasterizeGlyph(const TextLayout& layout, const LayoutGlyph& glyph,
+                                   Rect visible) {
+  return rasterizeGlyphIn(layout, glyph, &visible);
 }
 
 }  // namespace imbrino

@@ -38,6 +38,7 @@
 #include <thread>
 #include <vector>
 
+#include "graphics/rect.h"
 #include "platform/expected.h"
 #include "text/logfont.h"
 #include "text/text_measure.h"
@@ -92,6 +93,12 @@ struct TextLayout {
 // usable font is installed. Cheap after the first call for a font on a thread.
 Expected<TextLayout> layoutText(std::string_view utf8, const LogFont& font);
 
+// The box a line takes, the one definition the renderer and measureText
+// share: the layout's extent; when there is no layout (no usable font), no
+// width and the cell the font asks for, so the object keeps a box the user
+// can still find and select although nothing is drawn in it.
+TextExtent textExtent(const Expected<TextLayout>& layout, const LogFont& font);
+
 // 8-bit coverage of one glyph, placed relative to the layout box's top-left.
 struct GlyphMask {
   int x = 0;
@@ -104,5 +111,10 @@ struct GlyphMask {
 // Renders one glyph of `layout` with its synthetic styles applied. Call on the
 // layout's own thread. An empty mask for glyphs with no ink (spaces).
 Expected<GlyphMask> rasterizeGlyph(const TextLayout& layout, const LayoutGlyph& glyph);
+// The same, but an empty mask, without rendering anything, when none of the
+// glyph's ink can fall inside `visible` (relative to the box's top-left): a
+// line of large glyphs mostly off the picture costs only what is seen.
+Expected<GlyphMask> rasterizeGlyph(const TextLayout& layout, const LayoutGlyph& glyph,
+                                   Rect visible);
 
 }  // namespace imbrino

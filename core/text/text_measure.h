@@ -15,8 +15,9 @@ struct TextExtent {
 };
 
 // `gbkText` is the text's GBK bytes (no terminator). The extent of the line
-// layoutText (text/text_layout.h) makes of it, so what is measured is what is
-// drawn. Thread-safe, and cheap after the first call for a font on a thread.
+// layoutText (text/text_layout.h) makes of it, as textExtent defines it for
+// the renderer too, so what is measured is what is drawn. Thread-safe, and
+// cheap after the first call for a font on a thread.
 TextExtent measureText(std::string_view gbkText, const LogFont& font);
 
 }  // namespace imbrino

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+
 #include "support/test_support.h"
+#include "text/text_layout.h"
 
 namespace imbrino {
 namespace {
@@ -66,6 +71,77 @@ TEST(ObjectRender, InvisibleOrEmptyTextChangesNothing) {
   const Rect box = drawTextObject(painter, empty);
   EXPECT_EQ(box.width, 0);
   EXPECT_EQ(surface, before);
+}
+
+// Underlined, struck-out text drawn where its box reaches past the 32-bit
+// edge of the painter's coordinates, opaque and blended, and drawn through
+// clips that cut its glyphs: every pixel is what the same text drawn at a
+// small position on an unclipped painter gives there.
+TEST(ObjectRender, TextLooksTheSameAtTheEdgeOfTheCoordinatesAndThroughClips) {
+  for (const int alpha : {255, 200}) {
+    TextObject text = textAt(4, 3);
+    text.setText("Wg\xCE\xC4\xD7\xD6 x");  // "Wg文字 x": overhangs, descenders
+    text.font.lfHeight = 24;
+    text.font.lfUnderline = 1;
+    text.font.lfStrikeOut = 1;
+    text.font.lfItalic = 1;
+    text.alpha = static_cast<std::int16_t>(alpha);
+    const Surface ground = test::makeTestPicture(120, 40);
+    Surface expected = ground;
+    Painter plain(expected);
+    const Rect box = drawTextObject(plain, text);
+    ASSERT_GT(box.width, 60);
+
+    // Logical (edgeX, edgeY) lies at (0, 0) of the picture; the box starts
+    // so near the edge that its glyphs and lines sit past it.
+    constexpr int kEdgeX = INT_MAX - 30, kEdgeY = INT_MAX - 13;
+    Surface atEdge = ground;
+    Painter far(atEdge, {-kEdgeX, -kEdgeY}, {kEdgeX, kEdgeY, 120, 40});
+    TextObject moved = text;
+    moved.x = kEdgeX + 4;
+    moved.y = kEdgeY + 3;
+    EXPECT_EQ(drawTextObject(far, moved), (Rect{kEdgeX + 4, kEdgeY + 3, box.width, box.height}));
+    EXPECT_EQ(atEdge, expected) << "alpha " << alpha;
+
+    for (const Rect clip : {Rect{0, 0, 12, 40}, Rect{20, 0, 9, 40}, Rect{0, 10, 120, 4},
+                            Rect{30, 20, 50, 20}, Rect{box.x + box.width - 3, 0, 10, 40}}) {
+      Surface clipped = ground;
+      Painter through(clipped, {0, 0}, clip);
+      drawTextObject(through, text);
+      for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 120; ++x) {
+          const bool inside = x >= clip.x && x < clip.right() && y >= clip.y && y < clip.bottom();
+          ASSERT_EQ(clipped.pixel(x, y), inside ? expected.pixel(x, y) : ground.pixel(x, y))
+              << "clip " << clip.x << "," << clip.y << " at " << x << "," << y;
+        }
+    }
+  }
+}
+
+// With no font at all nothing is drawn, but the box returned is the box the
+// editor measures, so the object can still be found and selected.
+bool drawnBoxesAreMeasuredWithoutFonts(const std::string& config) {
+  ::setenv("FONTCONFIG_FILE", config.c_str(), 1);
+  Surface surface = filled(40, 40, kGrey);
+  const Surface before = surface;
+  Painter painter(surface);
+  bool same = !layoutText("x", LogFont{});  // really without fonts
+  for (const int height : {20, -30, 0, INT_MIN}) {
+    TextObject text = textAt(5, 6);
+    text.font.lfHeight = height;
+    const Rect box = drawTextObject(painter, text);
+    const TextExtent extent = measureTextObject(text);
+    same = same && box == Rect{5, 6, extent.width, extent.height} && box.height > 0;
+  }
+  return same && surface == before;
+}
+
+TEST(ObjectRenderWithoutFonts, DrawnBoxIsTheMeasuredBox) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process: fonts not yet loaded
+  const std::string config = ::testing::TempDir() + "imbrino-no-fonts.conf";
+  std::ofstream(config) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
+  EXPECT_EXIT(std::exit(drawnBoxesAreMeasuredWithoutFonts(config) ? 0 : 1),
+              ::testing::ExitedWithCode(0), "");
 }
 
 TEST(ObjectRender, TransparentTextMixesOnlyGlyphPixels) {

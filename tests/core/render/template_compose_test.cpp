@@ -4,8 +4,10 @@
 
 #include <chrono>
 
+#include "core/image/exif_block.h"
 #include "render/object_render.h"
 #include "support/test_support.h"
+#include "template/template_file.h"
 
 namespace imbrino {
 namespace {
@@ -132,6 +134,46 @@ TEST(DrawTemplate, HandlesOfCoveredObjectsHideAndWholeFrameSitsOutside) {
   drawTemplate(plain, 10, 10, document, false, false);
   EXPECT_EQ(plain.pixel(10 + 21, 10 + 21), kPixelWhite);
   EXPECT_EQ(plain.pixel(7, 7), kGrey);
+}
+
+// A photo turned by its EXIF orientation, in a template made on Windows (which
+// stored the size of the pixels as the file holds them) and in one made here
+// (the upright size): each fills its whole box, the way its maker saw it.
+TEST(DrawTemplate, TurnedPhotoFillsItsBoxWhereverTheTemplateWasMade) {
+  const Surface pixels = test::makeTestPicture(16, 10);
+  PictureMetadata note;
+  note.exif = test::cameraExifBlock(6);
+  const Bytes photo = encodeJpeg(pixels, {}, &note).value();
+  const Surface stored = decodeJpeg(encodeJpeg(pixels).value()).value();
+  const Surface upright = decodeJpeg(photo).value();
+  test::TempFolder folder;
+  test::writeBytes(folder.file("photo.jpg"), photo);
+
+  Template windows;
+  windows.background = {40, 40, 0, 0x00FF00FF, 255, 0, 0};
+  windows.pictureObjects.push_back(solidPicture(kRed, {3, 4, 32, 20}, 1));
+  windows.pictureObjects[0]->data = photo;
+  windows.pictureObjects[0]->imageType = 1;
+  windows.pictureObjects[0]->sourceWidth = 16;
+  windows.pictureObjects[0]->sourceHeight = 10;
+  Template here;
+  here.background = windows.background;
+  ASSERT_TRUE(addPictureObject(folder.file("photo.jpg"), here));
+  here.pictureObjects[0]->selected = 0;
+
+  for (Template* made : {&windows, &here}) {
+    Template read;
+    ASSERT_TRUE(parseTemplate(serializeTemplate(*made).value(), read));
+    const PictureObject& picture = *read.pictureObjects.at(0);
+    const Surface& seen = made == &windows ? stored : upright;
+    Surface target = filled(40, 40, kGrey);
+    drawTemplate(target, 0, 0, read, false, false);
+    for (int y = 0; y < picture.height; ++y)
+      for (int x = 0; x < picture.width; ++x)
+        ASSERT_EQ(target.pixel(picture.x + x, picture.y + y),
+                  seen.pixel(x * seen.width() / picture.width, y * seen.height() / picture.height))
+            << (made == &windows ? "windows " : "here ") << x << "," << y;
+  }
 }
 
 }  // namespace

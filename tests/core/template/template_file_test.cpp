@@ -8,7 +8,9 @@
 
 #include <unistd.h>
 
+#include "core/image/exif_block.h"
 #include "image/codecs.h"
+#include "image/exif_orientation.h"
 #include "platform/byte_stream.h"
 #include "support/test_support.h"
 
@@ -169,6 +171,52 @@ TEST(TemplateFile, UndecodablePictureFailsAfterTheTextsAreRead) {
   EXPECT_EQ(read.background.width, 400);
   EXPECT_EQ(read.textObjects.size(), 2u);
   EXPECT_EQ(read.pictureObjects.size(), 1u);
+}
+
+// The picture of a JPEG with an EXIF orientation is drawn as the template's
+// maker saw it, which the stored source size tells where it can.
+TEST(TemplateFile, TurnedJpegIsReadTheWayItsStoredSizeWasTaken) {
+  struct Case {
+    int orientation;
+    int width, height;              // the pixels as the file stores them
+    int sourceWidth, sourceHeight;  // as the template records them
+    bool asStored;                  // else upright
+  };
+  const Case cases[] = {
+      {6, 16, 10, 16, 10, true},   // made on Windows: the stored pixels' size
+      {6, 16, 10, 10, 16, false},  // made here: the upright size
+      {8, 16, 10, 16, 10, true},   // the other quarter turn
+      {5, 16, 10, 16, 10, true},   // both transpositions
+      {7, 10, 16, 10, 16, true},
+      {3, 16, 10, 16, 10, false},  // size kept by the turn: cannot tell, upright
+      {6, 12, 12, 12, 12, false},  // square: cannot tell, upright
+      {1, 16, 10, 10, 16, false},  // nothing recorded, nothing to undo
+      {6, 16, 10, 32, 20, false},  // neither size: upright
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "orientation " << c.orientation << ", source "
+                                      << c.sourceWidth << " x " << c.sourceHeight);
+    const Surface pixels = test::makeTestPicture(c.width, c.height);
+    PictureMetadata note;
+    note.exif = test::cameraExifBlock(c.orientation);
+    // The same compressed pixels without the note decode as stored.
+    const Bytes file = encodeJpeg(pixels, {}, &note).value();
+    const Surface stored = decodeJpeg(encodeJpeg(pixels).value()).value();
+    const Surface upright = applyExifOrientation(stored, c.orientation).value();
+
+    Template document;
+    auto picture = std::make_unique<PictureObject>();
+    picture->data = file;
+    picture->imageType = 1;
+    picture->sourceWidth = c.sourceWidth;
+    picture->sourceHeight = c.sourceHeight;
+    document.pictureObjects.push_back(std::move(picture));
+    const Bytes written = serializeTemplate(document).value();
+    Template read;
+    ASSERT_TRUE(parseTemplate(written, read));
+    EXPECT_EQ(read.pictureObjects.at(0)->picture, c.asStored ? stored : upright);
+    EXPECT_EQ(serializeTemplate(read).value(), written);
+  }
 }
 
 TEST(TemplateFile, FailedWriteKeepsTheOldFile) {
