@@ -55,18 +55,4 @@ CodecFormat codecFormatOf(std::uint32_t storedImageType) {
   }
 }
 
-std::string_view codecFormatName(CodecFormat format) {
-  switch (format) {
-    case CodecFormat::Gif:
-      return "gif";
-    case CodecFormat::Jpg:
-      return "jpg";
-    case CodecFormat::Png:
-      return "png";
-    case CodecFormat::Bmp:
-      break;
-  }
-  return "bmp";
-}
-
 }  // namespace imbrino

@@ -36,7 +36,4 @@ ImageType imageTypeOfPath(std::string_view path);
 CodecFormat codecFormatOf(ImageType type);
 CodecFormat codecFormatOf(std::uint32_t storedImageType);
 
-// Lower-case names for messages and JSON ("bmp", "gif", "jpg", "png").
-std::string_view codecFormatName(CodecFormat format);
-
 }  // namespace imbrino

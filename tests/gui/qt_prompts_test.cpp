@@ -104,7 +104,7 @@ class QtPromptsTest : public QObject {
       font = files->font();
       // The columns as the detail view shows them, once the folder is read.
       const auto* view = files->findChild<QTreeView*>(QStringLiteral("treeView"));
-      QTest::qWaitFor([&] {
+      (void)QTest::qWaitFor([&] {
         const QAbstractItemModel* shown = view->model();
         for (int r = 0; r < shown->rowCount(view->rootIndex()); ++r) {
           const QModelIndex name = shown->index(r, 0, view->rootIndex());
