@@ -102,9 +102,13 @@ bool isBitFields(std::uint32_t compression) {
   return compression == bmp::kBitFields || compression == bmp::kAlphaBitFields;
 }
 
-}  // namespace
+bool isRle(std::uint32_t compression) {
+  return compression == bmp::kRle8 || compression == bmp::kRle4;
+}
 
-Expected<Surface> decodeBmp(ByteView file) {
+// Everything that can refuse a BMP: the headers, the palette and whether the
+// file holds the pixel data. What passes here decodes.
+Expected<bmp::PixelLayout> parseBmp(ByteView file) {
   if (file.size() < 2 || file[0] != 'B' || file[1] != 'M') return fail("not a BMP file");
   const std::string truncated = "the file is truncated";
   if (file.size() < bmp::kFileHeaderSize + 4) return fail(truncated);
@@ -122,7 +126,7 @@ Expected<Surface> decodeBmp(ByteView file) {
   // The planes field is not checked: it has only ever been 1 in practice, and a
   // writer that leaves it 0 still wrote a perfectly readable picture.
 
-  const bool rle = info.compression == bmp::kRle8 || info.compression == bmp::kRle4;
+  const bool rle = isRle(info.compression);
   if (info.height == std::numeric_limits<std::int32_t>::min())
     return fail("invalid BMP height " + std::to_string(info.height));
   const bool topDown = info.height < 0;
@@ -209,14 +213,28 @@ Expected<Surface> decodeBmp(ByteView file) {
     if (auto refused = checkDataAvailable(required, available)) return fail(*refused);
   }
 
-  auto created = Surface::create(layout.width, layout.height, kPixelWhite);
+  return layout;
+}
+
+}  // namespace
+
+Expected<Surface> decodeBmp(ByteView file) {
+  auto layout = parseBmp(file);
+  if (!layout) return fail(layout.reason());
+  auto created = Surface::create(layout->width, layout->height, kPixelWhite);
   if (!created) return created;
   Surface picture = std::move(created).value();
-  if (rle)
-    bmp::decodeRle(layout, picture);
+  if (isRle(layout->compression))
+    bmp::decodeRle(*layout, picture);
   else
-    bmp::decodeUncompressed(layout, picture);
+    bmp::decodeUncompressed(*layout, picture);
   return picture;
+}
+
+Expected<ImageSize> checkBmp(ByteView file) {
+  auto layout = parseBmp(file);
+  if (!layout) return fail(layout.reason());
+  return ImageSize{layout->width, layout->height};
 }
 
 }  // namespace imbrino

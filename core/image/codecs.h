@@ -2,6 +2,9 @@
 // The format codecs. Every decoder returns the picture the way the rest of the
 // program wants it: upright, fully opaque, transparent areas laid on white, and
 // refused (with a one-line reason) when damaged or beyond the decode limits.
+// Each decoder has a check beside it that reads the whole file through the
+// same code, limits and failures, but keeps no picture: it accepts exactly the
+// files its decoder accepts and gives the upright size the decoder would.
 // Encoders turn a surface into the bytes of a complete file.
 
 #include <cstdint>
@@ -15,6 +18,13 @@ namespace imbrino {
 
 using Bytes = std::vector<std::uint8_t>;
 using ByteView = std::span<const std::uint8_t>;
+
+struct ImageSize {
+  int width = 0;
+  int height = 0;
+
+  friend bool operator==(const ImageSize&, const ImageSize&) = default;
+};
 
 // What a photo carries besides its pixels that users expect a stamped copy to
 // keep: the camera's EXIF record and the colour profile. Only JPEG and PNG
@@ -32,6 +42,9 @@ struct PictureMetadata {
 // BMP: every header version (OS/2 core, 40-byte info and its 52/56-byte
 // extensions, V4, V5), 1/4/8/16/24/32 bits, RLE4/RLE8, bit fields, top-down.
 Expected<Surface> decodeBmp(ByteView file);
+// Every way a BMP can fail is found by the header parser (the pixel decoders
+// cannot fail on what it lets through), so this parses the headers only.
+Expected<ImageSize> checkBmp(ByteView file);
 // A 24-bit bottom-up BMP with a 40-byte info header.
 Expected<Bytes> encodeBmp(const Surface& picture);
 
@@ -39,6 +52,8 @@ Expected<Bytes> encodeBmp(const Surface& picture);
 // pictures are converted to RGB.
 // With `metadata`, also returns the file's EXIF record and ICC profile.
 Expected<Surface> decodeJpeg(ByteView file, PictureMetadata* metadata = nullptr);
+// Decodes every scan at an eighth of the size into one reused row buffer.
+Expected<ImageSize> checkJpeg(ByteView file);
 struct JpegOptions {
   int quality = 99;
 };
@@ -52,12 +67,16 @@ Expected<Bytes> encodeJpeg(const Surface& picture, const JpegOptions& options = 
 // white, 16-bit samples scaled to 8 bits.
 // With `metadata`, also returns the eXIf and iCCP chunks' contents.
 Expected<Surface> decodePng(ByteView file, PictureMetadata* metadata = nullptr);
+// Inflates and unfilters every row (CRCs checked) into libpng's own row buffer.
+Expected<ImageSize> checkPng(ByteView file);
 // An 8-bit RGB PNG; `metadata`, when given, is written as eXIf and iCCP chunks.
 Expected<Bytes> encodePng(const Surface& picture, const PictureMetadata* metadata = nullptr);
 
 // GIF through giflib: the first frame, drawn at its place on the logical
 // screen; pixels the frame leaves out or marks transparent are white.
 Expected<Surface> decodeGif(ByteView file);
+// Decompresses the first frame's rows into one line, drawing nothing.
+Expected<ImageSize> checkGif(ByteView file);
 // An 8-bit GIF: the palette is chosen by libimagequant and the colours are
 // reduced with Floyd-Steinberg error diffusion.
 Expected<Bytes> encodeGif(const Surface& picture);

@@ -92,9 +92,10 @@ Status findFirstFrame(const GifReader& gif, const GifSource& source, int& transp
   }
 }
 
-}  // namespace
-
-Expected<Surface> decodeGif(ByteView file) {
+// Reads the first frame; with `canvas`, draws it on a white canvas made there.
+// Without one the frame's rows are decompressed all the same, into one line,
+// so that the file is judged exactly as decoding it would judge it.
+Expected<ImageSize> readFirstFrame(ByteView file, Surface* canvas) {
   GifSource source{file};
   int error = 0;
   GifReader gif(DGifOpen(&source, GifSource::read, &error));
@@ -130,19 +131,34 @@ Expected<Surface> decodeGif(ByteView file) {
     palette[i] = makePixel(colors->Colors[i].Red, colors->Colors[i].Green, colors->Colors[i].Blue);
 
   // Outside the frame and under its transparent pixels the canvas stays white.
-  auto canvas = Surface::create(canvasWidth, canvasHeight, kPixelWhite);
-  if (!canvas) return fail("GIF: " + canvas.reason());
-  if (frame.Width <= 0 || frame.Height <= 0) return canvas;
+  if (canvas) {
+    auto created = Surface::create(canvasWidth, canvasHeight, kPixelWhite);
+    if (!created) return fail("GIF: " + created.reason());
+    *canvas = std::move(*created);
+  }
+  const ImageSize size{canvasWidth, canvasHeight};
+  if (frame.Width <= 0 || frame.Height <= 0) return size;
 
   std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
   for (const int y : storedRowOrder(frame.Height, frame.Interlace)) {
     if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR)
       return fail(readFailure(gif, source));
+    if (!canvas) continue;
     Pixel* out = canvas->row(frame.Top + y) + frame.Left;
     for (int x = 0; x < frame.Width; ++x)
       if (line[x] != transparentIndex) out[x] = palette[line[x]];
   }
+  return size;
+}
+
+}  // namespace
+
+Expected<Surface> decodeGif(ByteView file) {
+  Surface canvas;
+  if (auto read = readFirstFrame(file, &canvas); !read) return fail(read.reason());
   return canvas;
 }
+
+Expected<ImageSize> checkGif(ByteView file) { return readFirstFrame(file, nullptr); }
 
 }  // namespace imbrino

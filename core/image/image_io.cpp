@@ -32,6 +32,28 @@ Expected<ImageSize> readImageSize(const std::string& path) {
   return ImageSize{picture->width(), picture->height()};
 }
 
+Expected<ImageSize> checkPicture(ByteView file, CodecFormat format) {
+  switch (format) {
+    case CodecFormat::Jpg:
+      return checkJpeg(file);
+    case CodecFormat::Png:
+      return checkPng(file);
+    case CodecFormat::Gif:
+      return checkGif(file);
+    case CodecFormat::Bmp:
+      break;
+  }
+  return checkBmp(file);
+}
+
+Expected<PictureFacts> checkPictureFile(const std::string& path) {
+  auto bytes = readFileBytes(path);
+  if (!bytes) return fail(bytes.reason());
+  auto size = checkPicture(*bytes, codecFormatOf(imageTypeOfPath(path)));
+  if (!size) return fail(path + ": " + size.reason());
+  return PictureFacts{size->width, size->height, bytes->size()};
+}
+
 Status drawImageFileToSurface(const std::string& path, Surface& target) {
   auto picture = loadPictureFile(path);
   if (!picture) return fail(picture.reason());

@@ -3,6 +3,7 @@
 // Pictures always come back upright on a white ground; saving picks the format
 // from the target's extension and writes atomically.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -11,9 +12,11 @@
 
 namespace imbrino {
 
-struct ImageSize {
-  int width = 0;
+// What adding a picture to a list needs to know of its file.
+struct PictureFacts {
+  int width = 0;  // upright, as loadPictureFile would give the picture
   int height = 0;
+  std::uint64_t fileSize = 0;  // in bytes
 };
 
 // Decodes a picture held in memory with the given format; with `metadata`,
@@ -27,6 +30,16 @@ Expected<Surface> loadPictureFile(const std::string& path, PictureMetadata* meta
 
 // The size of a picture file as it would be decoded (upright).
 Expected<ImageSize> readImageSize(const std::string& path);
+
+// Checks a picture held in memory with the given format's check: succeeds
+// exactly when decodePicture would, with the decoded picture's size.
+Expected<ImageSize> checkPicture(ByteView file, CodecFormat format);
+
+// Whether loadPictureFile would load this file, found with the least work that
+// still reads all of it (see the codecs' checks), and the facts a list of
+// pictures shows. Fails exactly when loadPictureFile fails, with its reasons;
+// safe to call from several threads at once.
+Expected<PictureFacts> checkPictureFile(const std::string& path);
 
 // Loads the picture file and draws it at (0, 0) of `target` on a white
 // rectangle of the picture's size. `target` is unchanged on failure.

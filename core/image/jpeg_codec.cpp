@@ -1,6 +1,7 @@
 // JPEG reading through libjpeg-turbo, straight into the picture's rows, turned
 // upright by the EXIF orientation. Writing is in jpeg_encoder.cpp.
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <string>
@@ -72,14 +73,37 @@ class JpegDecoder {
     return true;
   }
 
-  bool start(J_COLOR_SPACE output, long maxMemory) {
+  // `eighth` asks for the picture at an eighth of its size, the cheapest
+  // decode libjpeg offers that still decodes every coefficient of every scan:
+  // the inverse transform shrinks to the DC term and upsampling to copying.
+  bool start(J_COLOR_SPACE output, long maxMemory, bool eighth) {
     if (setjmp(errors_.jump) != 0) return false;
     info_.out_color_space = output;
     info_.mem->max_memory_to_use = maxMemory;
+    if (eighth) {
+      info_.scale_num = 1;
+      info_.scale_denom = 8;
+      info_.dct_method = JDCT_IFAST;
+      info_.do_fancy_upsampling = FALSE;
+    }
     jpeg_start_decompress(&info_);
-    if (info_.output_width != info_.image_width || info_.output_height != info_.image_height ||
+    const JDIMENSION expectedWidth = eighth ? (info_.image_width + 7) / 8 : info_.image_width;
+    const JDIMENSION expectedHeight = eighth ? (info_.image_height + 7) / 8 : info_.image_height;
+    if (info_.output_width != expectedWidth || info_.output_height != expectedHeight ||
         info_.output_components != 4)
       failJpeg(reinterpret_cast<j_common_ptr>(&info_), "unexpected output layout");
+    return true;
+  }
+
+  // Decodes every row into one small buffer that is used over and over: the
+  // whole file is read and judged, and nothing of the picture is kept.
+  bool skimPixels() {
+    if (setjmp(errors_.jump) != 0) return false;
+    const JDIMENSION rowsAtOnce = static_cast<JDIMENSION>(std::max(info_.rec_outbuf_height, 1));
+    JSAMPARRAY rows =
+        (*info_.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info_), JPOOL_IMAGE,
+                                   info_.output_width * 4, rowsAtOnce);
+    while (info_.output_scanline < info_.output_height) jpeg_read_scanlines(&info_, rows, rowsAtOnce);
     return true;
   }
 
@@ -159,12 +183,11 @@ class JpegDecoder {
   jpeg_progress_mgr progress_{};
 };
 
-}  // namespace
-
-Expected<Surface> decodeJpeg(ByteView file, PictureMetadata* metadata) {
-  if (metadata) *metadata = {};
-  JpegDecoder decoder(file);
-  if (!decoder.readHeader(metadata != nullptr)) return fail(decoder.reason());
+// The reading decodeJpeg and checkJpeg share up to the first row: the header,
+// the limits and the colour space. Gives the colour space the rows come in.
+Expected<J_COLOR_SPACE> startJpeg(JpegDecoder& decoder, std::size_t fileSize, bool keepProfile,
+                                  bool eighth) {
+  if (!decoder.readHeader(keepProfile)) return fail(decoder.reason());
   const jpeg_decompress_struct& info = decoder.info();
   const std::int64_t width = info.image_width;
   const std::int64_t height = info.image_height;
@@ -176,8 +199,7 @@ Expected<Surface> decodeJpeg(ByteView file, PictureMetadata* metadata) {
   // room to spare for every real file. (Arithmetic coding could squeeze a
   // blank picture below that; such files are rare enough to refuse.)
   const auto pixels = static_cast<std::uint64_t>(width * height);
-  if (auto refused = checkDataAvailable(pixels / 1024, file.size()))
-    return fail("JPEG: " + *refused);
+  if (auto refused = checkDataAvailable(pixels / 1024, fileSize)) return fail("JPEG: " + *refused);
 
   J_COLOR_SPACE output = JCS_EXT_BGRA;
   switch (info.jpeg_color_space) {
@@ -198,20 +220,46 @@ Expected<Surface> decodeJpeg(ByteView file, PictureMetadata* metadata) {
   // memory, 2 bytes a sample. Four full-size components is the most any
   // colour space we show has, and 16 MB more covers libjpeg's working rows; a
   // file announcing more only costs memory. The kept markers are bytes of the
-  // file, already bounded by its size.
+  // file, already bounded by its size. The limit is the same at an eighth of
+  // the size: the coefficients are kept whole either way.
   const long maxMemory =
       static_cast<long>(pixels * 8 + (std::uint64_t{16} << 20)) + decoder.keptMarkerMemory();
-  if (!decoder.start(output, maxMemory)) return fail(decoder.reason());
+  if (!decoder.start(output, maxMemory, eighth)) return fail(decoder.reason());
+  return output;
+}
 
-  auto picture = Surface::create(static_cast<int>(width), static_cast<int>(height));
+}  // namespace
+
+Expected<Surface> decodeJpeg(ByteView file, PictureMetadata* metadata) {
+  if (metadata) *metadata = {};
+  JpegDecoder decoder(file);
+  auto output = startJpeg(decoder, file.size(), metadata != nullptr, false);
+  if (!output) return fail(output.reason());
+
+  const jpeg_decompress_struct& info = decoder.info();
+  auto picture =
+      Surface::create(static_cast<int>(info.image_width), static_cast<int>(info.image_height));
   if (!picture) return fail("JPEG: " + picture.reason());
   if (!decoder.readPixels(*picture)) return fail(decoder.reason());
   auto upright = applyExifOrientation(std::move(*picture), decoder.exifOrientation());
   if (!upright) return fail("JPEG: " + upright.reason());
   // A CMYK profile describes the inks, not the colours we made of them with
   // the plain conversion above, so it is not handed on.
-  if (metadata) *metadata = decoder.metadata(output != JCS_CMYK);
+  if (metadata) *metadata = decoder.metadata(*output != JCS_CMYK);
   return upright;
+}
+
+Expected<ImageSize> checkJpeg(ByteView file) {
+  JpegDecoder decoder(file);
+  auto output = startJpeg(decoder, file.size(), false, true);
+  if (!output) return fail(output.reason());
+  if (!decoder.skimPixels()) return fail(decoder.reason());
+  const jpeg_decompress_struct& info = decoder.info();
+  const int width = static_cast<int>(info.image_width);
+  const int height = static_cast<int>(info.image_height);
+  // Orientations 5 to 8 turn the picture a quarter: width and height swap.
+  if (decoder.exifOrientation() >= 5) return ImageSize{height, width};
+  return ImageSize{width, height};
 }
 
 }  // namespace imbrino

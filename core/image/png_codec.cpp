@@ -170,11 +170,15 @@ class PngDecoder {
   }
 
   // Each pass of an interlaced picture fills in more pixels of the same rows.
-  bool readPixels(Surface& picture) {
+  // Without a picture every row is still inflated, unfiltered and
+  // transformed, in libpng's own row buffer, and then dropped.
+  bool readPixels(Surface* picture) {
     if (setjmp(png_jmpbuf(png_)) != 0) return false;
+    const auto rows = static_cast<int>(height());
     for (int pass = 0; pass < passes_; ++pass)
-      for (int y = 0; y < picture.height(); ++y)
-        png_read_row(png_, reinterpret_cast<png_bytep>(picture.row(y)), nullptr);
+      for (int y = 0; y < rows; ++y)
+        png_read_row(png_,
+                     picture ? reinterpret_cast<png_bytep>(picture->row(y)) : nullptr, nullptr);
     return true;
   }
 
@@ -210,6 +214,21 @@ void layAlphaOnWhite(Surface& picture) {
   }
 }
 
+// The reading decodePng and checkPng share up to the first row: the header,
+// the limits and the row layout.
+Status startPng(PngDecoder& decoder, std::size_t fileSize, bool withProfile) {
+  if (!decoder.readHeader(withProfile)) return fail(decoder.reason());
+  if (auto refused = checkPictureSize(decoder.width(), decoder.height()))
+    return fail("PNG: " + *refused);
+  // zlib packs at most about 1032 bytes into one, so a file smaller than the
+  // raw rows / 1032 cannot hold them; refusing below / 1100 leaves a margin
+  // and keeps a few bytes of header from announcing gigabytes.
+  if (auto refused = checkDataAvailable(decoder.rawDataSize() / 1100, fileSize))
+    return fail("PNG: " + *refused);
+  if (!decoder.start()) return fail(decoder.reason());
+  return {};
+}
+
 }  // namespace
 
 Expected<Surface> decodePng(ByteView file, PictureMetadata* metadata) {
@@ -218,20 +237,14 @@ Expected<Surface> decodePng(ByteView file, PictureMetadata* metadata) {
   // changes whether or how the picture decodes.
   const MetadataChunks chunks = metadata ? scanMetadataChunks(file) : MetadataChunks{};
   PngDecoder decoder(file);
-  if (!decoder.readHeader(metadata != nullptr && chunks.profileSound)) return fail(decoder.reason());
-  if (auto refused = checkPictureSize(decoder.width(), decoder.height()))
-    return fail("PNG: " + *refused);
-  // zlib packs at most about 1032 bytes into one, so a file smaller than the
-  // raw rows / 1032 cannot hold them; refusing below / 1100 leaves a margin
-  // and keeps a few bytes of header from announcing gigabytes.
-  if (auto refused = checkDataAvailable(decoder.rawDataSize() / 1100, file.size()))
-    return fail("PNG: " + *refused);
-  if (!decoder.start()) return fail(decoder.reason());
+  if (Status started = startPng(decoder, file.size(), metadata != nullptr && chunks.profileSound);
+      !started)
+    return fail(started.reason());
 
   auto picture =
       Surface::create(static_cast<int>(decoder.width()), static_cast<int>(decoder.height()));
   if (!picture) return fail("PNG: " + picture.reason());
-  if (!decoder.readPixels(*picture)) return fail(decoder.reason());
+  if (!decoder.readPixels(&*picture)) return fail(decoder.reason());
   // The rest of the file (text, time stamps, IEND) cannot change the picture.
   layAlphaOnWhite(*picture);
   if (metadata) {
@@ -240,6 +253,14 @@ Expected<Surface> decodePng(ByteView file, PictureMetadata* metadata) {
     resetExifOrientation(metadata->exif);
   }
   return picture;
+}
+
+Expected<ImageSize> checkPng(ByteView file) {
+  PngDecoder decoder(file);
+  if (Status started = startPng(decoder, file.size(), false); !started)
+    return fail(started.reason());
+  if (!decoder.readPixels(nullptr)) return fail(decoder.reason());
+  return ImageSize{static_cast<int>(decoder.width()), static_cast<int>(decoder.height())};
 }
 
 }  // namespace imbrino

@@ -1,0 +1,245 @@
+// The cheap check of a picture file must say yes exactly where loading it
+// would, with the size loading gives. Every kind of file a user could add to a
+// batch is made here, then damaged, renamed and emptied in each way, and the
+// two answers compared.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+#include <png.h>
+
+#include "core/image/exif_block.h"
+#include "graphics/picture_limits.h"
+#include "image/image_io.h"
+#include "support/test_support.h"
+
+namespace imbrino {
+namespace {
+
+constexpr int kWidth = 45;  // odd sizes leave partial blocks and MCUs at the edges
+constexpr int kHeight = 27;
+
+// The JPEGs cameras write and our encoder does not: 4:2:0, progressive,
+// Adobe CMYK.
+Bytes cameraJpeg(bool progressive, bool cmyk) {
+  const Surface picture = test::makeTestPicture(kWidth, kHeight);
+  jpeg_compress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = kWidth;
+  info.image_height = kHeight;
+  info.input_components = 4;
+  info.in_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
+  jpeg_set_defaults(&info);
+  if (cmyk) jpeg_set_colorspace(&info, JCS_YCCK);
+  jpeg_set_quality(&info, 92, TRUE);
+  if (progressive) jpeg_simple_progression(&info);
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    auto* row = reinterpret_cast<JSAMPLE*>(const_cast<Pixel*>(picture.row(info.next_scanline)));
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  Bytes file(buffer, buffer + size);
+  std::free(buffer);
+  return file;
+}
+
+// An Adam7-interlaced 16-bit grey and alpha PNG: the layout furthest from
+// the rows the reader asks libpng for.
+Bytes interlacedPng() {
+  Bytes file;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_set_write_fn(
+      png, &file,
+      [](png_structp p, png_bytep data, png_size_t length) {
+        auto* out = static_cast<Bytes*>(png_get_io_ptr(p));
+        out->insert(out->end(), data, data + length);
+      },
+      nullptr);
+  png_set_IHDR(png, info, kWidth, kHeight, 16, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_INTERLACE_ADAM7,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<std::vector<png_byte>> rows(kHeight, std::vector<png_byte>(kWidth * 4));
+  std::vector<png_bytep> pointers;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth * 4; ++x) rows[y][x] = static_cast<png_byte>(x * 7 + y * 13);
+    pointers.push_back(rows[y].data());
+  }
+  png_write_image(png, pointers.data());
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return file;
+}
+
+PictureMetadata turnedSixth() {
+  PictureMetadata metadata;
+  metadata.exif = test::cameraExifBlock(6);
+  return metadata;
+}
+
+struct Sample {
+  std::string name;
+  std::string extension;
+  Bytes file;
+  ImageSize upright;  // as loading gives it
+};
+
+std::vector<Sample> goodSamples() {
+  const Surface picture = test::makeTestPicture(kWidth, kHeight);
+  const PictureMetadata turned = turnedSixth();
+  const ImageSize size{kWidth, kHeight};
+  return {
+      {"bmp", ".bmp", encodeBmp(picture).value(), size},
+      {"jpeg 4:4:4", ".jpg", encodeJpeg(picture).value(), size},
+      {"jpeg 4:2:0 baseline", ".jpeg", cameraJpeg(false, false), size},
+      {"jpeg 4:2:0 progressive", ".jpg", cameraJpeg(true, false), size},
+      {"jpeg ycck", ".jpg", cameraJpeg(false, true), size},
+      // The JPEG is turned upright by its orientation; the PNG never is.
+      {"jpeg orientation 6", ".jpg", encodeJpeg(picture, {}, &turned).value(), {kHeight, kWidth}},
+      {"png", ".png", encodePng(picture).value(), size},
+      {"png orientation 6", ".png", encodePng(picture, &turned).value(), size},
+      {"png interlaced 16-bit", ".png", interlacedPng(), size},
+      {"gif", ".gif", encodeGif(picture).value(), size},
+  };
+}
+
+// What is done to a good file before it is added, and what loading it must
+// then give; agreement with loading is asserted for every one.
+enum class Expect { Loads, Refused, Either };
+
+struct Damage {
+  std::string name;
+  std::function<void(Sample&)> apply;
+  std::function<Expect(const Sample&)> expect;
+};
+
+// Another picture type's extension, so the file is read with the wrong codec.
+std::string renamedExtension(const std::string& extension) {
+  if (extension == ".jpg" || extension == ".jpeg") return ".png";
+  if (extension == ".png") return ".gif";
+  if (extension == ".gif") return ".bmp";
+  return ".jpg";
+}
+
+std::vector<Damage> damages() {
+  auto always = [](Expect e) { return [e](const Sample&) { return e; }; };
+  // An unknown extension is read as BMP.
+  auto loadsIfBmp = [](const Sample& s) {
+    return s.name == "bmp" ? Expect::Loads : Expect::Refused;
+  };
+  auto cut = [](std::size_t keep) {
+    return [keep](Sample& s) { s.file.resize(std::min(keep, s.file.size())); };
+  };
+  return {
+      {"good", [](Sample&) {}, always(Expect::Loads)},
+      {"first half", [](Sample& s) { s.file.resize(s.file.size() / 2); }, always(Expect::Refused)},
+      {"header only", cut(40), always(Expect::Refused)},
+      // The last bytes: a JPEG's end marker, a PNG's IEND, a GIF's trailer.
+      {"end cut", [](Sample& s) { s.file.resize(s.file.size() - 2); }, always(Expect::Either)},
+      {"end cut more", [](Sample& s) { s.file.resize(s.file.size() - 20); },
+       always(Expect::Either)},
+      // Garbage in the middle: a PNG's CRC fails, a GIF's codes go wrong, a
+      // JPEG may be shown with smeared blocks as viewers show it.
+      {"corrupt middle",
+       [](Sample& s) {
+         for (std::size_t i = s.file.size() / 2; i < s.file.size() / 2 + 16; ++i)
+           s.file[i] ^= 0x5A;
+       },
+       always(Expect::Either)},
+      {"corrupt header", [](Sample& s) { s.file[1] ^= 0xFF; }, always(Expect::Refused)},
+      {"renamed", [](Sample& s) { s.extension = renamedExtension(s.extension); },
+       always(Expect::Refused)},
+      {"unknown extension", [](Sample& s) { s.extension = ".dat"; }, loadsIfBmp},
+      {"no extension", [](Sample& s) { s.extension = ""; }, loadsIfBmp},
+      {"empty", [](Sample& s) { s.file.clear(); }, always(Expect::Refused)},
+  };
+}
+
+// Adds the file as the batch list would and compares with loading it.
+void expectSameVerdict(const test::TempFolder& folder, const Sample& sample, Expect expect) {
+  const std::string path = folder.file("picture" + sample.extension);
+  test::writeBytes(path, sample.file);
+  const auto loaded = loadPictureFile(path);
+  const auto checked = checkPictureFile(path);
+  if (expect != Expect::Either) {
+    EXPECT_EQ(loaded.ok(), expect == Expect::Loads) << loaded.reason();
+  }
+  ASSERT_EQ(checked.ok(), loaded.ok()) << "load: " << loaded.reason()
+                                       << "\ncheck: " << checked.reason();
+  if (!loaded) {
+    EXPECT_EQ(checked.reason(), loaded.reason());
+    return;
+  }
+  EXPECT_EQ(checked->width, loaded->width());
+  EXPECT_EQ(checked->height, loaded->height());
+  EXPECT_EQ(checked->fileSize, sample.file.size());
+}
+
+TEST(PictureCheck, AcceptsExactlyWhatLoadingAccepts) {
+  const test::TempFolder folder;
+  for (const Sample& good : goodSamples()) {
+    for (const Damage& damage : damages()) {
+      SCOPED_TRACE(good.name + ", " + damage.name);
+      Sample sample = good;
+      damage.apply(sample);
+      expectSameVerdict(folder, sample, damage.expect(sample));
+    }
+  }
+}
+
+TEST(PictureCheck, GivesTheUprightSize) {
+  const test::TempFolder folder;
+  for (const Sample& sample : goodSamples()) {
+    SCOPED_TRACE(sample.name);
+    const std::string path = folder.file("picture" + sample.extension);
+    test::writeBytes(path, sample.file);
+    const auto checked = checkPictureFile(path);
+    ASSERT_TRUE(checked.ok()) << checked.reason();
+    EXPECT_EQ(checked->width, sample.upright.width);
+    EXPECT_EQ(checked->height, sample.upright.height);
+  }
+}
+
+// Lowers the pixel limit for one test.
+class PixelLimit {
+ public:
+  explicit PixelLimit(std::int64_t limit) : previous_(maxPicturePixels()) {
+    setMaxPicturePixels(limit);
+  }
+  ~PixelLimit() { setMaxPicturePixels(previous_); }
+
+ private:
+  std::int64_t previous_;
+};
+
+TEST(PictureCheck, RefusesPicturesOverThePixelLimitAsLoadingDoes) {
+  const test::TempFolder folder;
+  const std::vector<Sample> samples = goodSamples();
+  const PixelLimit limit(std::int64_t{kWidth} * kHeight - 1);
+  for (const Sample& sample : samples) {
+    SCOPED_TRACE(sample.name);
+    expectSameVerdict(folder, sample, Expect::Refused);
+  }
+}
+
+TEST(PictureCheck, MissingFileFailsWithItsReason) {
+  const auto checked = checkPictureFile("/nonexistent/picture.jpg");
+  ASSERT_FALSE(checked.ok());
+  EXPECT_EQ(checked.reason(), loadPictureFile("/nonexistent/picture.jpg").reason());
+}
+
+}  // namespace
+}  // namespace imbrino
