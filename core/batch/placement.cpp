@@ -72,4 +72,9 @@ int percentFromClick(int position, int clientSize) {
   return static_cast<int>(percent);
 }
 
+int percentMarkPosition(int value, int clientSize) {
+  const float fraction = static_cast<float>(value * 0.01);
+  return saturate(static_cast<double>(static_cast<float>(clientSize) * fraction));
+}
+
 }  // namespace imbrino

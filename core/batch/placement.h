@@ -43,4 +43,11 @@ int cellFromClick(int position, int clientSize);
 // point, truncated, clamped to 0..100.
 int percentFromClick(int position, int clientSize);
 
+// Where the percent picker draws its cross for `value` percent of a picker
+// `clientSize` pixels across: value * 0.01 kept in single precision, times the
+// size, truncated. The picker has always drawn it in single precision, so 29 %
+// of 100 is drawn at 29 while a run places the template at 28: a pixel the eye
+// cannot tell in a picker, and the mark stays where users know it.
+int percentMarkPosition(int value, int clientSize);
+
 }  // namespace imbrino

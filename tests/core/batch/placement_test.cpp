@@ -134,5 +134,17 @@ TEST(Placement, PercentUnderAClick) {
   EXPECT_EQ(percentFromClick(5, -10), 0);
 }
 
+TEST(Placement, PercentMarkIsDrawnInSinglePrecision) {
+  struct Case {
+    int value, size, expected;
+  } const cases[] = {
+      {29, 100, 29},  // the run places at 28 (double precision); the mark sits at 29
+      {50, 150, 75},  {0, 150, 0},   {100, 150, 150}, {33, 10, 3},
+      {57, 100, 57},  {100, 0, 0},   {1, 99, 0},      {100, kIntMax, kIntMax},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(percentMarkPosition(c.value, c.size), c.expected) << c.value << " of " << c.size;
+}
+
 }  // namespace
 }  // namespace imbrino
