@@ -1,0 +1,85 @@
+#include "batch/report_dialog.h"
+
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "app/app_context.h"
+#include "widgets/caption_button_bar.h"
+#include "widgets/dialog_units.h"
+#include "widgets/donation_button.h"
+
+namespace imbrino {
+namespace {
+
+constexpr int kCaptionSlotOffset = 2;
+// Layout in dialog units.
+constexpr int kWidth = 279;
+constexpr int kHeight = 253;
+constexpr int kTextHeight = 222;
+constexpr int kButtonWidth = 50;
+constexpr int kButtonHeight = 14;
+
+}  // namespace
+
+ReportDialog::ReportDialog(AppContext& context, QWidget* parent)
+    : QDialog(parent), captionBar_(new CaptionButtonBar(this)) {
+  setObjectName(QStringLiteral("ReportDialog"));
+  setWindowTitle(QStringLiteral("报告"));
+  // A caption with a close box only.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
+  setFont(DialogUnits::dialogFont());
+  const DialogUnits du(font());
+  setFixedSize(du.size(kWidth, kHeight));
+
+  text_ = new QPlainTextEdit(this);
+  text_->setObjectName(QStringLiteral("c1022"));
+  text_->setGeometry(du.rect(0, 0, kWidth, kTextHeight));
+  // One path per line however long: the report scrolls sideways instead.
+  text_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  text_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // Tab leaves the text for the button, as in any dialog.
+  text_->setTabChangesFocus(true);
+
+  closeButton_ = new QPushButton(QStringLiteral("关闭(&C)"), this);
+  closeButton_->setObjectName(QStringLiteral("c1023"));
+  const int buttonTop = kTextHeight + (kHeight - kTextHeight - kButtonHeight) / 2;
+  closeButton_->setGeometry(
+      du.rect((kWidth - kButtonWidth) / 2, buttonTop, kButtonWidth, kButtonHeight));
+  closeButton_->setAutoDefault(false);
+  closeButton_->setDefault(false);
+
+  // The dialog's message map. The close button, Escape and the close box
+  // all end the dialog with 0.
+  connect(closeButton_, &QPushButton::clicked, this, [this] { done(0); });
+  connectDonationButton(*captionBar_, this, kCaptionSlotOffset, context);
+}
+
+void ReportDialog::setReport(const BatchLists& lists) {
+  setReportText(QString::fromStdString(
+      composeReport(lists.failedFiles, lists.savedFiles, lists.pendingFiles)));
+}
+
+void ReportDialog::setReportText(const QString& text) {
+  text_->setPlainText(text);
+  // The dialog opens at the top of the report with nothing selected, so a
+  // stray key press cannot replace the whole text.
+  text_->moveCursor(QTextCursor::Start);
+}
+
+QString ReportDialog::reportText() const {
+  return text_->toPlainText();
+}
+
+void ReportDialog::keyPressEvent(QKeyEvent* event) {
+  // Enter reaches the dialog only from the button: it closes nothing.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+}  // namespace imbrino

@@ -1,0 +1,180 @@
+#include "widgets/four_way_question.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QTextOption>
+#include <vector>
+
+#include "resources.h"
+#include "widgets/dialog_units.h"
+#include "widgets/object_preview.h"
+
+namespace imbrino {
+namespace {
+
+// Buttons in dialog units.
+constexpr int kButtonWidth = 56;
+constexpr int kButtonHeight = 14;
+constexpr int kButtonGap = 6;
+
+struct ButtonSpec {
+  int id;
+  const char* text;
+  Qt::Key letter;  // the underlined letter, which answers without Alt too
+};
+constexpr ButtonSpec kButtons[4] = {
+    {1025, "是(&Y)", Qt::Key_Y},
+    {1026, "全部皆是(&L)", Qt::Key_L},
+    {1027, "否(&N)", Qt::Key_N},
+    {1029, "全部皆否(&E)", Qt::Key_E},
+};
+
+// Lines centred one under the other. A long path has no spaces to break at,
+// so lines break inside a word when they must rather than run off the edge.
+class CentredText final : public QLabel {
+ public:
+  CentredText(const QString& text, QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setText(text);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    QTextOption option(Qt::AlignHCenter | Qt::AlignTop);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    painter.drawText(QRectF(rect()), text(), option);
+  }
+};
+
+// The question mark is drawn on white. The white that reaches the picture's
+// edge is its ground and is left out, so the mark stands on the dialog's own
+// colour; the white of the "?" inside it is kept.
+QPixmap questionMark() {
+  QImage image = QImage(QStringLiteral(":/app/question.png")).convertToFormat(QImage::Format_ARGB32);
+  const int w = image.width();
+  const int h = image.height();
+  std::vector<QPoint> todo;
+  for (int x = 0; x < w; ++x) todo.insert(todo.end(), {QPoint(x, 0), QPoint(x, h - 1)});
+  for (int y = 0; y < h; ++y) todo.insert(todo.end(), {QPoint(0, y), QPoint(w - 1, y)});
+  while (!todo.empty()) {
+    const QPoint p = todo.back();
+    todo.pop_back();
+    if (p.x() < 0 || p.y() < 0 || p.x() >= w || p.y() >= h) continue;
+    if (image.pixel(p) != 0xFFFFFFFFu) continue;
+    image.setPixel(p, 0x00FFFFFFu);
+    todo.insert(todo.end(), {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)});
+  }
+  return QPixmap::fromImage(image);
+}
+
+// Layouts in dialog units.
+constexpr int kTextQuestionWidth = 402;
+constexpr int kTextQuestionHeight = 85;
+constexpr int kDeleteQuestionWidth = 370;
+constexpr int kDeleteQuestionHeight = 103;
+
+}  // namespace
+
+FourWayQuestion::FourWayQuestion(QWidget* parent, int width, int height, int buttonsLeft,
+                                 int buttonsTop)
+    : QDialog(parent) {
+  setWindowTitle(QStringLiteral("询问"));
+  // A caption without a close box: the question is answered with a button
+  // or Escape.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setFont(DialogUnits::dialogFont());
+  const DialogUnits du(font());
+  setFixedSize(du.size(width, height));
+
+  for (int i = 0; i < 4; ++i) {
+    auto* button = new QPushButton(QString::fromUtf8(kButtons[i].text), this);
+    button->setObjectName(QStringLiteral("c%1").arg(kButtons[i].id));
+    button->setGeometry(du.rect(buttonsLeft + i * (kButtonWidth + kButtonGap), buttonsTop,
+                                kButtonWidth, kButtonHeight));
+    // No default button: Enter must not answer for the user.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    buttons_[i] = button;
+  }
+
+  // The dialog's message map.
+  for (int i = 0; i < 4; ++i)
+    connect(buttons_[i], &QPushButton::clicked, this, [this, i] { done(i); });
+}
+
+void FourWayQuestion::addQuestionIcon(int left, int top) {
+  loadProgramResources();
+  const DialogUnits du(font());
+  auto* icon = new QLabel(this);
+  icon->setPixmap(questionMark());
+  icon->setGeometry(QRect(QPoint(du.x(left), du.y(top)), QSize(32, 32)));
+}
+
+void FourWayQuestion::reject() {
+  done(AnswerNo);
+}
+
+void FourWayQuestion::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    event->accept();
+    return;
+  }
+  // Only buttons take the focus here, so a plain letter can answer as its
+  // underlined letter does with Alt.
+  if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    for (int i = 0; i < 4; ++i) {
+      if (event->key() == kButtons[i].letter) {
+        buttons_[i]->animateClick();
+        return;
+      }
+    }
+  }
+  QDialog::keyPressEvent(event);
+}
+
+// -- TextQuestion ------------------------------------------------------------
+
+TextQuestion::TextQuestion(const QString& question, QWidget* parent)
+    : FourWayQuestion(parent, kTextQuestionWidth, kTextQuestionHeight,
+                      (kTextQuestionWidth - 4 * kButtonWidth - 3 * kButtonGap) / 2, 62) {
+  setObjectName(QStringLiteral("TextQuestion"));
+  addQuestionIcon(14, 12);
+  const DialogUnits du(font());
+  text_ = new CentredText(question, this);
+  text_->setObjectName(QStringLiteral("c1024"));
+  text_->setGeometry(du.rect(52, 12, 332, 41));
+}
+
+QString TextQuestion::question() const {
+  return text_->text();
+}
+
+// -- DeleteObjectQuestion ----------------------------------------------------
+
+DeleteObjectQuestion::DeleteObjectQuestion(QWidget* parent)
+    : FourWayQuestion(parent, kDeleteQuestionWidth, kDeleteQuestionHeight, 123, 82) {
+  setObjectName(QStringLiteral("DeleteObjectQuestion"));
+  const DialogUnits du(font());
+  preview_ = new ObjectPreview(this);
+  preview_->setObjectName(QStringLiteral("c1037"));
+  preview_->setGeometry(du.rect(5, 5, 109, 94));
+
+  addQuestionIcon(130, 24);
+  auto* text = new QLabel(QStringLiteral("是否真的要删除该目标?"), this);
+  text->setGeometry(du.rect(160, 26, 200, 12));
+  text->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void DeleteObjectQuestion::setTextObject(const TextObject* text) {
+  preview_->setTextObject(text);
+}
+
+void DeleteObjectQuestion::setPictureObject(const PictureObject* picture) {
+  preview_->setPictureObject(picture);
+}
+
+}  // namespace imbrino
