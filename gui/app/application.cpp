@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/program_info.h"
 #include "app/splash_dialog.h"
+#include "batch/batch_dialog.h"
 #include "platform/program_location.h"
 #include "qt_prompts.h"
 #include "resources.h"
@@ -46,6 +47,15 @@ void loadChineseTranslations(QApplication& application) {
 
 }  // namespace
 
+MainWindowSeams programSeams(AppContext& context) {
+  MainWindowSeams seams;
+  seams.runBatchDialog = [&context](QWidget* owner) {
+    BatchDialog dialog(context, owner);
+    dialog.exec();
+  };
+  return seams;
+}
+
 int runProgram(Prompts& prompts, const std::string& programFolder, const QString& commandLine) {
   // Nothing else is touched, settings included, when a copy already runs.
   const auto lock = takeInstanceLock(prompts);
@@ -68,7 +78,7 @@ int runProgram(Prompts& prompts, const std::string& programFolder, const QString
 
   int result = 0;
   {
-    MainWindow window(context, MainWindowSeams{});
+    MainWindow window(context, programSeams(context));
     window.showMaximized();
     window.start(commandLine);
     result = QApplication::exec();

@@ -6,11 +6,17 @@
 #include <optional>
 #include <string>
 
+#include "app/main_window.h"
 #include "platform/instance_lock.h"
 
 namespace imbrino {
 
 class Prompts;
+struct AppContext;
+
+// The windows the main window opens, as the program plugs them in: the batch
+// dialog (Ctrl+P), over the editing template by default.
+MainWindowSeams programSeams(AppContext& context);
 
 // The instance lock, or nothing after telling the user that a copy (or the
 // updater) is already running.

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "app/application.h"
 #include "app/main_window.h"
 #include "app/picture_canvas.h"
 #include "app/program_info.h"
@@ -324,6 +325,7 @@ class MainWindowTest : public QObject {
   }
 
   void theManualDescribesTheCommandsThatWorkAndNoOthers() {
+    openWindow(programSeams(app->context));
     QFile file(QStringLiteral(IMBRINO_SOURCE_DIR "/assets/help/help.html"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString manual = QString::fromUtf8(file.readAll());

@@ -9,9 +9,9 @@ namespace {
 
 TEST(FileSizeText, ChangesUnitAtEachBoundary) {
   const std::pair<std::uint64_t, const char*> cases[] = {
-      {0, "0 Byte"},           {1023, "1023 Byte"},       {1024, "1.00 KB"},
-      {1536, "1.50 KB"},       {1048575, "1024.00 KB"},   {1048576, "1.00 MB"},
-      {3145728, "3.00 MB"},    {5368709120ull, "5120.00 MB"},
+      {0, "0 Byte"},        {1023, "1023 Byte"},           {1024, "1.00 KB"},
+      {1536, "1.50 KB"},    {1048575, "1024.00 KB"},       {1048576, "1.00 MB"},
+      {3145728, "3.00 MB"}, {5368709120ull, "5120.00 MB"},
   };
   for (const auto& [bytes, text] : cases) EXPECT_EQ(fileSizeText(bytes), text) << bytes;
 }

@@ -1,0 +1,164 @@
+#pragma once
+// "批量处理": where a batch is put together and run. The user lists pictures,
+// picks the template (the one being edited, or another file), where it goes
+// on each picture and the output folder, and starts the run; the button then
+// stops it. Nothing is kept from one opening to the next.
+//
+// Two kinds of work go on beside the window, each on threads of its own:
+// checking the pictures being added (so a thousand photos never freeze it;
+// the start button stops the adding meanwhile), and the run itself. Both
+// report back through queued calls, so only this thread touches the widgets.
+// While a run's worker is alive every input of the run stays as it is, and
+// the window cannot be closed.
+
+#include <QDialog>
+#include <QHash>
+#include <QStringList>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "batch/batch_engine.h"
+#include "batch/batch_list.h"
+#include "image/image_io.h"
+#include "template/template_document.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+
+namespace imbrino {
+
+struct AppContext;
+class CaptionButtonBar;
+class PositionPicker;
+class PercentPicker;
+class TemplatePreview;
+
+class BatchDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // The question about a file already listed; returns 0..3 (yes, yes to all,
+  // no, no to all). By default the four-answer question window.
+  using DuplicateQuestion = std::function<int(const QString& question)>;
+
+  // `context` must outlive the dialog.
+  BatchDialog(AppContext& context, QWidget* parent);
+  ~BatchDialog() override;
+
+  void setDuplicateQuestion(DuplicateQuestion ask) { askDuplicate_ = std::move(ask); }
+  // Pictures checked and stamped at once; by default one per core.
+  void setWorkers(int workers) { workers_ = workers < 1 ? 1 : workers; }
+
+  // A run's worker is alive (a stopped run included, until it has ended).
+  bool runActive() const { return worker_.joinable(); }
+  // Added pictures are being checked.
+  bool adding() const { return adding_; }
+  QStringList listedFiles() const;
+  const Template& chosenTemplate() const;
+
+  // Escape and the close box: refused while a run's worker is alive; while
+  // pictures are being added they stop the adding instead.
+  void reject() override;
+
+ signals:
+  // The added pictures are all listed (or the adding was stopped).
+  void addingEnded();
+  // A run has ended and its summary (and report) have been shown.
+  void runEnded();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  struct Checked {
+    bool ok = false;
+    PictureFacts facts;
+  };
+  class Progress;
+
+  void createControls();
+  QPushButton* makeButton(int id, const QString& text, QRect r);
+
+  bool busy() const { return running_ || runActive(); }
+  void addFiles();
+  void startChecking(const QStringList& paths);
+  void checkLoop();
+  void pictureChecked(int index, Checked result);
+  void takeCheckedPictures();
+  void takePicture(int index);
+  void stopAdding();
+  void finishAdding();
+  void appendRow(const QString& path, const PictureFacts& facts);
+  void deleteSelectedRows();
+  void deleteAllRows();
+  void removeRow(int row);
+  void switchMode(PlacementMode mode);
+  void chooseTemplate(int index);
+  void useEditingTemplate();
+  void showPicture(int row);
+  void chooseOutputFolder();
+  void startOrStop();
+  void startRun();
+  void stopRun();
+  void runFinished(const BatchResult& result);
+  void enablePickers();
+  void showFileCount();
+  void setButtonText(const QString& text);
+  void message(const QString& text);
+
+  AppContext& context_;
+  CaptionButtonBar* captionBar_;
+  QRadioButton* anchorRadio_ = nullptr;
+  QRadioButton* percentRadio_ = nullptr;
+  QComboBox* templateCombo_ = nullptr;
+  PositionPicker* positionPicker_ = nullptr;
+  PercentPicker* percentPicker_ = nullptr;
+  TemplatePreview* preview_ = nullptr;
+  QPushButton* addButton_ = nullptr;
+  QPushButton* deleteButton_ = nullptr;
+  QPushButton* deleteAllButton_ = nullptr;
+  QTableWidget* list_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QLabel* status_ = nullptr;
+  QLineEdit* folderEdit_ = nullptr;
+  QPushButton* browseButton_ = nullptr;
+  QPushButton* startButton_ = nullptr;
+
+  PlacementMode placementMode_ = PlacementMode::Anchor;
+  int templateChoice_ = 0;
+  Template batchTemplate_;
+  QString outputFolder_;
+  QHash<QString, int> listedCount_;  // rows per path, for the duplicate test
+  DuplicateQuestion askDuplicate_;
+  int workers_ = 1;
+
+  // Adding: the paths in the order the file dialog gave them, checked ahead
+  // by the checkers and taken into the list strictly in that order.
+  bool adding_ = false;
+  bool taking_ = false;
+  std::vector<std::string> addPaths_;
+  std::vector<std::optional<Checked>> checked_;
+  int checkedCount_ = 0;
+  int nextToTake_ = 0;
+  DuplicateRule duplicateRule_;
+  std::atomic<int> nextToCheck_{0};
+  std::atomic<bool> stopChecking_{false};
+  std::vector<std::thread> checkers_;
+
+  // The run.
+  std::atomic<bool> running_{false};
+  BatchJob job_;
+  std::unique_ptr<Progress> runProgress_;
+  std::thread worker_;
+};
+
+}  // namespace imbrino
