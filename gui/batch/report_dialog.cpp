@@ -31,11 +31,15 @@ ReportDialog::ReportDialog(AppContext& context, QWidget* parent)
                  Qt::WindowCloseButtonHint);
   setFont(DialogUnits::dialogFont());
   const DialogUnits du(font());
-  setFixedSize(du.size(kWidth, kHeight));
+  // The donation button sits at the window's top right, where the window
+  // manager leaves the title bar to itself: the report starts below it, so
+  // the button never hides a line of the report.
+  const int captionStrip = CaptionButtonBar::kSlotHeight + 2;
+  setFixedSize(du.size(kWidth, kHeight) + QSize(0, captionStrip));
 
   text_ = new QPlainTextEdit(this);
   text_->setObjectName(QStringLiteral("c1022"));
-  text_->setGeometry(du.rect(0, 0, kWidth, kTextHeight));
+  text_->setGeometry(du.rect(0, 0, kWidth, kTextHeight).translated(0, captionStrip));
   // One path per line however long: the report scrolls sideways instead.
   text_->setLineWrapMode(QPlainTextEdit::NoWrap);
   text_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -47,7 +51,8 @@ ReportDialog::ReportDialog(AppContext& context, QWidget* parent)
   closeButton_->setObjectName(QStringLiteral("c1023"));
   const int buttonTop = kTextHeight + (kHeight - kTextHeight - kButtonHeight) / 2;
   closeButton_->setGeometry(
-      du.rect((kWidth - kButtonWidth) / 2, buttonTop, kButtonWidth, kButtonHeight));
+      du.rect((kWidth - kButtonWidth) / 2, buttonTop, kButtonWidth, kButtonHeight)
+          .translated(0, captionStrip));
   closeButton_->setAutoDefault(false);
   closeButton_->setDefault(false);
 

@@ -213,6 +213,8 @@ class QuestionsAndReportTest : public QObject {
     // Opens at the top with nothing selected; Enter starts a new line there.
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // The donation button never hides a line of the report.
+    QVERIFY(!dialog.findChild<CaptionButtonBar*>()->geometry().intersects(text->geometry()));
     saveShot(dialog, "report");
     text->setFocus();
     QVERIFY(!text->textCursor().hasSelection());
