@@ -54,6 +54,12 @@ Expected<Bytes> encodeBmp(const Surface& picture);
 Expected<Surface> decodeJpeg(ByteView file, PictureMetadata* metadata = nullptr);
 // Decodes every scan at an eighth of the size into one reused row buffer.
 Expected<ImageSize> checkJpeg(ByteView file);
+// The orientation (1..8) the JPEG reader turns this file by: the one recorded
+// in its first EXIF block. Only the header is read (the markers before the
+// picture data, where EXIF blocks belong); 1 when there is none or the header
+// cannot be read.
+int jpegExifOrientation(ByteView file);
+
 struct JpegOptions {
   int quality = 99;
 };

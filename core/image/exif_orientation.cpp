@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "image/jpeg_errors.h"
 #include "image/picture_metadata.h"
 
 namespace imbrino {
@@ -131,43 +130,6 @@ Expected<Surface> undoExifOrientation(Surface upright, int orientation) {
   // quarter turns undo each other.
   const int inverse = orientation == 6 ? 8 : orientation == 8 ? 6 : orientation;
   return applyExifOrientation(std::move(upright), inverse);
-}
-
-namespace {
-
-// Holds the libjpeg object so that it is released however reading ends; the
-// function that calls into libjpeg holds nothing with a destructor.
-struct JpegHeader {
-  jpeg_decompress_struct info{};
-  JpegErrors errors{};
-
-  JpegHeader() { info.err = useJpegErrors(errors); }
-  JpegHeader(const JpegHeader&) = delete;
-  JpegHeader& operator=(const JpegHeader&) = delete;
-  ~JpegHeader() { jpeg_destroy_decompress(&info); }
-
-  bool read(ByteView file) {
-    if (setjmp(errors.jump) != 0) return false;
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, file.data(), static_cast<unsigned long>(file.size()));
-    jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
-    jpeg_read_header(&info, TRUE);
-    return true;
-  }
-};
-
-}  // namespace
-
-int readJpegOrientation(ByteView file) {
-  if (file.empty()) return 1;
-  JpegHeader header;
-  if (!header.read(file)) return 1;
-  for (const jpeg_marker_struct* marker = header.info.marker_list; marker; marker = marker->next) {
-    const ByteView payload(marker->data, marker->data_length);
-    if (marker->marker == JPEG_APP0 + 1 && isJpegExifPayload(payload))
-      return readExifOrientation(payload);
-  }
-  return 1;
 }
 
 }  // namespace imbrino

@@ -43,10 +43,4 @@ Expected<Surface> applyExifOrientation(Surface stored, int orientation);
 // orientation stores it, so undo(apply(p, o), o) == p.
 Expected<Surface> undoExifOrientation(Surface upright, int orientation);
 
-// The orientation (1..8) the JPEG reader turns this file by: the one recorded
-// in its first EXIF block. Only the header is read (the markers before the
-// picture data, where EXIF blocks belong); 1 when there is none or the header
-// cannot be read.
-int readJpegOrientation(ByteView file);
-
 }  // namespace imbrino

@@ -262,4 +262,10 @@ Expected<ImageSize> checkJpeg(ByteView file) {
   return ImageSize{width, height};
 }
 
+int jpegExifOrientation(ByteView file) {
+  JpegDecoder decoder(file);
+  if (!decoder.readHeader(false)) return 1;
+  return decoder.exifOrientation();
+}
+
 }  // namespace imbrino

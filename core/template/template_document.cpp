@@ -29,7 +29,7 @@ Expected<Surface> decodeEmbeddedPicture(ByteView file, std::uint32_t imageType,
   const bool storedTurned = sourceWidth != sourceHeight && upright->width() == sourceHeight &&
                             upright->height() == sourceWidth;
   if (!storedTurned) return upright;
-  const int orientation = readJpegOrientation(file);
+  const int orientation = jpegExifOrientation(file);
   if (orientation < 5) return upright;
   auto asStored = undoExifOrientation(std::move(*upright), orientation);
   if (!asStored) return fail("JPEG: " + asStored.reason());
