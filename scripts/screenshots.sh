@@ -2,9 +2,11 @@
 # Starts the desktop program on a virtual X display as a new user would, drives
 # it with the keyboard, and saves screenshots to docs/screenshots/: the splash,
 # the main window with a stamped picture, the new-picture dialog, the about box,
+# the batch window (files listed, a run, the duplicate question, the report)
 # and the message a second copy shows.
 #   scripts/screenshots.sh
 #   IMBRINO_BUILD_DIR=build/mine scripts/screenshots.sh   (a build folder of your own)
+#   IMBRINO_SCREENSHOT_DIR=/tmp/shots scripts/screenshots.sh   (somewhere else)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -31,7 +33,7 @@ sleep 1
 openbox &
 sleep 1
 
-out=docs/screenshots
+out=${IMBRINO_SCREENSHOT_DIR:-docs/screenshots}
 mkdir -p "$out"
 shot() { import -window root "$out/$1.png"; echo "saved $out/$1.png"; }
 
@@ -69,6 +71,55 @@ sleep 0.5
 xdotool key b
 sleep 1
 shot about
+xdotool key Escape
+sleep 0.5
+
+# The batch window (Ctrl+P): the sample pictures added through the file dialog
+# (all of the folder, then one of them again, which brings the duplicate
+# question), an output folder, a run over many more pictures, and its report.
+many="$install_dir/many"
+mkdir -p "$many" "$install_dir/out"
+for i in $(seq -w 1 240); do cp "$root/assets/samples/pictures/lake.jpg" "$many/photo$i.jpg"; done
+xdotool key ctrl+p
+sleep 1.5
+xdotool key alt+a
+sleep 1.5
+xdotool type --delay 5 "$root/assets/samples/pictures/"
+xdotool key Return
+sleep 1
+xdotool key shift+Tab ctrl+a Return
+sleep 2
+xdotool key alt+a
+sleep 1.5
+xdotool type --delay 5 "$root/assets/samples/pictures/hills.png"
+xdotool key Return
+sleep 1.5
+shot batch-duplicate
+xdotool key alt+y
+sleep 1
+xdotool key alt+w
+sleep 1.5
+xdotool type --delay 5 "$install_dir/out"
+xdotool key Return
+sleep 1
+shot batch-dialog
+xdotool key alt+a
+sleep 1.5
+xdotool type --delay 5 "$many/"
+xdotool key Return
+sleep 1
+xdotool key shift+Tab ctrl+a Return
+sleep 6
+xdotool key alt+s
+sleep 1.5
+shot batch-running
+sleep 12
+# The summary: "是" opens the report.
+xdotool key y
+sleep 1.5
+shot batch-report
+xdotool key Escape
+sleep 0.5
 xdotool key Escape
 sleep 0.5
 
