@@ -41,6 +41,8 @@ class ProgramLocaleColumns final : public QIdentityProxyModel {
         return QLocale().formattedDataSize(files->size(source));
       if (index.column() == kDateColumn)
         return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
+      // The toolkit's Chinese translation has no word for a folder's type.
+      if (index.column() == kTypeColumn && files->isDir(source)) return QStringLiteral("文件夹");
     }
     return QIdentityProxyModel::data(index, role);
   }
@@ -48,6 +50,7 @@ class ProgramLocaleColumns final : public QIdentityProxyModel {
  private:
   // The columns of a file system model.
   static constexpr int kSizeColumn = 1;
+  static constexpr int kTypeColumn = 2;
   static constexpr int kDateColumn = 3;
 };
 

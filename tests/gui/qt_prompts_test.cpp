@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -92,6 +93,7 @@ class QtPromptsTest : public QObject {
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
     file.close();
+    QVERIFY(QDir(folder_.path()).mkpath(QStringLiteral("photos")));
 
     // The owner is one of the program's windows, in the dialog font.
     QWidget window;
@@ -99,6 +101,7 @@ class QtPromptsTest : public QObject {
     window.show();
     QString date;
     QString size;
+    QString folderType;
     QFont font;
     whenOpen<QFileDialog>([&](QFileDialog* files) {
       font = files->font();
@@ -108,11 +111,13 @@ class QtPromptsTest : public QObject {
         const QAbstractItemModel* shown = view->model();
         for (int r = 0; r < shown->rowCount(view->rootIndex()); ++r) {
           const QModelIndex name = shown->index(r, 0, view->rootIndex());
+          if (name.data().toString() == QStringLiteral("photos"))
+            folderType = name.siblingAtColumn(2).data().toString();
           if (name.data().toString() != QStringLiteral("lake.jpg")) continue;
           size = name.siblingAtColumn(1).data().toString();
           date = name.siblingAtColumn(3).data().toString();
         }
-        return !date.isEmpty();
+        return !date.isEmpty() && !folderType.isEmpty();
       });
       files->reject();
     });
@@ -122,6 +127,7 @@ class QtPromptsTest : public QObject {
     const QLocale chinese(QLocale::Chinese, QLocale::China);
     QCOMPARE(date, chinese.toString(written, QLocale::ShortFormat));
     QCOMPARE(size, chinese.formattedDataSize(3000));
+    QCOMPARE(folderType, QStringLiteral("文件夹"));
   }
 
   void aBareNameGetsTheChosenTypesExtension_data() {
