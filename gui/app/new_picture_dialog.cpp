@@ -14,6 +14,7 @@
 #include "settings/ini_file.h"
 #include "widgets/color_swatch.h"
 #include "widgets/colour_choice.h"
+#include "widgets/dialog_button.h"
 #include "widgets/dialog_units.h"
 
 namespace imbrino {
@@ -67,13 +68,7 @@ void NewPictureDialog::createControls() {
     return e;
   };
   auto button = [&](int id, const QString& text, QRect r) {
-    auto* b = new QPushButton(text, this);
-    b->setObjectName(QStringLiteral("c%1").arg(id));
-    b->setGeometry(r);
-    // No button answers Enter.
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    return b;
+    return addDialogButton(this, id, text, r);
   };
 
   label(QStringLiteral("图片宽:"), du.rect(10, 11, 36, 12));

@@ -23,6 +23,7 @@
 #include "template/template_file.h"
 #include "widgets/caption_button_bar.h"
 #include "widgets/control_tooltips.h"
+#include "widgets/dialog_button.h"
 #include "widgets/dialog_units.h"
 #include "widgets/donation_button.h"
 #include "widgets/four_way_question.h"
@@ -142,16 +143,6 @@ BatchDialog::~BatchDialog() {
   if (worker_.joinable()) worker_.join();
 }
 
-QPushButton* BatchDialog::makeButton(int id, const QString& text, QRect r) {
-  auto* b = new QPushButton(text, this);
-  b->setObjectName(QStringLiteral("c%1").arg(id));
-  b->setGeometry(r);
-  // No button answers Enter.
-  b->setAutoDefault(false);
-  b->setDefault(false);
-  return b;
-}
-
 void BatchDialog::createControls() {
   const DialogUnits du(font());
   // The donation button sits over the top-right corner: the layout starts
@@ -195,9 +186,10 @@ void BatchDialog::createControls() {
   preview_->setObjectName(QStringLiteral("c1032"));
   preview_->setGeometry(at(243, 37, 102, 97));
 
-  addButton_ = makeButton(1015, QStringLiteral("添加文件(&A)..."), at(78, 150, 64, 14));
-  deleteButton_ = makeButton(1016, QStringLiteral("删除文件(&D)"), at(142, 150, 64, 14));
-  deleteAllButton_ = makeButton(1017, QStringLiteral("全部删除(&L)"), at(206, 150, 64, 14));
+  addButton_ = addDialogButton(this, 1015, QStringLiteral("添加文件(&A)..."), at(78, 150, 64, 14));
+  deleteButton_ = addDialogButton(this, 1016, QStringLiteral("删除文件(&D)"), at(142, 150, 64, 14));
+  deleteAllButton_ =
+      addDialogButton(this, 1017, QStringLiteral("全部删除(&L)"), at(206, 150, 64, 14));
 
   auto* listLabel = new QLabel(QStringLiteral("文件列表:"), this);
   listLabel->setGeometry(at(0, 160, 37, 8));
@@ -235,8 +227,8 @@ void BatchDialog::createControls() {
   folderEdit_ = new QLineEdit(this);
   folderEdit_->setObjectName(QStringLiteral("c1096"));
   folderEdit_->setGeometry(at(55, 301, 235, 14));
-  browseButton_ = makeButton(1085, QStringLiteral("浏览(&W)"), at(293, 301, 50, 14));
-  startButton_ = makeButton(1020, kStartText, at(142, 320, 62, 14));
+  browseButton_ = addDialogButton(this, 1085, QStringLiteral("浏览(&W)"), at(293, 301, 50, 14));
+  startButton_ = addDialogButton(this, 1020, kStartText, at(142, 320, 62, 14));
 
   // Initial state: anchor placement, the editing template, an empty list.
   anchorRadio_->setChecked(true);

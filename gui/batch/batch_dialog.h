@@ -86,7 +86,6 @@ class BatchDialog : public QDialog {
   class Progress;
 
   void createControls();
-  QPushButton* makeButton(int id, const QString& text, QRect r);
 
   bool busy() const { return running_ || runActive(); }
   void addFiles();

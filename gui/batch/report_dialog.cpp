@@ -6,6 +6,7 @@
 
 #include "app/app_context.h"
 #include "widgets/caption_button_bar.h"
+#include "widgets/dialog_button.h"
 #include "widgets/dialog_units.h"
 #include "widgets/donation_button.h"
 
@@ -47,14 +48,11 @@ ReportDialog::ReportDialog(AppContext& context, QWidget* parent)
   // Tab leaves the text for the button, as in any dialog.
   text_->setTabChangesFocus(true);
 
-  closeButton_ = new QPushButton(QStringLiteral("关闭(&C)"), this);
-  closeButton_->setObjectName(QStringLiteral("c1023"));
   const int buttonTop = kTextHeight + (kHeight - kTextHeight - kButtonHeight) / 2;
-  closeButton_->setGeometry(
-      du.rect((kWidth - kButtonWidth) / 2, buttonTop, kButtonWidth, kButtonHeight)
-          .translated(0, captionStrip));
-  closeButton_->setAutoDefault(false);
-  closeButton_->setDefault(false);
+  closeButton_ =
+      addDialogButton(this, 1023, QStringLiteral("关闭(&C)"),
+                      du.rect((kWidth - kButtonWidth) / 2, buttonTop, kButtonWidth, kButtonHeight)
+                          .translated(0, captionStrip));
 
   // The dialog's message map. The close button, Escape and the close box
   // all end the dialog with 0.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "resources.h"
+#include "widgets/dialog_button.h"
 #include "widgets/dialog_units.h"
 #include "widgets/object_preview.h"
 
@@ -54,7 +55,8 @@ class CentredText final : public QLabel {
 // edge is its ground and is left out, so the mark stands on the dialog's own
 // colour; the white of the "?" inside it is kept.
 QPixmap questionMark() {
-  QImage image = QImage(QStringLiteral(":/app/question.png")).convertToFormat(QImage::Format_ARGB32);
+  QImage image =
+      QImage(QStringLiteral(":/app/question.png")).convertToFormat(QImage::Format_ARGB32);
   const int w = image.width();
   const int h = image.height();
   std::vector<QPoint> todo;
@@ -66,7 +68,8 @@ QPixmap questionMark() {
     if (p.x() < 0 || p.y() < 0 || p.x() >= w || p.y() >= h) continue;
     if (image.pixel(p) != 0xFFFFFFFFu) continue;
     image.setPixel(p, 0x00FFFFFFu);
-    todo.insert(todo.end(), {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)});
+    todo.insert(todo.end(),
+                {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)});
   }
   return QPixmap::fromImage(image);
 }
@@ -91,14 +94,10 @@ FourWayQuestion::FourWayQuestion(QWidget* parent, int width, int height, int but
   setFixedSize(du.size(width, height));
 
   for (int i = 0; i < 4; ++i) {
-    auto* button = new QPushButton(QString::fromUtf8(kButtons[i].text), this);
-    button->setObjectName(QStringLiteral("c%1").arg(kButtons[i].id));
-    button->setGeometry(du.rect(buttonsLeft + i * (kButtonWidth + kButtonGap), buttonsTop,
-                                kButtonWidth, kButtonHeight));
     // No default button: Enter must not answer for the user.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    buttons_[i] = button;
+    buttons_[i] = addDialogButton(this, kButtons[i].id, QString::fromUtf8(kButtons[i].text),
+                                  du.rect(buttonsLeft + i * (kButtonWidth + kButtonGap), buttonsTop,
+                                          kButtonWidth, kButtonHeight));
   }
 
   // The dialog's message map.
