@@ -153,7 +153,7 @@ std::vector<std::uint8_t> exifPayload() {
 
 // libjpeg's defaults are what cameras write: 2 x 2 luminance sampling (4:2:0).
 // The core's writer is 4:4:4 only, so inputs are written here.
-Bytes encodePhoto(const std::vector<std::uint8_t>& rgb) {
+Bytes encodePhoto(const std::vector<std::uint8_t>& rgb, bool progressive) {
   jpeg_compress_struct info{};
   jpeg_error_mgr error{};
   info.err = jpeg_std_error(&error);  // a failure here ends the program, which suits a generator
@@ -167,6 +167,7 @@ Bytes encodePhoto(const std::vector<std::uint8_t>& rgb) {
   info.in_color_space = JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, kPhotoQuality, TRUE);
+  if (progressive) jpeg_simple_progression(&info);
   jpeg_start_compress(&info, TRUE);
   const std::vector<std::uint8_t> exif = exifPayload();
   jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));

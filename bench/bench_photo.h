@@ -18,7 +18,8 @@ constexpr int kPhotoQuality = 92;
 // The picture's R, G, B bytes, row after row.
 std::vector<std::uint8_t> makePhoto(std::uint64_t seed);
 
-// The picture as a camera's JPEG.
-Bytes encodePhoto(const std::vector<std::uint8_t>& rgb);
+// The picture as a camera's JPEG; `progressive` as some phones and most
+// web pictures are coded.
+Bytes encodePhoto(const std::vector<std::uint8_t>& rgb, bool progressive = false);
 
 }  // namespace imbrino::bench

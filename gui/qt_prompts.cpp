@@ -5,13 +5,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
-#include <QIdentityProxyModel>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTimer>
 #include <QTreeView>
 #include <QUrl>
 
+#include "file_detail_columns.h"
 #include "image/image_types.h"
 #include "pickcolor/pick_color.h"
 #include "widgets/dialog_units.h"
@@ -26,49 +26,20 @@ QString qtFilterText(const FileFilter& filter) {
   return filter.label + QStringLiteral(" (") + filter.patterns.join(u' ') + u')';
 }
 
-// The file dialogs' size and date columns in the program's language. Qt's
-// own dialog writes them in the language of the desktop's environment, which
-// is English on many a Chinese desktop set up by hand.
-class ProgramLocaleColumns final : public QIdentityProxyModel {
- public:
-  using QIdentityProxyModel::QIdentityProxyModel;
-
-  QVariant data(const QModelIndex& index, int role) const override {
-    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
-    if (role == Qt::DisplayRole && files != nullptr) {
-      const QModelIndex source = mapToSource(index);
-      if (index.column() == kSizeColumn && !files->isDir(source))
-        return QLocale().formattedDataSize(files->size(source));
-      if (index.column() == kDateColumn)
-        return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
-      // The toolkit's Chinese translation has no word for a folder's type.
-      if (index.column() == kTypeColumn && files->isDir(source)) return QStringLiteral("文件夹");
-    }
-    return QIdentityProxyModel::data(index, role);
-  }
-
- private:
-  // The columns of a file system model.
-  static constexpr int kSizeColumn = 1;
-  static constexpr int kTypeColumn = 2;
-  static constexpr int kDateColumn = 3;
-};
-
 // A file dialog of the desktop's kind: it keeps the desktop's font (it is
 // not one of the program's own windows, which have the dialog font) and
-// speaks the program's language. A dialog the desktop itself supplies
-// ignores the column model and is in the desktop's language anyway.
+// speaks the program's language. A dialog the desktop itself supplies has no
+// detail view and is in the desktop's language anyway.
 void prepareFileDialog(QFileDialog& dialog, const std::vector<FileFilter>& filters) {
   QStringList entries;
   for (const FileFilter& f : filters) entries << qtFilterText(f);
   dialog.setNameFilters(entries);
   dialog.setOption(QFileDialog::HideNameFilterDetails);
-  auto* columns = new ProgramLocaleColumns(&dialog);
-  dialog.setProxyModel(columns);
-  // The detail view's columns are as wide as English texts ("128.88 GB",
-  // "mp3Folder"); they are fitted to what they show as the folder is read.
   auto* details = dialog.findChild<QTreeView*>();
   if (details == nullptr) return;
+  FileDetailColumns::install(*details);
+  // The detail view's columns are as wide as English texts ("128.88 GB",
+  // "mp3Folder"); they are fitted to what they show as the folder is read.
   auto* fit = new QTimer(details);
   fit->setSingleShot(true);
   fit->setInterval(0);
@@ -77,9 +48,10 @@ void prepareFileDialog(QFileDialog& dialog, const std::vector<FileFilter>& filte
       details->resizeColumnToContents(column);
   });
   const auto refit = [fit] { fit->start(); };
-  QObject::connect(columns, &QAbstractItemModel::rowsInserted, fit, refit);
-  QObject::connect(columns, &QAbstractItemModel::dataChanged, fit, refit);
-  QObject::connect(columns, &QAbstractItemModel::layoutChanged, fit, refit);
+  QAbstractItemModel* shown = details->model();
+  QObject::connect(shown, &QAbstractItemModel::rowsInserted, fit, refit);
+  QObject::connect(shown, &QAbstractItemModel::dataChanged, fit, refit);
+  QObject::connect(shown, &QAbstractItemModel::layoutChanged, fit, refit);
 }
 
 // The entry of `filters` a file dialog reports as chosen: it names it by its

@@ -395,6 +395,7 @@ void BatchDialog::deleteSelectedRows() {
   std::vector<int> rows;
   for (const QModelIndex& index : list_->selectionModel()->selectedRows())
     rows.push_back(index.row());
+  if (rows.empty()) return;  // not even the status line changes
   std::sort(rows.begin(), rows.end(), std::greater<>());
   for (const int row : rows) removeRow(row);
   showFileCount();

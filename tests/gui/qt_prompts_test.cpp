@@ -18,6 +18,7 @@
 #include <QTreeView>
 #include <functional>
 
+#include "file_detail_columns.h"
 #include "qt_prompts.h"
 #include "widgets/dialog_units.h"
 
@@ -107,15 +108,19 @@ class QtPromptsTest : public QObject {
       font = files->font();
       // The columns as the detail view shows them, once the folder is read.
       const auto* view = files->findChild<QTreeView*>(QStringLiteral("treeView"));
+      const auto shownText = [view](const QModelIndex& cell) {
+        const auto* columns = dynamic_cast<FileDetailColumns*>(view->itemDelegateForIndex(cell));
+        return columns ? columns->shownText(cell) : cell.data().toString();
+      };
       (void)QTest::qWaitFor([&] {
         const QAbstractItemModel* shown = view->model();
         for (int r = 0; r < shown->rowCount(view->rootIndex()); ++r) {
           const QModelIndex name = shown->index(r, 0, view->rootIndex());
           if (name.data().toString() == QStringLiteral("photos"))
-            folderType = name.siblingAtColumn(2).data().toString();
+            folderType = shownText(name.siblingAtColumn(2));
           if (name.data().toString() != QStringLiteral("lake.jpg")) continue;
-          size = name.siblingAtColumn(1).data().toString();
-          date = name.siblingAtColumn(3).data().toString();
+          size = shownText(name.siblingAtColumn(1));
+          date = shownText(name.siblingAtColumn(3));
         }
         return !date.isEmpty() && !folderType.isEmpty();
       });
@@ -128,6 +133,41 @@ class QtPromptsTest : public QObject {
     QCOMPARE(date, chinese.toString(written, QLocale::ShortFormat));
     QCOMPARE(size, chinese.formattedDataSize(3000));
     QCOMPARE(folderType, QStringLiteral("文件夹"));
+  }
+
+  void namesTypedTogetherAreAllOpened_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("opened");
+    QTest::newRow("one") << "lake.jpg" << QStringList{"lake.jpg"};
+    QTest::newRow("two quoted") << "\"dusk.gif\" \"lake.jpg\""
+                                << QStringList{"dusk.gif", "lake.jpg"};
+    QTest::newRow("three") << "\"lake.jpg\" \"dusk.gif\" \"hill.png\""
+                           << QStringList{"lake.jpg", "dusk.gif", "hill.png"};
+  }
+  void namesTypedTogetherAreAllOpened() {
+    QFETCH(QString, typed);
+    QFETCH(QStringList, opened);
+    for (const QString name : {"dusk.gif", "lake.jpg", "hill.png"}) {
+      QFile file(folder_.filePath(name));
+      QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    whenOpen<QFileDialog>([&](QFileDialog* files) {
+      // Typed key by key, as the name box completes and selects as it goes,
+      // once the folder has been read.
+      const auto* view = files->findChild<QTreeView*>(QStringLiteral("treeView"));
+      (void)QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) >= 3; });
+      auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      QTest::keyClicks(name, typed);
+      QTimer::singleShot(3000, files, &QFileDialog::reject);  // should Return not open them
+      QTest::keyClick(name, Qt::Key_Return);
+    });
+    QStringList paths;
+    for (const QString& name : opened) paths << folder_.filePath(name);
+    QStringList got = prompts_.openFileNames(
+        nullptr, {}, parseFilterList(QStringLiteral("图片|*.jpg;*.gif;*.png||")));
+    got.sort();
+    paths.sort();
+    QCOMPARE(got, paths);
   }
 
   void aBareNameGetsTheChosenTypesExtension_data() {

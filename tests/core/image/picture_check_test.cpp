@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -26,8 +27,8 @@ constexpr int kWidth = 45;  // odd sizes leave partial blocks and MCUs at the ed
 constexpr int kHeight = 27;
 
 // The JPEGs cameras write and our encoder does not: 4:2:0, progressive,
-// Adobe CMYK.
-Bytes cameraJpeg(bool progressive, bool cmyk) {
+// Adobe CMYK, restart markers every few blocks.
+Bytes cameraJpeg(bool progressive, bool cmyk, int restartInterval = 0) {
   const Surface picture = test::makeTestPicture(kWidth, kHeight);
   jpeg_compress_struct info{};
   jpeg_error_mgr errors{};
@@ -44,6 +45,7 @@ Bytes cameraJpeg(bool progressive, bool cmyk) {
   if (cmyk) jpeg_set_colorspace(&info, JCS_YCCK);
   jpeg_set_quality(&info, 92, TRUE);
   if (progressive) jpeg_simple_progression(&info);
+  info.restart_interval = static_cast<unsigned>(restartInterval);
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
     auto* row = reinterpret_cast<JSAMPLE*>(const_cast<Pixel*>(picture.row(info.next_scanline)));
@@ -107,6 +109,7 @@ std::vector<Sample> goodSamples() {
       {"jpeg 4:2:0 baseline", ".jpeg", cameraJpeg(false, false), size},
       {"jpeg 4:2:0 progressive", ".jpg", cameraJpeg(true, false), size},
       {"jpeg ycck", ".jpg", cameraJpeg(false, true), size},
+      {"jpeg restart intervals", ".jpg", cameraJpeg(false, false, 2), size},
       // The JPEG is turned upright by its orientation; the PNG never is.
       {"jpeg orientation 6", ".jpg", encodeJpeg(picture, {}, &turned).value(), {kHeight, kWidth}},
       {"png", ".png", encodePng(picture).value(), size},
@@ -134,6 +137,14 @@ std::string renamedExtension(const std::string& extension) {
   return ".jpg";
 }
 
+void overwriteMiddle(Sample& sample, const Bytes& bytes) {
+  std::copy(bytes.begin(), bytes.end(), sample.file.begin() + sample.file.size() / 2);
+}
+
+void overwriteEnd(Sample& sample, const Bytes& bytes) {
+  std::copy(bytes.begin(), bytes.end(), sample.file.end() - bytes.size());
+}
+
 std::vector<Damage> damages() {
   auto always = [](Expect e) { return [e](const Sample&) { return e; }; };
   // An unknown extension is read as BMP.
@@ -155,9 +166,33 @@ std::vector<Damage> damages() {
       // JPEG may be shown with smeared blocks as viewers show it.
       {"corrupt middle",
        [](Sample& s) {
-         for (std::size_t i = s.file.size() / 2; i < s.file.size() / 2 + 16; ++i)
-           s.file[i] ^= 0x5A;
+         for (std::size_t i = s.file.size() / 2; i < s.file.size() / 2 + 16; ++i) s.file[i] ^= 0x5A;
        },
+       always(Expect::Either)},
+      // Markers where the coded data should go on, and bytes where the end
+      // marker should be: a JPEG reader stops at some markers and hunts
+      // past others.
+      {"end marker in the middle",
+       [](Sample& s) {
+         overwriteMiddle(s, {0xFF, 0xD9});
+       },
+       always(Expect::Either)},
+      {"restart marker in the middle",
+       [](Sample& s) {
+         overwriteMiddle(s, {0xFF, 0xD5});
+       },
+       always(Expect::Either)},
+      {"reserved marker in the middle",
+       [](Sample& s) {
+         overwriteMiddle(s, {0xFF, 0xFF, 0x01, 0x00});
+       },
+       always(Expect::Either)},
+      {"no end marker",
+       [](Sample& s) {
+         overwriteEnd(s, {0x12, 0x34});
+       },
+       always(Expect::Either)},
+      {"bytes after the end", [](Sample& s) { s.file.insert(s.file.end(), 300, 0xFF); },
        always(Expect::Either)},
       {"corrupt header", [](Sample& s) { s.file[1] ^= 0xFF; }, always(Expect::Refused)},
       {"renamed", [](Sample& s) { s.extension = renamedExtension(s.extension); },
@@ -177,8 +212,8 @@ void expectSameVerdict(const test::TempFolder& folder, const Sample& sample, Exp
   if (expect != Expect::Either) {
     EXPECT_EQ(loaded.ok(), expect == Expect::Loads) << loaded.reason();
   }
-  ASSERT_EQ(checked.ok(), loaded.ok()) << "load: " << loaded.reason()
-                                       << "\ncheck: " << checked.reason();
+  ASSERT_EQ(checked.ok(), loaded.ok())
+      << "load: " << loaded.reason() << "\ncheck: " << checked.reason();
   if (!loaded) {
     EXPECT_EQ(checked.reason(), loaded.reason());
     return;
