@@ -171,7 +171,12 @@ std::optional<QString> QtPrompts::saveFileName(QWidget* owner, const QString& ti
 }
 
 std::optional<QString> QtPrompts::folderName(QWidget* owner, const QString& title) {
-  const QString path = QFileDialog::getExistingDirectory(owner, title);
+  QFileDialog dialog(owner, title);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  if (auto* details = dialog.findChild<QTreeView*>()) FileDetailColumns::install(*details);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QString path = dialog.selectedFiles().value(0);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }

@@ -135,6 +135,32 @@ class QtPromptsTest : public QObject {
     QCOMPARE(folderType, QStringLiteral("文件夹"));
   }
 
+  void theFolderDialogSpeaksChineseAndGivesTheChosenFolder() {
+    QVERIFY(QDir(folder_.path()).mkpath(QStringLiteral("photos")));
+    QString folderType;
+    whenOpen<QFileDialog>([&](QFileDialog* folders) {
+      const auto* view = folders->findChild<QTreeView*>(QStringLiteral("treeView"));
+      (void)QTest::qWaitFor([&] {
+        const QAbstractItemModel* shown = view->model();
+        for (int r = 0; r < shown->rowCount(view->rootIndex()); ++r) {
+          const QModelIndex name = shown->index(r, 0, view->rootIndex());
+          const auto* columns =
+              dynamic_cast<FileDetailColumns*>(view->itemDelegateForIndex(name.siblingAtColumn(2)));
+          if (name.data().toString() == QStringLiteral("photos") && columns)
+            folderType = columns->shownText(name.siblingAtColumn(2));
+        }
+        return !folderType.isEmpty();
+      });
+      auto* name = folders->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      name->setText(QStringLiteral("photos"));
+      QTimer::singleShot(3000, folders, &QFileDialog::reject);  // should Return not choose it
+      QTest::keyClick(name, Qt::Key_Return);
+    });
+    QCOMPARE(prompts_.folderName(nullptr, QStringLiteral("选择目标文件夹")),
+             std::optional(folder_.filePath(QStringLiteral("photos"))));
+    QCOMPARE(folderType, QStringLiteral("文件夹"));
+  }
+
   void namesTypedTogetherAreAllOpened_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("opened");
