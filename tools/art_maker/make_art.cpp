@@ -1,12 +1,15 @@
-// Draws the program's own pictures (assets/app/, compiled in through
-// imbrino.qrc): the icon, the splash screen, the three looks of the donate
-// button and the question dialogs' mark. Everything is drawn with the core's
-// own surfaces and text engine, so the pictures need nothing but this file.
-// Run from the source folder after changing a drawing:
+// Draws the program's own pictures: the icon, the splash screen, the three
+// looks of the donate button and the question dialogs' mark (assets/app/,
+// compiled in through imbrino.qrc), and the template editor's tool buttons
+// (assets/editor/ButtonPic/, installed beside the program). Everything is
+// drawn with the core's own surfaces and text engine, so the pictures need
+// nothing but this file. Run from the source folder after changing a drawing:
 //   build/default/tools/imbrino-make-art assets/app
+// (the tool buttons go to ../editor/ButtonPic beside the folder given).
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <numbers>
@@ -14,10 +17,10 @@
 #include <string_view>
 #include <vector>
 
+#include "graphics/surface.h"
 #include "image/image_io.h"
 #include "platform/gbk.h"
 #include "render/painter.h"
-#include "graphics/surface.h"
 #include "text/text_layout.h"
 
 namespace imbrino {
@@ -421,6 +424,257 @@ Surface makeQuestion() {
   return canvas.resolve();
 }
 
+// ---------------------------------------------------------------------------
+// The template editor's tool buttons: eight strips of four 32 x 32 frames
+// (normal, hover, pressed, disabled). The tool window draws them with white
+// as the transparent colour, so white never appears inside a glyph: light
+// details are 0xFEFEFE. One family: every glyph sits in the same padding
+// (4..28), is lit from the top left (lighter at the top, a faint shadow to
+// the lower right) and outlined with one crisp pixel in a darker shade of its
+// own fill.
+
+// Signed distance to a shape's edge: negative inside. Outlines are the band
+// just inside the edge, so a shape drawn on whole pixels keeps crisp edges.
+using Sdf = std::function<double(double, double)>;
+
+Sdf sdfBox(double left, double top, double right, double bottom, double radius = 0) {
+  const double cx = (left + right) / 2, cy = (top + bottom) / 2;
+  const double hw = (right - left) / 2 - radius, hh = (bottom - top) / 2 - radius;
+  return [=](double x, double y) {
+    const double qx = std::abs(x - cx) - hw, qy = std::abs(y - cy) - hh;
+    const double ox = std::max(qx, 0.0), oy = std::max(qy, 0.0);
+    return std::sqrt(ox * ox + oy * oy) + std::min(std::max(qx, qy), 0.0) - radius;
+  };
+}
+
+Sdf sdfCircle(double cx, double cy, double radius) {
+  return [=](double x, double y) { return std::hypot(x - cx, y - cy) - radius; };
+}
+
+// A stroke with round ends from (ax, ay) to (bx, by), `width` wide.
+Sdf sdfSegment(double ax, double ay, double bx, double by, double width) {
+  return [=](double x, double y) {
+    const double dx = bx - ax, dy = by - ay;
+    const double t = std::clamp(((x - ax) * dx + (y - ay) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+    return std::hypot(x - ax - t * dx, y - ay - t * dy) - width / 2;
+  };
+}
+
+Sdf sdfPolygon(std::vector<std::pair<double, double>> corners) {
+  return [=](double x, double y) {
+    double nearest = 1e9;
+    bool inside = false;
+    for (std::size_t i = 0, j = corners.size() - 1; i < corners.size(); j = i++) {
+      const auto [xi, yi] = corners[i];
+      const auto [xj, yj] = corners[j];
+      const double dx = xj - xi, dy = yj - yi;
+      const double t = std::clamp(((x - xi) * dx + (y - yi) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+      nearest = std::min(nearest, std::hypot(x - xi - t * dx, y - yi - t * dy));
+      if ((yi > y) != (yj > y) && x < dx * (y - yi) / dy + xi) inside = !inside;
+    }
+    return inside ? -nearest : nearest;
+  };
+}
+
+Sdf sdfUnion(Sdf a, Sdf b) {
+  return [=](double x, double y) { return std::min(a(x, y), b(x, y)); };
+}
+Sdf sdfIntersect(Sdf a, Sdf b) {
+  return [=](double x, double y) { return std::max(a(x, y), b(x, y)); };
+}
+Sdf sdfMoved(Sdf a, double dx, double dy) {
+  return [=](double x, double y) { return a(x - dx, y - dy); };
+}
+
+Shape insideOf(Sdf sdf, double inset = 0) {
+  return [=](double x, double y) { return sdf(x, y) <= -inset; };
+}
+
+// Fill with a top-to-bottom gradient from `top` (at y0) to `bottom` (at y1).
+Paint vertical(Rgb top, Rgb bottom, double y0, double y1) {
+  return [=](double, double y) { return mix(top, bottom, (y - y0) / (y1 - y0)); };
+}
+
+constexpr Rgb kPaper{254, 254, 254};  // "white" that is not the colour key
+constexpr Rgb kInk{52, 64, 88};
+constexpr Rgb kShadowInk{16, 24, 48};
+constexpr double kStroke = 1.0;
+constexpr double kShadowOpacity = 0.14;
+
+// A filled shape with the family's outline and its soft shadow.
+void outlined(Canvas& canvas, const Sdf& shape, const Paint& fill, Rgb outline,
+              bool shadow = true) {
+  if (shadow) canvas.fill(insideOf(sdfMoved(shape, 1, 1)), flat(kShadowInk), kShadowOpacity);
+  canvas.fill(insideOf(shape), flat(outline));
+  canvas.fill(insideOf(shape, kStroke), fill);
+}
+
+void drawNewGlyph(Canvas& canvas) {
+  // A blank sheet with its top right corner folded over.
+  const double l = 8, t = 4, r = 25, b = 28, fold = 7;
+  const Rgb rim{88, 104, 132};
+  const Sdf sheet = sdfPolygon({{l, t}, {r - fold, t}, {r, t + fold}, {r, b}, {l, b}});
+  outlined(canvas, sheet, vertical(kPaper, {218, 228, 242}, t, b), rim);
+  canvas.fill(insideOf(sdfPolygon({{r - fold, t}, {r - fold, t + fold}, {r, t + fold}})),
+              flat(rim));
+  canvas.fill(
+      insideOf(sdfPolygon(
+          {{r - fold + 1, t + 2.4}, {r - fold + 1, t + fold - 1}, {r - 2.4, t + fold - 1}})),
+      vertical({240, 244, 250}, {200, 212, 230}, t, t + fold));
+  // A spark on the sheet's corner says "new" without writing on it.
+  const double sx = 9, sy = 8.5, reach = 5, waist = 1.4;
+  const Sdf star = sdfPolygon({{sx, sy - reach},
+                               {sx + waist, sy - waist},
+                               {sx + reach, sy},
+                               {sx + waist, sy + waist},
+                               {sx, sy + reach},
+                               {sx - waist, sy + waist},
+                               {sx - reach, sy},
+                               {sx - waist, sy - waist}});
+  outlined(canvas, star, vertical({255, 230, 120}, {248, 168, 24}, sy - reach, sy + reach),
+           {190, 112, 8});
+}
+
+void drawOpenGlyph(Canvas& canvas) {
+  const Rgb rim{168, 110, 16};
+  // The folder's back with its tab.
+  const Sdf back = sdfPolygon({{4, 7}, {11, 7}, {13, 9}, {25, 9}, {25, 25}, {4, 25}});
+  outlined(canvas, back, vertical({236, 178, 60}, {214, 144, 34}, 7, 25), rim);
+  // A sheet inside, showing that the folder holds something.
+  outlined(canvas, sdfBox(7, 11, 22, 22), flat(kPaper), {120, 132, 156}, false);
+  canvas.fill(insideOf(sdfBox(9, 14, 19, 15)), flat({170, 182, 204}));
+  canvas.fill(insideOf(sdfBox(9, 17, 17, 18)), flat({170, 182, 204}));
+  // The front flap, swung open towards the viewer.
+  const Sdf front = sdfPolygon({{4, 25}, {8, 15}, {28, 15}, {24.5, 25}});
+  outlined(canvas, front, vertical({255, 222, 118}, {246, 184, 56}, 15, 25), rim);
+}
+
+void drawSaveGlyph(Canvas& canvas) {
+  // A diskette, its top right corner cut.
+  const double l = 5, t = 5, r = 27, b = 27;
+  const Sdf body = sdfIntersect(
+      sdfBox(l, t, r, b, 1.5),
+      sdfPolygon({{l - 1, t - 1}, {r - 3, t - 1}, {r + 1, t + 3}, {r + 1, b + 1}, {l - 1, b + 1}}));
+  outlined(canvas, body, vertical({84, 140, 222}, {38, 86, 176}, t, b), {24, 54, 120});
+  // The metal shutter with its window.
+  outlined(canvas, sdfBox(10, 5, 21, 12), vertical({238, 242, 248}, {190, 200, 214}, 5, 12),
+           {24, 54, 120}, false);
+  canvas.fill(insideOf(sdfBox(17, 6.5, 19.5, 10.5)), flat({60, 76, 104}));
+  // The paper label.
+  outlined(canvas, sdfBox(8, 15, 24, 27), flat(kPaper), {24, 54, 120}, false);
+  canvas.fill(insideOf(sdfBox(10, 18, 22, 19)), flat({150, 172, 210}));
+  canvas.fill(insideOf(sdfBox(10, 21, 20, 22)), flat({150, 172, 210}));
+}
+
+void drawTextGlyph(Canvas& canvas) {
+  // A heavy "A" with a text cursor beside it.
+  canvas.centredText("A", kSans, 30, true, 14.5 + 0.6, 16.5 + 0.6, kShadowInk, kShadowOpacity);
+  canvas.centredText("A", kSans, 30, true, 14.5, 16.5, kInk);
+  const Rgb caret{36, 112, 226};
+  canvas.fill(insideOf(sdfBox(24.5, 6, 26, 27)), flat(caret));
+  canvas.fill(insideOf(sdfBox(22.5, 5, 28, 6.5)), flat(caret));
+  canvas.fill(insideOf(sdfBox(22.5, 26.5, 28, 28)), flat(caret));
+}
+
+void drawPictureGlyph(Canvas& canvas) {
+  // A framed landscape: sky, sun and two hills.
+  const double l = 4, t = 6, r = 28, b = 26;
+  outlined(canvas, sdfBox(l, t, r, b, 1.5), flat(kPaper), kInk);
+  const Sdf view = sdfBox(l + 2.5, t + 2.5, r - 2.5, b - 2.5);
+  canvas.fill(insideOf(view), vertical({104, 176, 246}, {198, 228, 254}, t + 2, b - 2));
+  canvas.fill(insideOf(sdfIntersect(view, sdfCircle(20.5, 12.5, 2.6))), flat({255, 200, 46}));
+  canvas.fill(insideOf(sdfIntersect(
+                  view, sdfPolygon({{5, 24}, {5, 19}, {11, 12.5}, {17, 19}, {19, 17}, {28, 24}}))),
+              vertical({104, 190, 110}, {58, 150, 76}, 12, 24));
+  canvas.fill(insideOf(sdfIntersect(
+                  view, sdfPolygon({{5, 24}, {5, 21}, {13, 19.5}, {21, 21}, {28, 19}, {28, 24}}))),
+              flat({40, 124, 66}));
+}
+
+// Two overlapping squares, one picked out in the selection blue, and an arrow
+// saying which way it moves in the stack.
+void drawStackGlyph(Canvas& canvas, bool forward) {
+  const Sdf rear = sdfBox(4, 5, 17, 18, 1);
+  const Sdf front = sdfBox(9, 11, 22, 24, 1);
+  const Paint blue = vertical({110, 170, 246}, {44, 108, 214}, 5, 24);
+  const Paint grey = vertical(kPaper, {214, 222, 234}, 5, 24);
+  const Rgb blueRim{26, 74, 168}, greyRim{118, 130, 152};
+  outlined(canvas, rear, forward ? grey : blue, forward ? greyRim : blueRim);
+  outlined(canvas, front, forward ? blue : grey, forward ? blueRim : greyRim);
+
+  const double x = 25.5;
+  const double tip = forward ? 5 : 28, tail = forward ? 27 : 6;
+  const double head = forward ? tip + 6 : tip - 6;
+  const Sdf arrow = sdfUnion(sdfBox(x - 1.5, std::min(head, tail), x + 1.5, std::max(head, tail)),
+                             sdfPolygon({{x - 4, head}, {x, tip}, {x + 4, head}}));
+  outlined(canvas, arrow, vertical({112, 206, 120}, {46, 150, 66}, 5, 28), {28, 110, 44});
+}
+
+void drawDeleteGlyph(Canvas& canvas) {
+  const Sdf cross = sdfUnion(sdfSegment(8, 8, 24, 24, 6.5), sdfSegment(24, 8, 8, 24, 6.5));
+  outlined(canvas, cross, vertical({250, 110, 100}, {206, 36, 44}, 6, 26), {150, 20, 32});
+}
+
+enum class ToolLook { Normal, Hover, Pressed, Disabled };
+
+// One frame: the plate (hover, pressed), then the glyph, shifted down and
+// to the right while pressed; the disabled frame is the glyph in pale grey.
+Surface makeToolFrame(const std::function<void(Canvas&)>& glyph, ToolLook look) {
+  const int size = 32;
+  Canvas canvas(size, size, 8, kWhite);
+  if (look == ToolLook::Hover || look == ToolLook::Pressed) {
+    const bool pressed = look == ToolLook::Pressed;
+    const Sdf plate = sdfBox(1, 1, 31, 31, 4);
+    canvas.fill(insideOf(plate), flat(pressed ? Rgb{92, 142, 212} : Rgb{150, 192, 240}));
+    canvas.fill(insideOf(plate, 1), pressed ? vertical({184, 210, 242}, {206, 226, 250}, 1, 31)
+                                            : vertical({238, 246, 254}, {216, 234, 252}, 1, 31));
+    if (pressed)  // pushed in: the shade falls on the plate's top inner edge
+      canvas.fill(both(insideOf(plate, 1), [](double, double y) { return y < 3; }),
+                  flat({150, 184, 228}), 0.7);
+  }
+  const double shift = look == ToolLook::Pressed ? 1 : 0;
+  canvas.setView(shift, shift, 1);
+  glyph(canvas);
+  Surface frame = canvas.resolve();
+  if (look == ToolLook::Disabled) {
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) {
+        const Pixel p = frame.pixel(x, y);
+        if ((p & 0xFFFFFFu) == 0xFFFFFFu) continue;
+        const double luma = 0.3 * redOf(p) + 0.59 * greenOf(p) + 0.11 * blueOf(p);
+        const std::uint8_t grey = channel(std::min(254.0, 255 - (255 - luma) * 0.42));
+        frame.setPixel(x, y, makePixel(grey, grey, grey));
+      }
+  }
+  return frame;
+}
+
+Surface makeToolStrip(const std::function<void(Canvas&)>& glyph) {
+  const ToolLook looks[] = {ToolLook::Normal, ToolLook::Hover, ToolLook::Pressed,
+                            ToolLook::Disabled};
+  Surface strip = Surface::create(32 * 4, 32).value();
+  for (int i = 0; i < 4; ++i) strip.drawSurface(makeToolFrame(glyph, looks[i]), 32 * i, 0);
+  return strip;
+}
+
+struct ToolButtonArt {
+  const char* file;
+  std::function<void(Canvas&)> glyph;
+};
+
+std::vector<ToolButtonArt> toolButtonArt() {
+  return {
+      {"new.bmp", drawNewGlyph},
+      {"open.bmp", drawOpenGlyph},
+      {"save.bmp", drawSaveGlyph},
+      {"text.bmp", drawTextGlyph},
+      {"pic.bmp", drawPictureGlyph},
+      {"front.bmp", [](Canvas& c) { drawStackGlyph(c, true); }},
+      {"back.bmp", [](Canvas& c) { drawStackGlyph(c, false); }},
+      {"del.bmp", drawDeleteGlyph},
+  };
+}
+
 bool save(const Surface& picture, const std::string& path) {
   const Status saved = saveBitmapByExtension(picture, path);
   if (!saved) std::cerr << path << ": " << saved.reason() << '\n';
@@ -444,5 +698,13 @@ int main(int argc, char** argv) {
   ok &= save(makeDonateOverlay(), folder + "donate_overlay.bmp");
   ok &= save(makeDonate(ButtonLook::Pressed), folder + "donate_pressed.bmp");
   ok &= save(makeQuestion(), folder + "question.png");
+
+  // The tool window's buttons lie beside the program, not inside it.
+  const std::filesystem::path buttons =
+      std::filesystem::path(argv[1]) / ".." / "editor" / "ButtonPic";
+  std::error_code made;
+  std::filesystem::create_directories(buttons, made);
+  for (const ToolButtonArt& art : toolButtonArt())
+    ok &= save(makeToolStrip(art.glyph), (buttons / art.file).lexically_normal().string());
   return ok ? 0 : 1;
 }
