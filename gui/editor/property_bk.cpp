@@ -1,0 +1,155 @@
+#include "editor/property_bk.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+
+#include "app/app_context.h"
+#include "editing/template_editing.h"
+#include "editor/panel_host.h"
+#include "widgets/color_swatch.h"
+#include "widgets/colour_choice.h"
+
+namespace imbrino {
+namespace {
+
+// A size typed or stepped out of range becomes this.
+constexpr int kFallbackSize = 250;
+
+}  // namespace
+
+PropertyBK::PropertyBK(AppContext& context, PanelHost& host, QWidget* editor)
+    : PropertyPanel(context, host, editor, QStringLiteral("背景属性"), "PropertyBK") {
+  createControls();
+  loadFromBackground();
+
+  connect(widthEdit_, &QLineEdit::textEdited, this, &PropertyBK::widthEdited);
+  connect(heightEdit_, &QLineEdit::textEdited, this, &PropertyBK::heightEdited);
+  connect(widthSpin_, &SpinArrows::lineUp, this, [this] { stepWidth(+1); });
+  connect(widthSpin_, &SpinArrows::lineDown, this, [this] { stepWidth(-1); });
+  connect(heightSpin_, &SpinArrows::lineUp, this, [this] { stepHeight(+1); });
+  connect(heightSpin_, &SpinArrows::lineDown, this, [this] { stepHeight(-1); });
+  connect(transparentBox_, &QCheckBox::clicked, this, &PropertyBK::transparentClicked);
+  connect(chooseButton_, &QPushButton::clicked, this, &PropertyBK::chooseColour);
+  connect(pickButton_, &QPushButton::clicked, this, &PropertyBK::pickColour);
+  connect(alphaBar_, &QSlider::valueChanged, this, &PropertyBK::alphaMoved);
+}
+
+PropertyBK::~PropertyBK() = default;
+
+void PropertyBK::createControls() {
+  addLabel(QStringLiteral("背景宽:"), {8, 10, 38, 12});
+  widthEdit_ = addNumberEdit(1000, {48, 10, 44, 12}, true);
+  widthSpin_ = addSpinArrows(1062, {92, 10, 9, 12});
+  addLabel(QStringLiteral("背景高:"), {114, 10, 30, 12});
+  heightEdit_ = addNumberEdit(1001, {146, 10, 44, 12}, true);
+  heightSpin_ = addSpinArrows(1063, {190, 10, 9, 12});
+  transparentBox_ = addCheckBox(1039, QStringLiteral("背景透明(&T)"), {222, 11, 80, 10});
+
+  addLabel(QStringLiteral("背景色:"), {8, 32, 38, 12});
+  swatch_ = addSwatch(1007, {48, 32, 30, 12});
+  chooseButton_ = addButton(1040, QStringLiteral("颜色选择(&S)"), {84, 31, 54, 14});
+  pickButton_ = addButton(1006, QStringLiteral("颜色拾取(&P)"), {142, 31, 54, 14});
+
+  addLabel(QStringLiteral("半透明度:"), {8, 56, 38, 12});
+  alphaBar_ = addTrackBar(1044, {46, 55, 230, 14}, 1045, {280, 56, 24, 12});
+  alphaNumber_ = findChild<QLabel*>(QStringLiteral("c1045"));
+}
+
+TemplateBackground& PropertyBK::background() {
+  return context_.editing.document.background;
+}
+
+void PropertyBK::loadFromBackground() {
+  const TemplateBackground& b = background();
+  width_ = b.width;
+  height_ = b.height;
+  alpha_ = b.alpha;
+  transparentBox_->setChecked(b.transparent != 0);
+  swatch_->setColour(b.colour);
+  writeControls();
+}
+
+void PropertyBK::readControls() {
+  int width = width_;
+  int height = height_;
+  if (!readNumberField(widthEdit_, width) || !readNumberField(heightEdit_, height)) {
+    showNumberMessage();
+    return;
+  }
+  width_ = width;
+  height_ = height;
+}
+
+void PropertyBK::writeControls() {
+  setNumberField(widthEdit_, width_);
+  setNumberField(heightEdit_, height_);
+  setTrackBar(alphaBar_, alphaNumber_, alpha_);
+}
+
+void PropertyBK::applySize(bool width) {
+  if (width)
+    background().width = width_;
+  else
+    background().height = height_;
+  changed();
+  host_.backgroundSizeChanged();
+}
+
+void PropertyBK::widthEdited() {
+  readControls();
+  if (width_ < 1 || width_ > kMaxBackgroundWidth) width_ = kFallbackSize;
+  writeControls();
+  applySize(true);
+}
+
+void PropertyBK::heightEdited() {
+  readControls();
+  if (height_ < 1 || height_ > kMaxBackgroundHeight) height_ = kFallbackSize;
+  writeControls();
+  applySize(false);
+}
+
+void PropertyBK::stepWidth(int delta) {
+  readControls();
+  width_ += delta;
+  if (width_ < 1 || width_ > kMaxBackgroundWidth) width_ = kFallbackSize;
+  writeControls();
+  applySize(true);
+}
+
+void PropertyBK::stepHeight(int delta) {
+  readControls();
+  height_ += delta;
+  if (height_ < 1 || height_ > kMaxBackgroundHeight) height_ = kFallbackSize;
+  writeControls();
+  applySize(false);
+}
+
+void PropertyBK::transparentClicked(bool checked) {
+  background().transparent = checked ? 1 : 0;
+  changed();
+}
+
+void PropertyBK::chooseColour() {
+  if (!chooseColourInto(context_.prompts, this, *swatch_)) return;
+  background().colour = swatch_->colour();
+  changed();
+}
+
+void PropertyBK::pickColour() {
+  pickColourInto(context_.prompts, *swatch_);
+  background().colour = swatch_->colour();
+  changed();
+}
+
+void PropertyBK::alphaMoved(int position) {
+  alpha_ = position;
+  background().alpha = static_cast<std::int16_t>(position);
+  writeControls();
+  changed();
+}
+
+}  // namespace imbrino

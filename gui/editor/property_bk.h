@@ -1,0 +1,61 @@
+#pragma once
+// The background panel: the editing template's background size, colour,
+// transparency and opacity, written into the template as they are changed.
+
+#include "editor/property_panel.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+
+namespace imbrino {
+
+struct TemplateBackground;
+
+class PropertyBK : public PropertyPanel {
+  Q_OBJECT
+
+ public:
+  // Hidden, filled from the background and placed from [PropertyBK] X, Y.
+  PropertyBK(AppContext& context, PanelHost& host, QWidget* editor);
+  // Writes [PropertyBK] X and Y.
+  ~PropertyBK() override;
+
+  // Shows the background's values; the editor calls it before showing the panel.
+  void loadFromBackground();
+
+ private:
+  void createControls();
+  TemplateBackground& background();
+  void readControls();
+  void writeControls();
+
+  void widthEdited();
+  void heightEdited();
+  void stepWidth(int delta);
+  void stepHeight(int delta);
+  void applySize(bool width);
+  void transparentClicked(bool checked);
+  void chooseColour();
+  void pickColour();
+  void alphaMoved(int position);
+
+  QLineEdit* widthEdit_ = nullptr;
+  QLineEdit* heightEdit_ = nullptr;
+  SpinArrows* widthSpin_ = nullptr;
+  SpinArrows* heightSpin_ = nullptr;
+  ColorSwatch* swatch_ = nullptr;
+  QPushButton* chooseButton_ = nullptr;
+  QPushButton* pickButton_ = nullptr;
+  QCheckBox* transparentBox_ = nullptr;
+  QSlider* alphaBar_ = nullptr;
+  QLabel* alphaNumber_ = nullptr;
+
+  int width_ = 0;
+  int height_ = 0;
+  int alpha_ = 0;
+};
+
+}  // namespace imbrino
