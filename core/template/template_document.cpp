@@ -47,11 +47,21 @@ TextExtent measureTextObject(const TextObject& text) {
   return measureText(text.textBytes(), text.font);
 }
 
+namespace {
+
+// Where something `size` long starts when centred in `room` (either may be
+// anything a file holds; half the difference always fits in 32 bits).
+std::int32_t centredIn(std::int32_t room, std::int32_t size) {
+  return static_cast<std::int32_t>((std::int64_t{room} - size) / 2);
+}
+
+}  // namespace
+
 bool addTextObject(Template& document) {
   TextObject text;
   const TextExtent extent = measureTextObject(text);
-  text.x = (document.background.width - extent.width) / 2;
-  text.y = (document.background.height - extent.height) / 2;
+  text.x = centredIn(document.background.width, extent.width);
+  text.y = centredIn(document.background.height, extent.height);
   text.zOrder = document.objectCount() + 1;
   document.textObjects.push_back(text);
   return true;
@@ -72,8 +82,8 @@ Status addPictureObject(const std::string& path, Template& document) {
   picture->picture = std::move(*decoded);
   picture->sourceWidth = picture->width = picture->picture.width();
   picture->sourceHeight = picture->height = picture->picture.height();
-  picture->x = (document.background.width - picture->width) / 2;
-  picture->y = (document.background.height - picture->height) / 2;
+  picture->x = centredIn(document.background.width, picture->width);
+  picture->y = centredIn(document.background.height, picture->height);
   document.pictureObjects.push_back(std::move(picture));
   return {};
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "image/codecs.h"
 #include "support/test_support.h"
 
@@ -75,6 +77,12 @@ TEST(TemplateDocument, AddedTextIsCentredOnItsMeasuredExtentAndStacksOnTop) {
   EXPECT_EQ(document.textObjects[2].x, (10 - extent.width) / 2);
   EXPECT_LT(document.textObjects[2].y, 0);
   EXPECT_EQ(document.textObjects[2].y, (5 - 12) / 2);
+
+  // A damaged file's background at the end of the 32-bit range.
+  document.background.width = std::numeric_limits<std::int32_t>::min();
+  ASSERT_TRUE(addTextObject(document));
+  EXPECT_EQ(document.textObjects[3].x,
+            (std::int64_t{std::numeric_limits<std::int32_t>::min()} - extent.width) / 2);
 }
 
 TEST(TemplateDocument, SelectionOperations) {
