@@ -1,0 +1,237 @@
+#include "editor/editor_canvas.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "render/template_compose.h"
+#include "widgets/surface_image.h"
+
+namespace imbrino {
+
+namespace {
+
+constexpr Pixel kGrey = makePixel(0x80, 0x80, 0x80);
+constexpr Pixel kBlack = makePixel(0, 0, 0);
+
+Qt::CursorShape qtCursor(EditorCursor cursor) {
+  switch (cursor) {
+    case EditorCursor::SizeWestEast:
+      return Qt::SizeHorCursor;
+    case EditorCursor::SizeNorthSouth:
+      return Qt::SizeVerCursor;
+    case EditorCursor::SizeNwSe:
+      return Qt::SizeFDiagCursor;
+    case EditorCursor::SizeNeSw:
+      return Qt::SizeBDiagCursor;
+    case EditorCursor::Arrow:
+      break;
+  }
+  return Qt::ArrowCursor;
+}
+
+// An outline as the editor draws boxes: the pen covers x .. x + w - 1.
+void outline(QPainter& painter, const Rect& r) {
+  if (r.width <= 0 || r.height <= 0) return;
+  painter.drawRect(QRect(r.x, r.y, r.width - 1, r.height - 1));
+}
+
+}  // namespace
+
+EditorCanvas::EditorCanvas(TemplateEditing& editing, EffectsHandler handler, QWidget* parent)
+    : QAbstractScrollArea(parent), editing_(editing), handler_(std::move(handler)) {
+  setObjectName(QStringLiteral("EditorCanvas"));
+  setFrameShape(QFrame::NoFrame);
+  setFocusPolicy(Qt::StrongFocus);
+  // Both bars are always there, greyed while the canvas fits.
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // Moves without a button choose the cursor over handles and grips.
+  viewport()->setMouseTracking(true);
+  for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
+    bar->setSingleStep(1);
+    bar->setPageStep(0);  // page steps move nothing
+    bar->setTracking(true);
+  }
+  connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,
+          [this](int value) { onScrolled(horizontal_, value); });
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
+          [this](int value) { onScrolled(vertical_, value); });
+  syncScrollBars();
+}
+
+void EditorCanvas::setUpScrollBars() {
+  const TemplateBackground& background = editing_.document().background;
+  horizontal_.setUp(background.width, viewport()->width());
+  vertical_.setUp(background.height, viewport()->height());
+  syncScrollBars();
+  templateChanged();
+}
+
+void EditorCanvas::updateScrollBars() {
+  const TemplateBackground& background = editing_.document().background;
+  horizontal_.resize(background.width, viewport()->width());
+  vertical_.resize(background.height, viewport()->height());
+  syncScrollBars();
+  viewport()->update();
+}
+
+void EditorCanvas::templateChanged() {
+  canvasStale_ = true;
+  viewport()->update();
+}
+
+Point EditorCanvas::scrollOffset() const {
+  const TemplateBackground& background = editing_.document().background;
+  return {horizontal_.offset(background.width, viewport()->width()),
+          vertical_.offset(background.height, viewport()->height())};
+}
+
+void EditorCanvas::syncScrollBars() {
+  syncing_ = true;
+  const auto sync = [](QScrollBar* bar, const ScrollAxis& axis) {
+    bar->setRange(0, axis.maximum());
+    bar->setValue(axis.position());
+    bar->setEnabled(axis.enabled());
+  };
+  sync(horizontalScrollBar(), horizontal_);
+  sync(verticalScrollBar(), vertical_);
+  syncing_ = false;
+}
+
+void EditorCanvas::onScrolled(ScrollAxis& axis, int value) {
+  if (syncing_) return;
+  if (axis.track(value)) viewport()->update();
+}
+
+void EditorCanvas::scrollContentsBy(int, int) {
+  // Painting reads the positions itself; nothing is scrolled in place.
+}
+
+void EditorCanvas::composeCanvas() {
+  canvasStale_ = false;
+  const TemplateBackground& background = editing_.document().background;
+  auto canvas = Surface::create(background.width, background.height, kGrey);
+  if (!canvas) {
+    // A background no picture can hold (from a damaged file): grey only.
+    canvas_ = Surface();
+    return;
+  }
+  canvas_ = std::move(*canvas);
+  drawTemplate(canvas_, 0, 0, editing_.document(), true, true);
+  const int w = canvas_.width();
+  const int h = canvas_.height();
+  canvas_.fillRect({0, 0, w, 1}, kBlack);
+  canvas_.fillRect({0, h - 1, w, 1}, kBlack);
+  canvas_.fillRect({0, 0, 1, h}, kBlack);
+  canvas_.fillRect({w - 1, 0, 1, h}, kBlack);
+}
+
+void EditorCanvas::paintEvent(QPaintEvent*) {
+  QPainter painter(viewport());
+  painter.fillRect(viewport()->rect(), QColor(0x80, 0x80, 0x80));
+  if (canvasStale_) composeCanvas();
+  const Point scroll = scrollOffset();
+  if (!canvas_.empty()) painter.drawImage(QPoint(-scroll.x, -scroll.y), imageOfSurface(canvas_));
+
+  const DragOverlay overlay = editing_.overlay(scroll);
+  if (overlay.cursor) setEditorCursor(*overlay.cursor);
+  // Outlines in canvas coordinates, cut at the canvas as they are drawn on it.
+  painter.save();
+  painter.translate(-scroll.x, -scroll.y);
+  if (!canvas_.empty()) painter.setClipRect(0, 0, canvas_.width(), canvas_.height());
+  painter.setBrush(Qt::NoBrush);
+  if (overlay.rubberBand) {
+    painter.setPen(QPen(Qt::black, 0, Qt::DotLine));
+    outline(painter, *overlay.rubberBand);
+  }
+  painter.setPen(QPen(Qt::black, 0));
+  for (const Rect& box : overlay.moveOutlines) outline(painter, box);
+  if (overlay.resizeOutline) outline(painter, *overlay.resizeOutline);
+  painter.restore();
+  // The background's new edges, in client coordinates, over the whole client.
+  if (overlay.backgroundLines.size() >= 2) {
+    painter.setPen(QPen(Qt::black, 0));
+    for (std::size_t i = 1; i < overlay.backgroundLines.size(); ++i) {
+      const Point a = overlay.backgroundLines[i - 1];
+      const Point b = overlay.backgroundLines[i];
+      painter.drawLine(a.x, a.y, b.x, b.y);
+    }
+  }
+}
+
+void EditorCanvas::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  updateScrollBars();
+}
+
+void EditorCanvas::setEditorCursor(EditorCursor cursor) {
+  viewport()->setCursor(qtCursor(cursor));
+}
+
+void EditorCanvas::apply(const EditorEffects& effects) {
+  if (effects.cursor) setEditorCursor(*effects.cursor);
+  if (effects.updateScrollBars) updateScrollBars();
+  if (effects.redraw) templateChanged();
+  if (handler_) handler_(effects);
+}
+
+void EditorCanvas::mousePressEvent(QMouseEvent* event) {
+  const Point client{event->position().toPoint().x(), event->position().toPoint().y()};
+  if (event->button() == Qt::LeftButton)
+    apply(editing_.leftButtonDown(client, scrollOffset(),
+                                  event->modifiers().testFlag(Qt::ControlModifier)));
+  else if (event->button() == Qt::RightButton)
+    apply(editing_.rightButtonDown());
+}
+
+void EditorCanvas::mouseMoveEvent(QMouseEvent* event) {
+  const Point client{event->position().toPoint().x(), event->position().toPoint().y()};
+  const bool keyState =
+      event->buttons() != Qt::NoButton || event->modifiers() != Qt::NoModifier;
+  const EditorEffects effects = editing_.mouseMove(client, scrollOffset(), keyState);
+  if (effects.cursor) setEditorCursor(*effects.cursor);
+  // A move only moves the outlines: the composed template stays.
+  if (effects.redraw) viewport()->update();
+}
+
+void EditorCanvas::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  const Point client{event->position().toPoint().x(), event->position().toPoint().y()};
+  apply(editing_.leftButtonUp(client, scrollOffset()));
+}
+
+void EditorCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  const Point client{event->position().toPoint().x(), event->position().toPoint().y()};
+  apply(editing_.doubleClick(client, scrollOffset()));
+}
+
+void EditorCanvas::keyPressEvent(QKeyEvent* event) {
+  int dx = 0;
+  int dy = 0;
+  switch (event->key()) {
+    case Qt::Key_Left:
+      dx = -1;
+      break;
+    case Qt::Key_Right:
+      dx = 1;
+      break;
+    case Qt::Key_Up:
+      dy = -1;
+      break;
+    case Qt::Key_Down:
+      dy = 1;
+      break;
+    default:
+      event->ignore();  // Enter and Escape reach the editor, which ignores them
+      return;
+  }
+  editing_.moveSelection(dx, dy);
+  EditorEffects effects;
+  effects.redraw = true;
+  apply(effects);
+}
+
+}  // namespace imbrino
