@@ -225,7 +225,15 @@ QLineEdit* PropertyPanel::addNumberEdit(int id, QRect r, bool digitsOnly, bool r
   auto* edit = new QLineEdit(this);
   edit->setObjectName(QStringLiteral("c%1").arg(id));
   edit->setGeometry(units(r));
-  edit->setReadOnly(readOnly);
+  if (readOnly) {
+    // Shown for reference: greyed as a read-only field is, and left out of
+    // the Tab order so the keyboard reaches the fields that edit.
+    edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::ClickFocus);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    edit->setPalette(palette);
+  }
   if (digitsOnly)
     edit->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));

@@ -117,11 +117,13 @@ class PropertyPanel : public QDialog {
   // After a change was written into the template.
   void changed();
 
+  // Dialog units to pixels in the panel's font.
+  QRect units(QRect r) const;
+
   AppContext& context_;
   PanelHost& host_;
 
  private:
-  QRect units(QRect r) const;
 
   std::string section_;
 };

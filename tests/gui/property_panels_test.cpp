@@ -2,7 +2,9 @@
 // the number fields' ranges and fallbacks, colours, faces and sizes, and where
 // the panels stand.
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,7 +17,11 @@
 
 #include "editor/panel_host.h"
 #include "editor/property_bk.h"
+#include "editor/property_image.h"
 #include "editor/property_panel.h"
+#include "editor/property_text.h"
+#include "platform/gbk.h"
+#include "text/font_resolver.h"
 #include "gui/support/app_fixture.h"
 #include "widgets/color_swatch.h"
 
@@ -58,6 +64,22 @@ void spin(QWidget& panel, int id, bool up) {
 }
 
 const QString kNumberMessage = QStringLiteral("请键入一个整数。");
+
+std::string gbk(const char* utf8) {
+  return utf8ToGbk(utf8).value();
+}
+QString shownText(const TextObject& t) {
+  return QString::fromStdString(gbkToUtf8(t.textBytes()));
+}
+
+PictureObject& addPicture(Template& document, int sourceWidth, int sourceHeight) {
+  auto picture = std::make_unique<PictureObject>();
+  picture->sourceWidth = picture->width = sourceWidth;
+  picture->sourceHeight = picture->height = sourceHeight;
+  picture->imageType = 4;
+  document.pictureObjects.push_back(std::move(picture));
+  return *document.pictureObjects.back();
+}
 
 }  // namespace
 
@@ -253,13 +275,357 @@ class PropertyPanelsTest : public QObject {
     QCOMPARE(host_.changes, 4);
   }
 
+  // -- text ------------------------------------------------------------------
+
+  void fittingTheTextField_data() {
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("cursor");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("removed");
+    QTest::addColumn<bool>("cut");
+    QTest::addColumn<int>("fittedCursor");
+    const QString full = QString(129, u'中');  // 258 bytes
+    QTest::newRow("plain typing") << "ab" << "abc" << 3 << "abc" << "" << false << 3;
+    QTest::newRow("Chinese") << "" << "文字" << 2 << "文字" << "" << false << 2;
+    QTest::newRow("not in GBK") << "ab" << "a😀b" << 3 << "ab" << "😀" << false << 1;
+    QTest::newRow("damaged text cleaned") << "\uFFFDx" << "\uFFFDxy" << 3 << "xy" << "\uFFFD"
+                                          << false << 2;
+    QTest::newRow("fills to 259") << full << full + "a" << 130 << full + "a" << "" << false << 130;
+    QTest::newRow("a full field takes no more") << full + "a" << full + "ab" << 131 << full + "a"
+                                                << "" << true << 130;
+    QTest::newRow("two bytes where one is left") << full << full + "中" << 130 << full << ""
+                                                 << true << 129;
+    QTest::newRow("paste in the middle is cut") << "ab" << "a" + full + "b" << 130
+                                                << "a" + QString(128, u'中') + "b" << "" << true
+                                                << 129;
+    QTest::newRow("deleting") << "abc" << "ac" << 1 << "ac" << "" << false << 1;
+  }
+  void fittingTheTextField() {
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(int, cursor);
+    QFETCH(QString, text);
+    QFETCH(QString, removed);
+    QFETCH(bool, cut);
+    QFETCH(int, fittedCursor);
+    const FittedText fitted = fitTemplateText(before, after, cursor);
+    QCOMPARE(fitted.text, text);
+    QCOMPARE(fitted.removed, removed);
+    QCOMPARE(fitted.cut, cut);
+    QCOMPARE(fitted.cursor, fittedCursor);
+    QCOMPARE(fitted.gbk, utf8ToGbk(text.toStdString()).value());
+    QVERIFY(fitted.gbk.size() <= 259);
+  }
+
+  void textPanelShowsAndWritesTheObject() {
+    addTextObject(document());
+    addTextObject(document());
+    TextObject& t = document().textObjects[1];
+    t.setText(gbk("水印"));
+    t.font.lfWeight = 600;
+    t.font.lfUnderline = 1;
+    t.textColour = 0x000000FF;
+    t.backColour = 0x00FF0000;
+    t.alpha = 128;
+    PropertyText panel(app_->context, host_, &editor_);
+    QVERIFY(control<QComboBox>(panel, 1061)->count() == 0);  // nothing bound yet
+    QCOMPARE(control<QLineEdit>(panel, 1057)->toolTip(),
+             QStringLiteral("输入文字时,最多只能输入260个字符"));
+    QCOMPARE(panel.windowTitle(), QStringLiteral("文字属性"));
+    panel.bind(1);
+    panel.loadFromObject();
+    panel.show();
+    QCOMPARE(control<QLineEdit>(panel, 1057)->text(), QStringLiteral("水印"));
+    QVERIFY(control<QCheckBox>(panel, 1047)->isChecked());  // any weight but 400
+    QVERIFY(!control<QCheckBox>(panel, 1048)->isChecked());
+    QVERIFY(control<QCheckBox>(panel, 1049)->isChecked());
+    QCOMPARE(control<ColorSwatch>(panel, 1058)->colour(), 0x000000FFu);
+    QCOMPARE(control<ColorSwatch>(panel, 1059)->colour(), 0x00FF0000u);
+    QCOMPARE(control<QLabel>(panel, 1060)->text(), QStringLiteral("128"));
+    QCOMPARE(control<QComboBox>(panel, 1046)->currentText(), QStringLiteral("宋体"));
+
+    auto click = [&](int id) { QTest::mouseClick(control<QWidget>(panel, id), Qt::LeftButton); };
+    click(1047);
+    QCOMPARE(t.font.lfWeight, 400);
+    click(1047);
+    QCOMPARE(t.font.lfWeight, 700);
+    click(1048);
+    click(1049);
+    click(1050);
+    click(1039);
+    QCOMPARE(t.font.lfItalic, 1);
+    QCOMPARE(t.font.lfUnderline, 0);
+    QCOMPARE(t.font.lfStrikeOut, 1);
+    QCOMPARE(t.transparentBack, 1);
+    QCOMPARE(host_.changes, 6);
+
+    // Colours: a cancelled dialog changes and reports nothing; the eyedropper applies.
+    click(1051);
+    click(1053);
+    QCOMPARE(app_->prompts.colorDialogs, 2);
+    QCOMPARE(host_.changes, 6);
+    app_->prompts.colorAnswers = {0x00111111, 0x00222222};
+    click(1051);
+    click(1053);
+    app_->prompts.pickedColors = {0x00333333, 0x00444444};
+    QCOMPARE(t.textColour, 0x00111111u);
+    QCOMPARE(t.backColour, 0x00222222u);
+    click(1054);
+    QCOMPARE(t.backColour, 0x00333333u);
+    click(1052);
+    QCOMPARE(t.textColour, 0x00444444u);
+    QCOMPARE(control<ColorSwatch>(panel, 1058)->colour(), 0x00444444u);
+    QCOMPARE(host_.changes, 10);
+
+    QTest::keyClick(control<QSlider>(panel, 1056), Qt::Key_Left);
+    QCOMPARE(t.alpha, 127);
+    QCOMPARE(control<QLabel>(panel, 1060)->text(), QStringLiteral("127"));
+
+    // The text: typed characters go in as GBK; one GBK lacks is taken out, and said so.
+    QLineEdit* text = control<QLineEdit>(panel, 1057);
+    text->setFocus();
+    text->end(false);
+    QTest::keyClicks(text, QStringLiteral("ab"));
+    QCOMPARE(t.textBytes(), gbk("水印ab"));
+    // As an input method delivers it: the key carries the text.
+    QKeyEvent emoji(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("😀"));
+    QApplication::sendEvent(text, &emoji);
+    QCOMPARE(text->text(), QStringLiteral("水印ab"));
+    QCOMPARE(t.textBytes(), gbk("水印ab"));
+    QCOMPARE(app_->prompts.messages.size(), 1u);
+    QVERIFY(app_->prompts.messages[0].text.contains(QStringLiteral("😀")));
+    // The first object was never touched.
+    QCOMPARE(shownText(document().textObjects[0]), QStringLiteral("文字内容"));
+  }
+
+  void sizeList_data() {
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("selected");
+    QTest::newRow("12") << 12 << 11;
+    QTest::newRow("1") << 1 << 0;
+    QTest::newRow("1000") << 1000 << 999;
+    QTest::newRow("1001") << 1001 << -1;
+    QTest::newRow("0") << 0 << -1;
+    QTest::newRow("em height") << -16 << -1;
+  }
+  void sizeList() {
+    QFETCH(int, height);
+    QFETCH(int, selected);
+    addTextObject(document());
+    TextObject& t = document().textObjects[0];
+    t.font.lfHeight = height;
+    PropertyText panel(app_->context, host_, &editor_);
+    panel.bind(0);
+    for (int i = 0; i < 3; ++i) panel.loadFromObject();
+    auto* sizes = control<QComboBox>(panel, 1061);
+    QCOMPARE(sizes->count(), 1000);
+    QCOMPARE(sizes->itemText(0), QStringLiteral("1"));
+    QCOMPARE(sizes->itemText(999), QStringLiteral("1000"));
+    QCOMPARE(sizes->currentIndex(), selected);
+    if (selected < 0) return;
+    panel.show();
+    sizes->setFocus();
+    QTest::keyClick(sizes, selected == 999 ? Qt::Key_Up : Qt::Key_Down);
+    QCOMPARE(t.font.lfHeight, selected == 999 ? 999 : height + 1);
+    QCOMPARE(host_.changes, 1);
+  }
+
+  void faceNotInstalledIsKept() {
+    addTextObject(document());
+    TextObject& t = document().textObjects[0];
+    const std::string missing = gbk("不存在的字体Zq");
+    t.font.setFaceNameBytes(missing);
+    PropertyText panel(app_->context, host_, &editor_);
+    panel.bind(0);
+    panel.loadFromObject();
+    panel.show();
+    auto* faces = control<QComboBox>(panel, 1046);
+    QCOMPARE(faces->currentText(), PropertyText::notInstalledFaceText(QStringLiteral("不存在的字体Zq")));
+    QCOMPARE(faces->currentText(), QStringLiteral("不存在的字体Zq (未安装)"));
+    QCOMPARE(t.font.faceNameBytes(), missing);
+    QCOMPARE(host_.changes, 0);
+    // The other entries are the installed faces and the mapped names, in order.
+    QStringList listed;
+    for (int i = 1; i < faces->count(); ++i) listed << faces->itemText(i);
+    QStringList expected;
+    for (const std::string& name : listFaceNames()) expected << QString::fromStdString(name);
+    QCOMPARE(listed, expected);
+    QVERIFY(listed.contains(QStringLiteral("宋体")));
+
+    // Picking another face takes it; picking the marked entry again brings the name back.
+    faces->setFocus();
+    QTest::keyClick(faces, Qt::Key_Down);
+    QCOMPARE(QString::fromStdString(gbkToUtf8(t.font.faceNameBytes())), listed[0]);
+    QTest::keyClick(faces, Qt::Key_Up);
+    QCOMPARE(t.font.faceNameBytes(), missing);
+    QCOMPARE(host_.changes, 2);
+    // A load shows it again as it is; an installed face is selected as itself.
+    panel.loadFromObject();
+    QCOMPARE(faces->count(), listed.size() + 1);
+    t.font.setFaceNameBytes(gbk("宋体"));
+    panel.loadFromObject();
+    QCOMPARE(faces->count(), listed.size());
+    QCOMPARE(faces->currentText(), QStringLiteral("宋体"));
+  }
+
+  // -- picture ---------------------------------------------------------------
+
+  void pictureSize_data() {
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("typed");  // "up" / "down": a spin arrow; "" for 1088: a click
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("expected");
+    QTest::addColumn<bool>("message");
+    // The picture is 120 x 80.
+    QTest::newRow("width typed") << 1065 << "640" << 300 << 640 << false;
+    QTest::newRow("width 4001") << 1065 << "4001" << 300 << 120 << false;
+    QTest::newRow("width 0") << 1065 << "0" << 300 << 120 << false;
+    QTest::newRow("width emptied") << 1065 << "" << 300 << 300 << true;
+    QTest::newRow("width not a number") << 1065 << "x" << 300 << 300 << true;
+    QTest::newRow("height 3000") << 1066 << "3000" << 300 << 3000 << false;
+    QTest::newRow("height 3001") << 1066 << "3001" << 300 << 80 << false;
+    QTest::newRow("width up") << 1062 << "up" << 300 << 301 << false;
+    QTest::newRow("width up at 4000") << 1062 << "up" << 4000 << 120 << false;
+    QTest::newRow("width down at 1") << 1062 << "down" << 1 << 120 << false;
+    QTest::newRow("height down at 1") << 1063 << "down" << 1 << 80 << false;
+    QTest::newRow("height up at 3000") << 1063 << "up" << 3000 << 80 << false;
+    QTest::newRow("height down") << 1063 << "down" << 300 << 299 << false;
+  }
+  void pictureSize() {
+    QFETCH(int, field);
+    QFETCH(QString, typed);
+    QFETCH(int, start);
+    QFETCH(int, expected);
+    QFETCH(bool, message);
+    const bool isWidth = field == 1065 || field == 1062;
+    PictureObject& p = addPicture(document(), 120, 80);
+    (isWidth ? p.width : p.height) = start;
+    PropertyImage panel(app_->context, host_, &editor_);
+    panel.bind(0);
+    panel.loadFromObject();
+    panel.show();
+    if (field == 1062 || field == 1063)
+      spin(panel, field, typed == QLatin1String("up"));
+    else
+      typeInto(panel, field, typed);
+
+    QCOMPARE(isWidth ? p.width : p.height, expected);
+    QCOMPARE(isWidth ? p.height : p.width, isWidth ? 80 : 120);
+    QCOMPARE(control<QLineEdit>(panel, isWidth ? 1065 : 1066)->text(), QString::number(expected));
+    QCOMPARE(app_->prompts.messageTexts(), message ? QStringList{kNumberMessage} : QStringList{});
+    const bool arrow = field == 1062 || field == 1063;
+    QCOMPARE(host_.changes, arrow ? 1 : std::max(1, static_cast<int>(typed.size())));
+    QCOMPARE(host_.sizeChanges, 0);
+  }
+
+  void picturePanelShowsAndWritesTheObject() {
+    addPicture(document(), 10, 10);
+    PictureObject& p = addPicture(document(), 120, 80);
+    p.width = 33;
+    p.height = 44;
+    p.imageType = 2;
+    p.transparentColour = 0x00ABCDEF;
+    p.alpha = 9;
+    PropertyImage panel(app_->context, host_, &editor_);
+    QCOMPARE(panel.windowTitle(), QStringLiteral("图像属性"));
+    panel.bind(1);
+    panel.loadFromObject();
+    panel.show();
+    QCOMPARE(control<QLineEdit>(panel, 1075)->text(), QStringLiteral("120"));
+    QCOMPARE(control<QLineEdit>(panel, 1064)->text(), QStringLiteral("80"));
+    QVERIFY(control<QLineEdit>(panel, 1075)->isReadOnly());
+    QCOMPARE(control<QLineEdit>(panel, 1069)->text(), QStringLiteral("JPEG"));
+    QCOMPARE(control<QLineEdit>(panel, 1065)->text(), QStringLiteral("33"));
+    QCOMPARE(control<QLabel>(panel, 1076)->text(), QStringLiteral("9"));
+    // Each known type by name; another keeps the text shown before.
+    const QStringList types{"BMP", "JPG", "JPEG", "GIF", "PNG", "PNG"};
+    for (std::uint32_t type = 0; type < 6; ++type) {
+      p.imageType = type;
+      panel.loadFromObject();
+      QCOMPARE(control<QLineEdit>(panel, 1069)->text(), types[static_cast<int>(type)]);
+    }
+
+    QTest::mouseClick(control<QPushButton>(panel, 1088), Qt::LeftButton);
+    QCOMPARE(p.width, 120);
+    QCOMPARE(p.height, 80);
+    QCOMPARE(control<QLineEdit>(panel, 1066)->text(), QStringLiteral("80"));
+    QTest::mouseClick(control<QCheckBox>(panel, 1070), Qt::LeftButton);
+    QCOMPARE(p.transparent, 1);
+    QTest::mouseClick(control<QPushButton>(panel, 1040), Qt::LeftButton);  // cancelled
+    QCOMPARE(p.transparentColour, 0x00ABCDEFu);
+    QCOMPARE(host_.changes, 2);
+    app_->prompts.colorAnswers.push_back(0x00000001);
+    QTest::mouseClick(control<QPushButton>(panel, 1040), Qt::LeftButton);
+    QCOMPARE(p.transparentColour, 0x00000001u);
+    app_->prompts.pickedColors.push_back(0x00000002);
+    QTest::mouseClick(control<QPushButton>(panel, 1006), Qt::LeftButton);
+    QCOMPARE(p.transparentColour, 0x00000002u);
+    QCOMPARE(control<ColorSwatch>(panel, 1077)->colour(), 0x00000002u);
+    QTest::keyClick(control<QSlider>(panel, 1074), Qt::Key_End);
+    QCOMPARE(p.alpha, 255);
+    QCOMPARE(host_.changes, 5);
+    QCOMPARE(document().pictureObjects[0]->width, 10);
+  }
+
+  void unboundPanelsTouchNothing() {
+    // Never bound, bound past the end, and bound to an object since removed.
+    addTextObject(document());
+    addPicture(document(), 120, 80);
+    const std::vector<int> bindings{-2, 1, 0};
+    for (int binding : bindings) {
+      PropertyText text(app_->context, host_, &editor_);
+      PropertyImage picture(app_->context, host_, &editor_);
+      if (binding != -2) {
+        text.bind(binding);
+        picture.bind(binding);
+        text.loadFromObject();
+        picture.loadFromObject();
+      }
+      if (binding == 0) {
+        document().textObjects.clear();
+        document().pictureObjects.clear();
+      }
+      text.show();
+      picture.show();
+      for (int id : {1047, 1039, 1051, 1052}) QTest::mouseClick(control(text, id), Qt::LeftButton);
+      for (int id : {1070, 1040, 1006, 1088}) QTest::mouseClick(control(picture, id), Qt::LeftButton);
+      typeInto(text, 1057, QStringLiteral("x"));
+      typeInto(picture, 1065, QStringLiteral("7"));
+      spin(picture, 1063, true);
+      QTest::keyClick(control<QSlider>(text, 1056), Qt::Key_Left);
+      QCOMPARE(host_.changes, 0);
+      QCOMPARE(app_->prompts.colorDialogs + app_->prompts.picks, 0);
+      if (binding == 0) {
+        addTextObject(document());
+        addPicture(document(), 120, 80);
+      }
+      QCOMPARE(shownText(document().textObjects[0]), QStringLiteral("文字内容"));
+      QCOMPARE(document().pictureObjects[0]->width, 120);
+    }
+  }
+
   void looksRight() {
     const QString out = qEnvironmentVariable("IMBRINO_SHOTS");
     if (out.isEmpty()) QSKIP("set IMBRINO_SHOTS to a folder to save screenshots");
+    addTextObject(document());
+    document().textObjects[0].font.setFaceNameBytes(gbk("微软雅黑"));
+    addPicture(document(), 640, 480);
     PropertyBK background(app_->context, host_, &editor_);
-    background.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&background));
-    QVERIFY(background.grab().save(out + QStringLiteral("/property_bk.png")));
+    PropertyText text(app_->context, host_, &editor_);
+    PropertyImage picture(app_->context, host_, &editor_);
+    text.bind(0);
+    picture.bind(0);
+    text.loadFromObject();
+    picture.loadFromObject();
+    const std::vector<std::pair<QDialog*, const char*>> panels{
+        {&background, "property_bk.png"}, {&text, "property_text.png"},
+        {&picture, "property_image.png"}};
+    for (const auto& [panel, name] : panels) {
+      panel->show();
+      QVERIFY(QTest::qWaitForWindowExposed(panel));
+      QVERIFY(panel->grab().save(out + u'/' + QLatin1String(name)));
+    }
   }
 };
 

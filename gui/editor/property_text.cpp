@@ -1,0 +1,255 @@
+#include "editor/property_text.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+
+#include "app/app_context.h"
+#include "app/program_info.h"
+#include "editor/panel_host.h"
+#include "platform/gbk.h"
+#include "template/template_document.h"
+#include "text/font_resolver.h"
+#include "widgets/color_swatch.h"
+#include "widgets/colour_choice.h"
+#include "widgets/control_tooltips.h"
+
+namespace imbrino {
+namespace {
+
+constexpr int kLargestSize = 1000;
+constexpr std::int32_t kBold = 700;
+constexpr std::int32_t kNormal = 400;
+// Each face entry carries the face name's bytes as a template stores them.
+constexpr int kFaceBytesRole = Qt::UserRole;
+
+QByteArray bytesOf(std::string_view s) {
+  return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+const QStringList& sizeEntries() {
+  static const QStringList entries = [] {
+    QStringList list;
+    list.reserve(kLargestSize);
+    for (int i = 1; i <= kLargestSize; ++i) list << QString::number(i);
+    return list;
+  }();
+  return entries;
+}
+
+}  // namespace
+
+QString PropertyText::notInstalledFaceText(const QString& face) {
+  return QStringLiteral("%1 (未安装)").arg(face);
+}
+
+PropertyText::PropertyText(AppContext& context, PanelHost& host, QWidget* editor)
+    : PropertyPanel(context, host, editor, QStringLiteral("文字属性"), "PropertyText") {
+  createControls();
+  loadFromObject();
+  addControlToolTip(this, 1057, QStringLiteral("输入文字时,最多只能输入260个字符"));
+
+  connect(textEdit_, &QLineEdit::textEdited, this, &PropertyText::textEdited);
+  connect(faceList_, &QComboBox::activated, this, &PropertyText::faceChosen);
+  connect(sizeList_, &QComboBox::activated, this, &PropertyText::sizeChosen);
+  for (QCheckBox* box : {boldBox_, italicBox_, underlineBox_, strikeOutBox_, transparentBox_})
+    connect(box, &QCheckBox::clicked, this, &PropertyText::styleClicked);
+  connect(chooseTextButton_, &QPushButton::clicked, this, [this] { chooseColour(true); });
+  connect(pickTextButton_, &QPushButton::clicked, this, [this] { pickColour(true); });
+  connect(chooseBackButton_, &QPushButton::clicked, this, [this] { chooseColour(false); });
+  connect(pickBackButton_, &QPushButton::clicked, this, [this] { pickColour(false); });
+  connect(alphaBar_, &QSlider::valueChanged, this, &PropertyText::alphaMoved);
+}
+
+PropertyText::~PropertyText() = default;
+
+void PropertyText::createControls() {
+  addLabel(QStringLiteral("文字内容:"), {7, 5, 38, 12});
+  textEdit_ = new QLineEdit(this);
+  textEdit_->setObjectName(QStringLiteral("c1057"));
+  textEdit_->setGeometry(units({47, 5, 274, 12}));
+
+  addLabel(QStringLiteral("字体:"), {7, 20, 38, 12});
+  faceList_ = new QComboBox(this);
+  faceList_->setObjectName(QStringLiteral("c1046"));
+  faceList_->setGeometry(units({47, 19, 130, 13}));
+  faceList_->setMaxVisibleItems(20);
+  addLabel(QStringLiteral("字体大小:"), {187, 20, 38, 12});
+  sizeList_ = new QComboBox(this);
+  sizeList_->setObjectName(QStringLiteral("c1061"));
+  sizeList_->setGeometry(units({227, 19, 44, 13}));
+  sizeList_->setMaxVisibleItems(20);
+
+  boldBox_ = addCheckBox(1047, QStringLiteral("粗体(&W)"), {47, 36, 40, 10});
+  italicBox_ = addCheckBox(1048, QStringLiteral("斜体(&I)"), {91, 36, 40, 10});
+  underlineBox_ = addCheckBox(1049, QStringLiteral("下划线(&U)"), {135, 36, 48, 10});
+  strikeOutBox_ = addCheckBox(1050, QStringLiteral("中划线(&O)"), {187, 36, 48, 10});
+  transparentBox_ = addCheckBox(1039, QStringLiteral("背景透明(&T)"), {239, 36, 60, 10});
+
+  addLabel(QStringLiteral("字体颜色:"), {7, 50, 38, 12});
+  textSwatch_ = addSwatch(1058, {47, 50, 24, 12});
+  chooseTextButton_ = addButton(1051, QStringLiteral("颜色选择(&S)"), {75, 49, 52, 14});
+  pickTextButton_ = addButton(1052, QStringLiteral("颜色拾取(&P)"), {130, 49, 52, 14});
+  addLabel(QStringLiteral("背景颜色:"), {7, 66, 38, 12});
+  backSwatch_ = addSwatch(1059, {47, 66, 24, 12});
+  chooseBackButton_ = addButton(1053, QStringLiteral("颜色选择(&E)"), {75, 65, 52, 14});
+  pickBackButton_ = addButton(1054, QStringLiteral("颜色拾取(&C)"), {130, 65, 52, 14});
+
+  addLabel(QStringLiteral("半透明度:"), {194, 50, 38, 12});
+  alphaBar_ = addTrackBar(1056, {192, 65, 104, 14}, 1060, {298, 66, 24, 12});
+  alphaNumber_ = findChild<QLabel*>(QStringLiteral("c1060"));
+}
+
+void PropertyText::bind(int index) {
+  index_ = index;
+}
+
+TextObject* PropertyText::object() {
+  auto& texts = context_.editing.document.textObjects;
+  if (index_ < 0 || index_ >= static_cast<int>(texts.size())) return nullptr;
+  return &texts[static_cast<std::size_t>(index_)];
+}
+
+void PropertyText::loadFromObject() {
+  const TextObject* t = object();
+  if (t == nullptr) return;
+  text_ = QString::fromStdString(gbkToUtf8(t->textBytes()));
+  textEdit_->setText(text_);
+  fillFaceList(*t);
+  fillSizeList(*t);
+  boldBox_->setChecked(t->font.lfWeight != kNormal);
+  italicBox_->setChecked(t->font.lfItalic != 0);
+  underlineBox_->setChecked(t->font.lfUnderline != 0);
+  strikeOutBox_->setChecked(t->font.lfStrikeOut != 0);
+  transparentBox_->setChecked(t->transparentBack != 0);
+  textSwatch_->setColour(t->textColour);
+  backSwatch_->setColour(t->backColour);
+  alpha_ = t->alpha;
+  writeControls();
+}
+
+void PropertyText::fillFaceList(const TextObject& text) {
+  // The installed families and the Windows names the font rules map, enumerated
+  // afresh each time, so a face installed meanwhile is offered.
+  faceList_->clear();
+  const std::string_view stored = text.font.faceNameBytes();
+  int selected = -1;
+  for (const std::string& name : listFaceNames()) {
+    const auto gbk = utf8ToGbk(name);
+    if (!gbk) continue;
+    if (*gbk == stored) selected = faceList_->count();
+    faceList_->addItem(QString::fromStdString(name), bytesOf(*gbk));
+  }
+  if (selected < 0) {
+    // A face this machine lacks (a template from elsewhere) keeps its name:
+    // it is shown marked at the top of the list, and stays the object's face
+    // unless the user picks another.
+    faceList_->insertItem(0,
+                          notInstalledFaceText(QString::fromStdString(gbkToUtf8(stored))),
+                          bytesOf(stored));
+    selected = 0;
+  }
+  faceList_->setCurrentIndex(selected);
+}
+
+void PropertyText::fillSizeList(const TextObject& text) {
+  sizeList_->clear();
+  sizeList_->addItems(sizeEntries());
+  const int height = text.font.lfHeight;
+  sizeList_->setCurrentIndex(height >= 1 && height <= kLargestSize ? height - 1 : -1);
+}
+
+void PropertyText::writeControls() {
+  if (textEdit_->text() != text_) textEdit_->setText(text_);
+  setTrackBar(alphaBar_, alphaNumber_, alpha_);
+}
+
+void PropertyText::textEdited(const QString& text) {
+  TextObject* t = object();
+  if (t == nullptr) return;
+  const FittedText fitted = fitTemplateText(text_, text, textEdit_->cursorPosition());
+  if (fitted.text != text) {
+    textEdit_->setText(fitted.text);
+    textEdit_->setCursorPosition(fitted.cursor);
+  }
+  if (fitted.cut) QApplication::beep();
+  const bool changedText = fitted.text != text_;
+  if (changedText) {
+    text_ = fitted.text;
+    t->setText(fitted.gbk);
+    changed();
+  }
+  if (!fitted.removed.isEmpty()) {
+    context_.prompts.message(
+        this, QString::fromUtf8(kProgramTitle.data(), kProgramTitle.size()),
+        QStringLiteral("模板只能保存 GBK 字符集中的文字,以下字符无法保存,已从文字内容中去掉:\n%1")
+            .arg(fitted.removed),
+        MessageIcon::Warning, MessageButtons::Ok);
+  }
+}
+
+void PropertyText::faceChosen(int index) {
+  TextObject* t = object();
+  if (t == nullptr || index < 0) return;
+  const QByteArray face = faceList_->itemData(index, kFaceBytesRole).toByteArray();
+  t->font.setFaceNameBytes(std::string_view(face.constData(), static_cast<std::size_t>(face.size())));
+  changed();
+}
+
+void PropertyText::sizeChosen(int index) {
+  TextObject* t = object();
+  if (t == nullptr || index < 0) return;
+  t->font.lfHeight = index + 1;
+  changed();
+}
+
+void PropertyText::styleClicked() {
+  TextObject* t = object();
+  if (t == nullptr) return;
+  auto flag = [](const QCheckBox* box) -> std::uint8_t { return box->isChecked() ? 1 : 0; };
+  if (sender() == boldBox_) t->font.lfWeight = boldBox_->isChecked() ? kBold : kNormal;
+  if (sender() == italicBox_) t->font.lfItalic = flag(italicBox_);
+  if (sender() == underlineBox_) t->font.lfUnderline = flag(underlineBox_);
+  if (sender() == strikeOutBox_) t->font.lfStrikeOut = flag(strikeOutBox_);
+  if (sender() == transparentBox_) t->transparentBack = flag(transparentBox_);
+  changed();
+}
+
+void PropertyText::chooseColour(bool text) {
+  TextObject* t = object();
+  if (t == nullptr) return;
+  ColorSwatch& swatch = text ? *textSwatch_ : *backSwatch_;
+  swatch.setColour(text ? t->textColour : t->backColour);
+  if (!chooseColourInto(context_.prompts, this, swatch)) return;
+  // The dialog was modal: look the object up again.
+  t = object();
+  if (t == nullptr) return;
+  (text ? t->textColour : t->backColour) = swatch.colour();
+  changed();
+}
+
+void PropertyText::pickColour(bool text) {
+  if (object() == nullptr) return;
+  ColorSwatch& swatch = text ? *textSwatch_ : *backSwatch_;
+  pickColourInto(context_.prompts, swatch);
+  TextObject* t = object();
+  if (t == nullptr) return;
+  (text ? t->textColour : t->backColour) = swatch.colour();
+  changed();
+}
+
+void PropertyText::alphaMoved(int position) {
+  TextObject* t = object();
+  if (t == nullptr) return;
+  alpha_ = position;
+  t->alpha = static_cast<std::int16_t>(position);
+  writeControls();
+  changed();
+}
+
+}  // namespace imbrino

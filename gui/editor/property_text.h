@@ -1,0 +1,78 @@
+#pragma once
+// The text panel: the text, face, size, style, colours and opacity of one
+// text object of the editing template, written into it as they are changed.
+
+#include <string>
+
+#include "editor/property_panel.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+
+namespace imbrino {
+
+struct TextObject;
+
+class PropertyText : public PropertyPanel {
+  Q_OBJECT
+
+ public:
+  // Hidden, bound to nothing, placed from [PropertyText] X, Y.
+  PropertyText(AppContext& context, PanelHost& host, QWidget* editor);
+  // Writes [PropertyText] X and Y.
+  ~PropertyText() override;
+
+  // Binds the panel to text object `index` of the editing template. The
+  // object is looked up again on every use: an index that no longer names
+  // an object binds nothing.
+  void bind(int index);
+  // Shows the bound object's values (nothing while nothing is bound); the
+  // editor calls it before showing the panel.
+  void loadFromObject();
+
+  // How the face list shows a face that is not installed.
+  static QString notInstalledFaceText(const QString& face);
+
+ private:
+  void createControls();
+  TextObject* object();
+  void fillFaceList(const TextObject& text);
+  void fillSizeList(const TextObject& text);
+  void writeControls();
+
+  void textEdited(const QString& text);
+  void faceChosen(int index);
+  void sizeChosen(int index);
+  void styleClicked();
+  void chooseColour(bool text);
+  void pickColour(bool text);
+  void alphaMoved(int position);
+
+  int index_ = -1;
+  // The shown text, as last accepted into the object.
+  QString text_;
+  int alpha_ = 0;
+
+  QLineEdit* textEdit_ = nullptr;
+  QComboBox* faceList_ = nullptr;
+  QComboBox* sizeList_ = nullptr;
+  QCheckBox* boldBox_ = nullptr;
+  QCheckBox* italicBox_ = nullptr;
+  QCheckBox* underlineBox_ = nullptr;
+  QCheckBox* strikeOutBox_ = nullptr;
+  QCheckBox* transparentBox_ = nullptr;
+  ColorSwatch* textSwatch_ = nullptr;
+  ColorSwatch* backSwatch_ = nullptr;
+  QPushButton* chooseTextButton_ = nullptr;
+  QPushButton* pickTextButton_ = nullptr;
+  QPushButton* chooseBackButton_ = nullptr;
+  QPushButton* pickBackButton_ = nullptr;
+  QSlider* alphaBar_ = nullptr;
+  QLabel* alphaNumber_ = nullptr;
+};
+
+}  // namespace imbrino
