@@ -8,9 +8,11 @@
 
 #include "app/app_context.h"
 #include "app/main_window.h"
+#include "app/picture_canvas.h"
 #include "app/program_info.h"
 #include "app/splash_dialog.h"
 #include "batch/batch_dialog.h"
+#include "editor/template_editor.h"
 #include "platform/memory_policy.h"
 #include "platform/program_location.h"
 #include "qt_prompts.h"
@@ -50,6 +52,14 @@ void loadChineseTranslations(QApplication& application) {
 
 MainWindowSeams programSeams(AppContext& context) {
   MainWindowSeams seams;
+  seams.runTemplateEditor = [&context](QWidget* owner) {
+    // Every change shows at once in the main window's picture too.
+    auto* mainWindow = qobject_cast<MainWindow*>(owner);
+    TemplateEditor editor(context, owner, [mainWindow] {
+      if (mainWindow) mainWindow->canvas().refresh();
+    });
+    editor.exec();
+  };
   seams.runBatchDialog = [&context](QWidget* owner) {
     BatchDialog dialog(context, owner);
     dialog.exec();

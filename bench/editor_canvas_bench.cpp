@@ -1,0 +1,104 @@
+// The template editor's canvas as the user sees it, on the offscreen platform:
+// a 1000 x 1000 template with 20 objects (texts and colour-keyed pictures,
+// half of them half transparent), all selected. A full repaint composes the
+// template again (after any change); a drag repaint only moves the outlines
+// over the composed canvas. Both are whole synchronous paints of the widget.
+
+#include <benchmark/benchmark.h>
+#include <QApplication>
+#include <QMouseEvent>
+
+#include "editor/editor_canvas.h"
+#include "platform/gbk.h"
+#include "render/painter.h"
+
+namespace imbrino {
+namespace {
+
+std::unique_ptr<PictureObject> keyedPicture(int size, Rect box, int level, std::int16_t alpha) {
+  auto picture = std::make_unique<PictureObject>();
+  picture->picture = Surface::create(size, size, makePixel(255, 0, 255)).value();
+  Painter(picture->picture).fill({size / 4, size / 4, size / 2, size / 2}, makePixel(20, 90, 200));
+  picture->sourceWidth = picture->sourceHeight = size;
+  picture->x = box.x;
+  picture->y = box.y;
+  picture->width = box.width;
+  picture->height = box.height;
+  picture->transparent = 1;
+  picture->alpha = alpha;
+  picture->zOrder = level;
+  return picture;
+}
+
+Template busyTemplate() {
+  Template document;
+  document.background = {1000, 1000, 0, 0x00E0E0E0, 255, 0, 0};
+  for (int i = 0; i < 10; ++i) {
+    TextObject text;
+    text.setText(*utf8ToGbk("文字内容 Watermark 水印"));
+    text.font.lfHeight = 24 + 4 * i;
+    text.x = 20 + 30 * i;
+    text.y = 40 + 90 * i;
+    text.zOrder = 2 * i + 1;
+    text.alpha = static_cast<std::int16_t>(i % 2 ? 255 : 160);
+    document.textObjects.push_back(text);
+    document.pictureObjects.push_back(keyedPicture(200, {50 * i, 60 * i, 400, 300}, 2 * i + 2,
+                                                   static_cast<std::int16_t>(i % 2 ? 255 : 128)));
+  }
+  return document;
+}
+
+struct Canvas {
+  Template document = busyTemplate();
+  TemplateEditing editing{document};
+  EditorCanvas widget{editing, {}};
+
+  Canvas() {
+    widget.resize(1280, 1000);
+    widget.show();
+    widget.setUpScrollBars();
+    setAllSelected(document, 1);
+  }
+};
+
+void BM_FullRepaint(benchmark::State& state) {
+  Canvas canvas;
+  for (auto _ : state) {
+    canvas.widget.templateChanged();
+    canvas.widget.viewport()->repaint();
+  }
+}
+
+void BM_DragRepaint(benchmark::State& state) {
+  Canvas canvas;
+  canvas.widget.viewport()->repaint();
+  // A press on the topmost picture starts moving the whole selection.
+  const QPointF start(460, 560);
+  QMouseEvent press(QEvent::MouseButtonPress, start, start, Qt::LeftButton, Qt::LeftButton, {});
+  QApplication::sendEvent(canvas.widget.viewport(), &press);
+  canvas.widget.viewport()->repaint();
+  if (canvas.editing.dragMode() != DragMode::Move) state.SkipWithError("no drag started");
+  int step = 0;
+  for (auto _ : state) {
+    const QPointF to(460 + (step % 200), 560 + (step % 150));
+    ++step;
+    QMouseEvent move(QEvent::MouseMove, to, to, Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(canvas.widget.viewport(), &move);
+    canvas.widget.viewport()->repaint();
+  }
+}
+
+BENCHMARK(BM_FullRepaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DragRepaint)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace imbrino
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
