@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 #include <QApplication>
+#include <QImage>
 #include <QMouseEvent>
 
 #include "editor/editor_canvas.h"
@@ -52,12 +53,17 @@ struct Canvas {
   Template document = busyTemplate();
   TemplateEditing editing{document};
   EditorCanvas widget{editing, {}};
+  QImage screen;
+
+  // One whole paint of the client area, as the window system asks for it.
+  void paint() { widget.viewport()->render(&screen); }
 
   Canvas() {
     widget.resize(1280, 1000);
     widget.show();
     widget.setUpScrollBars();
     setAllSelected(document, 1);
+    screen = QImage(widget.viewport()->size(), QImage::Format_RGB32);
   }
 };
 
@@ -65,18 +71,18 @@ void BM_FullRepaint(benchmark::State& state) {
   Canvas canvas;
   for (auto _ : state) {
     canvas.widget.templateChanged();
-    canvas.widget.viewport()->repaint();
+    canvas.paint();
   }
 }
 
 void BM_DragRepaint(benchmark::State& state) {
   Canvas canvas;
-  canvas.widget.viewport()->repaint();
+  canvas.paint();
   // A press on the topmost picture starts moving the whole selection.
   const QPointF start(460, 560);
   QMouseEvent press(QEvent::MouseButtonPress, start, start, Qt::LeftButton, Qt::LeftButton, {});
   QApplication::sendEvent(canvas.widget.viewport(), &press);
-  canvas.widget.viewport()->repaint();
+  canvas.paint();
   if (canvas.editing.dragMode() != DragMode::Move) state.SkipWithError("no drag started");
   int step = 0;
   for (auto _ : state) {
@@ -84,7 +90,7 @@ void BM_DragRepaint(benchmark::State& state) {
     ++step;
     QMouseEvent move(QEvent::MouseMove, to, to, Qt::NoButton, Qt::LeftButton, {});
     QApplication::sendEvent(canvas.widget.viewport(), &move);
-    canvas.widget.viewport()->repaint();
+    canvas.paint();
   }
 }
 
