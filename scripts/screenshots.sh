@@ -2,8 +2,9 @@
 # Starts the desktop program on a virtual X display as a new user would, drives
 # it with the keyboard, and saves screenshots to docs/screenshots/: the splash,
 # the main window with a stamped picture, the new-picture dialog, the about box,
-# the batch window (files listed, a run, the duplicate question, the report)
-# and the message a second copy shows.
+# the batch window (files listed, a run, the duplicate question, the report),
+# the template editor (with its tool window, each property panel and the
+# delete question) and the message a second copy shows.
 #   scripts/screenshots.sh
 #   IMBRINO_BUILD_DIR=build/mine scripts/screenshots.sh   (a build folder of your own)
 #   IMBRINO_SCREENSHOT_DIR=/tmp/shots scripts/screenshots.sh   (somewhere else)
@@ -22,7 +23,8 @@ fi
 # A portable install of our own, so the settings land beside this copy.
 install_dir=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$install_dir"' EXIT
-cp "$build/apps/imbrino/Imbrino" "$build/apps/imbrino/help.html" "$install_dir/"
+cp -r "$build/apps/imbrino/Imbrino" "$build/apps/imbrino/help.html" \
+  "$build/apps/imbrino/ButtonPic" "$install_dir/"
 printf '[EditTemplate]\nFileName=%s\n' "$root/assets/samples/showcase.src" \
   > "$install_dir/SetupInfor.ini"
 export XDG_RUNTIME_DIR="$install_dir"
@@ -122,6 +124,41 @@ xdotool key Escape
 sleep 0.5
 xdotool key Escape
 sleep 0.5
+
+# The template editor (Ctrl+E) on the sample template: everything selected,
+# then each property panel by a double click, and the delete question. The
+# canvas starts at the top-left of the client area, below the menu bar.
+canvas_y=38
+xdotool key ctrl+e
+sleep 2
+xdotool key ctrl+a
+sleep 0.5
+shot editor
+convert "$out/editor.png" -crop 260x75+0+725 +repage "$out/editor-tools.png"
+echo "saved $out/editor-tools.png"
+xdotool mousemove 60 $((canvas_y + 86)) click --repeat 2 --delay 80 1
+sleep 1
+shot editor-text
+xdotool mousemove 440 $((canvas_y + 80)) click --repeat 2 --delay 80 1
+sleep 1
+shot editor-picture
+xdotool mousemove 600 $((canvas_y + 380)) click --repeat 2 --delay 80 1
+sleep 1
+shot editor-background
+xdotool mousemove 60 $((canvas_y + 86)) click 1
+sleep 0.5
+xdotool key Delete
+sleep 1
+shot editor-delete
+xdotool key alt+n
+sleep 0.5
+# Close it; the clicks marked the template modified: do not save.
+xdotool key alt+f
+sleep 0.5
+xdotool key c
+sleep 1
+xdotool key n
+sleep 1
 
 # A second copy is refused while the first runs.
 "$install_dir/Imbrino" &

@@ -70,6 +70,8 @@ TemplateEditor::TemplateEditor(AppContext& context, QWidget* owner,
   if (QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
     setGeometry(screen->availableGeometry());
   setWindowState(Qt::WindowMaximized);
+  // Lay the canvas out now: the floating windows place themselves by it.
+  layout->activate();
 
   fileSelection_ = selectionOf(editing_.document());
   setAllSelected(editing_.document(), 0);
