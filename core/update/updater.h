@@ -1,0 +1,143 @@
+#pragma once
+// Updates without a window: the version the program is, the command line the
+// desktop program hands the updater, the update manifest ("Update.ini"), the
+// check the desktop program makes when its main window opens, and the whole
+// run of the updater (download into a work folder, then delete, create and
+// copy into the installation folder). The windows show what these report and
+// ask what these ask; nothing here touches a toolkit.
+//
+// An updater replaces a user's program files from the network, so every path
+// a manifest names is checked to stay inside its folder, no link is followed
+// out of it, every copy is atomic, and addresses, sizes, hashes and (when the
+// build has a key) the manifest's signature are checked before anything in the
+// installation folder changes.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/expected.h"
+
+namespace imbrino {
+
+// Four parts, e.g. 3.7.0.0.
+struct ProgramVersion {
+  std::array<std::int32_t, 4> parts{};
+  friend bool operator==(const ProgramVersion&, const ProgramVersion&) = default;
+};
+
+inline constexpr ProgramVersion kBuiltInVersion{{3, 7, 0, 0}};
+
+// True when `announced` is newer than `running` in its first three parts
+// (the fourth takes no part).
+bool isNewerVersion(const ProgramVersion& announced, const ProgramVersion& running);
+
+// "[%d.%d.%d.%d.] [%s]": what the desktop program hands the updater.
+std::string updaterCommandLine(const ProgramVersion& version, std::string_view manifestUrl);
+
+struct UpdaterArguments {
+  ProgramVersion version;
+  std::string manifestUrl;
+};
+// Nothing when the command line does not have that form (each of the four
+// numbers followed by a dot, none negative, a non-empty address).
+std::optional<UpdaterArguments> parseUpdaterCommandLine(std::string_view commandLine);
+
+// Fetches one address into a file. Implementations refuse any address but
+// https, or http to a loopback address; verify certificates; bound time,
+// redirects and size; write to a temporary name beside `path` and rename it
+// when complete, so `path` is never a partial download.
+class Downloader {
+ public:
+  virtual ~Downloader() = default;
+  virtual Status download(const std::string& url, const std::string& path) = 0;
+};
+
+struct DownloadLimits {
+  long connectTimeoutSeconds = 15;
+  long stallTimeoutSeconds = 30;  // less than 1 byte/s for this long ends it
+  long maxRedirects = 5;
+  std::uint64_t maxBytes = std::uint64_t{1} << 30;  // 1 GiB
+};
+
+// The real one, over libcurl.
+class CurlDownloader final : public Downloader {
+ public:
+  explicit CurlDownloader(DownloadLimits limits = {}) : limits_(limits) {}
+  Status download(const std::string& url, const std::string& path) override;
+
+ private:
+  DownloadLimits limits_;
+};
+
+// Whether an address may be fetched at all: https, or http to 127.0.0.0/8,
+// [::1] or "localhost".
+bool isAllowedUpdateAddress(std::string_view url);
+
+// What the build trusts: with a public key, the manifest must come with a
+// detached Ed25519 signature at the manifest's address + ".sig" and every file
+// must carry its SHA-256 ("AddFilesSha256%d"); without one, a hash is checked
+// where the manifest gives it.
+struct UpdateTrust {
+  std::optional<std::array<std::uint8_t, 32>> publicKey;
+};
+
+// The desktop program's check when its main window opens: downloads the
+// manifest to `tempFolder` + "Update.ini" and says whether it announces a
+// version newer than `running`. Every failure is silent (false). A manifest
+// that lacks one of the four version keys is deleted.
+bool checkForUpdate(Downloader& downloader, const std::string& tempFolder,
+                    const std::string& manifestUrl, const ProgramVersion& running,
+                    const UpdateTrust& trust = {});
+
+// What the updater's window does for the run.
+class UpdaterUi {
+ public:
+  enum class Icon { None, Error, Warning };
+  virtual ~UpdaterUi() = default;
+  virtual void setRange(int low, int high) = 0;
+  virtual void setPosition(int position) = 0;
+  // A message with an OK button.
+  virtual void message(const std::string& text, Icon icon) = 0;
+  // "文件:... 无法更新,请保证它没有被打开!" with Retry and Cancel: true to retry.
+  virtual bool askRetry(const std::string& text) = 0;
+  // The user cancelled: the run stops before its next step.
+  virtual bool cancelled() const = 0;
+};
+
+// The updater's whole run, with `installFolder` and `workFolder` given
+// without a trailing slash. Returns 0 after "升级完成", -1 after any failure
+// message (or when cancelled). Nothing in `installFolder` changes before the
+// manifest has been read, checked and every file downloaded (and hashed).
+int runUpdate(const UpdaterArguments& arguments, const std::string& installFolder,
+              const std::string& workFolder, Downloader& downloader, UpdaterUi& ui,
+              const UpdateTrust& trust = {});
+
+// The work folder: the user's temporary folder (or `installFolder` when
+// there is none) + "UpwrightDir".
+std::string updaterWorkFolder(const std::string& installFolder);
+
+// Makes every missing folder along `path`. Failures are not reported.
+void createFolderPath(const std::string& path);
+// Removes `folder` and everything in it, never following a symbolic link (a
+// link is removed as a link). False at the first failure.
+bool deleteFolderTree(const std::string& folder);
+
+// The publisher's side: a manifest for `version` listing the files (relative
+// destination, download address, local file to hash), with their SHA-256;
+// and the detached signature of a manifest with a 32-byte Ed25519 seed.
+struct PublishedFile {
+  std::string destination;  // "\sub\file.ext"
+  std::string url;
+  std::string localPath;
+};
+Expected<std::string> composeManifestText(const ProgramVersion& version,
+                                              const std::vector<PublishedFile>& files);
+Expected<std::array<std::uint8_t, 64>> signManifest(std::string_view manifest,
+                                                    const std::array<std::uint8_t, 32>& seed);
+
+}  // namespace imbrino
