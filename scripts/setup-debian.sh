@@ -12,10 +12,14 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libgif-dev libimagequant-dev zlib1g-dev
   # text
   libfreetype-dev libharfbuzz-dev libfontconfig-dev
+  # updates: hashes and signatures
+  libssl-dev
   # desktop program (Qt 6 Widgets; the offscreen and X11 platform plugins)
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
   # command line and tests
   libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  # downloads (the updater)
+  libcurl4-openssl-dev
   # reference tools for the benchmarks (cjpeg/djpeg)
   libjpeg-turbo-progs
   # look-alike faces for the Windows face names (see assets/fonts/imbrino-fonts.conf)
