@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -137,7 +138,17 @@ class PartFile {
 struct Transfer {
   PartFile* file;
   std::uint64_t maxBytes;
+  std::chrono::seconds stallLimit;
+  std::chrono::seconds firstByteLimit;
   bool tooLarge = false;
+  bool stalled = false;
+  curl_off_t received = -1;
+  std::chrono::steady_clock::time_point lastByte;
+
+  void startHop() {
+    received = -1;
+    lastByte = std::chrono::steady_clock::now();
+  }
 };
 
 std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* user) {
@@ -148,6 +159,28 @@ std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* use
     return 0;  // ends the transfer with a write error
   }
   return transfer->file->append(data, bytes) ? bytes : 0;
+}
+
+// curl's own low-speed check averages over several seconds, so a connection
+// that goes quiet after a burst runs on well past the limit; this ends it once
+// nothing has arrived for the stall time (before the first byte, the connect
+// time-out is allowed on top).
+int watchProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t) {
+  auto* transfer = static_cast<Transfer*>(user);
+  const auto now = std::chrono::steady_clock::now();
+  if (downloaded != transfer->received) {
+    const bool first = transfer->received < 0 && downloaded == 0;
+    transfer->received = downloaded;
+    if (!first) transfer->lastByte = now;
+    return 0;
+  }
+  const auto limit =
+      downloaded == 0 ? transfer->firstByteLimit + transfer->stallLimit : transfer->stallLimit;
+  if (now - transfer->lastByte > limit) {
+    transfer->stalled = true;
+    return 1;  // ends the transfer
+  }
+  return 0;
 }
 
 }  // namespace
@@ -186,7 +219,8 @@ Status CurlDownloader::download(const std::string& url, const std::string& path)
   if (!easy) return fail("cannot start a transfer");
   CURL* curl = easy.get();
 
-  Transfer transfer{&file, limits_.maxBytes};
+  Transfer transfer{&file, limits_.maxBytes, std::chrono::seconds(limits_.stallTimeoutSeconds),
+                    std::chrono::seconds(limits_.connectTimeoutSeconds)};
   char errorText[CURL_ERROR_SIZE] = {};
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -208,15 +242,20 @@ Status CurlDownloader::download(const std::string& url, const std::string& path)
   curl_easy_setopt(curl, CURLOPT_USERAGENT, "Imbrino-update");
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, writeBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, watchProgress);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 
   std::string current = url;
   for (long hop = 0;; ++hop) {
     if (!file.restart()) return fail("cannot write the temporary file beside " + path);
+    transfer.startHop();
     errorText[0] = '\0';
     curl_easy_setopt(curl, CURLOPT_URL, current.c_str());
     CURLcode result = curl_easy_perform(curl);
     if (transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED)
       return fail("download larger than the limit: " + current);
+    if (transfer.stalled) return fail("download stalled: " + current);
     if (result != CURLE_OK) {
       std::string reason = errorText[0] ? errorText : curl_easy_strerror(result);
       return fail("download failed: " + current + ": " + reason);
