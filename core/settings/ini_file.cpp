@@ -104,6 +104,18 @@ std::optional<std::string> IniDocument::value(std::string_view section,
   return std::string(cutToWidth(lines_[e].value, kMaxSettingLength));
 }
 
+std::vector<std::pair<std::string, std::string>> IniDocument::entries(
+    std::string_view section) const {
+  std::vector<std::pair<std::string, std::string>> found;
+  const std::size_t s = findSection(section);
+  if (s == std::string::npos) return found;
+  for (std::size_t i = s + 1; i < lines_.size() && lines_[i].kind != Line::Kind::Section; ++i)
+    if (lines_[i].kind == Line::Kind::Entry)
+      found.emplace_back(lines_[i].key,
+                         std::string(cutToWidth(lines_[i].value, kMaxSettingLength)));
+  return found;
+}
+
 void IniDocument::setValue(std::string_view section, std::string_view key, std::string_view value) {
   // A value is one line: a line break inside it would start a new entry.
   std::string clean(trim(value));

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace imbrino {
@@ -34,6 +35,11 @@ class IniDocument {
   // The value of `key` in `section`, trimmed and cut to kMaxSettingLength wide;
   // absent when the section or key is missing or the value is empty.
   std::optional<std::string> value(std::string_view section, std::string_view key) const;
+
+  // Every entry of `section` in file order, each value as value() gives it
+  // (an empty value stays empty here). One pass over the file, for readers of
+  // many keys: value() looks each key up from the top.
+  std::vector<std::pair<std::string, std::string>> entries(std::string_view section) const;
 
   // Sets `key` in `section`, appending the section and the key when missing.
   // The first of duplicate keys is the one read and written.

@@ -1,0 +1,224 @@
+// The update check of the desktop program and the updater's whole run.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <exception>
+#include <string>
+#include <variant>
+
+#include "platform/file_io.h"
+#include "update/install_plan.h"
+#include "update/integrity.h"
+#include "update/updater.h"
+
+namespace imbrino {
+namespace {
+
+constexpr const char* kManifestName = "Update.ini";
+constexpr const char* kSignatureSuffix = ".sig";
+
+constexpr const char* kManifestDownloadFailed = "升级程序下载文件失败";
+constexpr const char* kManifestInvalid = "升级信息有误";
+constexpr const char* kAlreadyLatest = "当前版本已经是最新版本,无需升级";
+constexpr const char* kNoFileList = "无升级信息";
+constexpr const char* kFileDownloadFailed = "文件下载失败";
+constexpr const char* kUpdateDone = "升级完成";
+
+// Reads a downloaded manifest, checking its signature first when the build
+// trusts a key: nothing is believed from a manifest that is not the maker's.
+std::optional<IniDocument> readManifest(Downloader& downloader, const std::string& url,
+                                        const std::string& path, const UpdateTrust& trust) {
+  const auto bytes = readFileBytes(path, kMaxManifestBytes);
+  if (!bytes) return std::nullopt;
+  if (trust.publicKey) {
+    const std::string signaturePath = path + kSignatureSuffix;
+    if (!downloader.download(url + kSignatureSuffix, signaturePath)) return std::nullopt;
+    const auto signature = readFileBytes(signaturePath, 4096);
+    if (!signature || !verifyEd25519(*bytes, *signature, *trust.publicKey)) return std::nullopt;
+  }
+  return parseManifest(
+      std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+}
+
+// A fresh work folder of our own: whatever an earlier, cancelled run left is
+// removed (a link in its place as a link), and the folder is made private, so
+// nobody else sharing the temporary folder can plant anything in it.
+bool prepareWorkFolder(const std::string& workFolder) {
+  deleteFolderTree(workFolder);
+  const auto slash = workFolder.find_last_of('/');
+  if (slash != std::string::npos && slash > 0) createFolderPath(workFolder.substr(0, slash));
+  ::mkdir(workFolder.c_str(), 0700);
+  struct stat info {};
+  return ::lstat(workFolder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+         info.st_uid == ::geteuid();
+}
+
+bool hashMatches(const std::string& path, const Sha256& expected) {
+  const auto actual = sha256OfFile(path);
+  return actual && *actual == expected;
+}
+
+class UpdateRun {
+ public:
+  UpdateRun(const UpdaterArguments& arguments, const std::string& installFolder,
+            const std::string& workFolder, Downloader& downloader, UpdaterUi& ui,
+            const UpdateTrust& trust)
+      : arguments_(arguments),
+        install_(installFolder),
+        work_(workFolder),
+        downloader_(downloader),
+        ui_(ui),
+        trust_(trust) {}
+
+  int run() {
+    if (ui_.cancelled()) return -1;
+    if (!prepareWorkFolder(work_)) return failWith(kManifestDownloadFailed, UpdaterUi::Icon::Error);
+
+    if (ui_.cancelled()) return -1;
+    const std::string manifestPath = work_ + "/" + kManifestName;
+    if (!downloader_.download(arguments_.manifestUrl, manifestPath))
+      return failWith(kManifestDownloadFailed, UpdaterUi::Icon::Error);
+
+    if (ui_.cancelled()) return -1;
+    const auto manifest = readManifest(downloader_, arguments_.manifestUrl, manifestPath, trust_);
+    if (!manifest) return failWith(kManifestInvalid, UpdaterUi::Icon::Error);
+    const auto version = manifestVersion(*manifest);
+    if (!version) return failWith(kManifestInvalid, UpdaterUi::Icon::Error);
+
+    if (!isNewerVersion(*version, arguments_.version))
+      return failWith(kAlreadyLatest, UpdaterUi::Icon::None);
+
+    // Every list and path is checked here, before the first folder is made.
+    auto read = readInstallPlan(*manifest, trust_.publicKey.has_value());
+    if (const auto* problem = std::get_if<PlanProblem>(&read))
+      return *problem == PlanProblem::NoFileList
+                 ? failWith(kNoFileList, UpdaterUi::Icon::Warning)
+                 : failWith(kManifestInvalid, UpdaterUi::Icon::Error);
+    const InstallPlan& plan = std::get<InstallPlan>(read);
+
+    if (ui_.cancelled()) return -1;
+    for (const std::string& folder : plan.newFolders) createFolderInside(work_, folder);
+
+    const int count = static_cast<int>(plan.files.size());
+    ui_.setRange(1, count);
+    ui_.setPosition(0);
+    for (int i = 0; i < count; ++i) {
+      if (ui_.cancelled()) return -1;
+      const InstallPlan::File& file = plan.files[static_cast<std::size_t>(i)];
+      const std::string path = work_ + file.destination;
+      const auto slash = path.find_last_of('/');
+      if (!staysInside(work_, path.substr(0, slash)) || !downloader_.download(file.url, path) ||
+          (file.sha256 && !hashMatches(path, *file.sha256)))
+        return failWith(kFileDownloadFailed, UpdaterUi::Icon::Error);
+      ui_.setPosition(i + 1);
+    }
+
+    // From here on the installation changes. The run finishes it even when
+    // cancelled: stopping halfway would leave some files old and some new.
+    if (ui_.cancelled()) return -1;
+    install(plan);
+    deleteFolderTree(work_);
+    ui_.message(kUpdateDone, UpdaterUi::Icon::None);
+    return 0;
+  }
+
+ private:
+  int failWith(const char* text, UpdaterUi::Icon icon) {
+    deleteFolderTree(work_);
+    ui_.message(text, icon);
+    return -1;
+  }
+
+  static void createFolderInside(const std::string& root, const std::string& relative) {
+    const std::string path = root + relative;
+    if (staysInside(root, path)) createFolderPath(path);
+  }
+
+  // Deletions of files, then of folders, then new folders, then the copies.
+  // Nothing acts through a link that leads out of the installation folder: the
+  // folder holding each path must resolve inside it, and the last part of a
+  // deleted path is removed as it stands (a link as a link).
+  void install(const InstallPlan& plan) {
+    for (const std::string& file : plan.deletedFiles) {
+      const std::string path = install_ + file;
+      if (staysInside(install_, parentOf(path))) ::unlink(path.c_str());
+    }
+    for (const std::string& folder : plan.deletedFolders) {
+      const std::string path = install_ + folder;
+      if (staysInside(install_, parentOf(path))) deleteFolderTree(path);
+    }
+    for (const std::string& folder : plan.newFolders) createFolderInside(install_, folder);
+    for (const InstallPlan::File& file : plan.files) {
+      while (!installFile(work_ + file.destination, install_ + file.destination, install_)) {
+        if (!ui_.askRetry("文件:" + install_ + file.destination + " 无法更新,请保证它没有被打开!"))
+          break;
+      }
+    }
+  }
+
+  static std::string parentOf(const std::string& path) {
+    return path.substr(0, path.find_last_of('/'));
+  }
+
+  const UpdaterArguments& arguments_;
+  const std::string install_;
+  const std::string work_;
+  Downloader& downloader_;
+  UpdaterUi& ui_;
+  const UpdateTrust& trust_;
+};
+
+}  // namespace
+
+bool checkForUpdate(Downloader& downloader, const std::string& tempFolder,
+                    const std::string& manifestUrl, const ProgramVersion& running,
+                    const UpdateTrust& trust) {
+  try {
+    std::string folder = tempFolder;
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    const std::string localCopy = folder + kManifestName;
+    if (!downloader.download(manifestUrl, localCopy)) return false;
+
+    if (trust.publicKey) {
+      const auto bytes = readFileBytes(localCopy, kMaxManifestBytes);
+      const std::string signaturePath = localCopy + kSignatureSuffix;
+      if (!bytes || !downloader.download(manifestUrl + kSignatureSuffix, signaturePath))
+        return false;
+      const auto signature = readFileBytes(signaturePath, 4096);
+      if (!signature || !verifyEd25519(*bytes, *signature, *trust.publicKey)) return false;
+    }
+
+    // An unreadable copy (an error page far larger than any manifest) has no
+    // version keys either.
+    const auto bytes = readFileBytes(localCopy, kMaxManifestBytes);
+    const auto version =
+        bytes ? manifestVersion(parseManifest(std::string_view(
+                    reinterpret_cast<const char*>(bytes->data()), bytes->size())))
+              : std::nullopt;
+    if (!version) {
+      ::unlink(localCopy.c_str());
+      return false;
+    }
+    return isNewerVersion(*version, running);
+  } catch (const std::exception&) {
+    return false;  // not enough memory, say: the check is silent whatever happens
+  }
+}
+
+int runUpdate(const UpdaterArguments& arguments, const std::string& installFolder,
+              const std::string& workFolder, Downloader& downloader, UpdaterUi& ui,
+              const UpdateTrust& trust) {
+  UpdateRun run(arguments, installFolder, workFolder, downloader, ui, trust);
+  try {
+    return run.run();
+  } catch (const std::exception&) {
+    // Only memory can run out here; nothing in the installation changed
+    // unless the copies had begun, and those are each atomic.
+    deleteFolderTree(workFolder);
+    ui.message(kManifestInvalid, UpdaterUi::Icon::Error);
+    return -1;
+  }
+}
+
+}  // namespace imbrino

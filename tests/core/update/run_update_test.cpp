@@ -1,0 +1,347 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "core/update/update_support.h"
+#include "support/test_support.h"
+#include "update/updater.h"
+
+namespace imbrino {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readText;
+using test::snapshot;
+using test::writeText;
+
+const std::string kManifestUrl = "https://updates.test/software/IMB/Update.ini";
+const std::string kDone = "message none 升级完成";
+const std::string kInvalid = "message error 升级信息有误";
+const std::string kFileFailed = "message error 文件下载失败";
+
+// The manifest's "Version" section and an "AddFiles" list of `files`
+// (destination, body), each served at its own address; `extra` is appended.
+std::string manifestWith(test::FakeDownloader& downloader, const std::string& version,
+                         const std::vector<std::pair<std::string, std::string>>& files,
+                         const std::string& extra = "", bool withHashes = false) {
+  // Versions are given as "a.b.c.d".
+  std::string text = "[Version]\n";
+  std::size_t at = 0;
+  for (int i = 1; i <= 4; ++i) {
+    const std::size_t dot = version.find('.', at);
+    text += "Version" + std::to_string(i) + "=" + version.substr(at, dot - at) + "\n";
+    at = dot + 1;
+  }
+  text += "[AddFiles]\nAddFilesLen=" + std::to_string(files.size()) + "\n";
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string n = std::to_string(i + 1);
+    const std::string url = "https://updates.test/files/" + n;
+    downloader.served[url] = files[i].second;
+    text += "AddFilesSrc" + n + "=" + url + "\nAddFilesDest" + n + "=" + files[i].first + "\n";
+    if (withHashes) text += "AddFilesSha256" + n + "=" + test::sha256Hex(files[i].second) + "\n";
+  }
+  return text + extra;
+}
+
+class UpdateRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(install + "/data");
+    fs::create_directories(outside + "/folder");
+    fs::create_directories(root.file("tmp"));
+    writeText(install + "/Imbrino", "old program");
+    writeText(install + "/data/old.txt", "old data");
+    writeText(install + "/readme.txt", "read me");
+    writeText(outside + "/victim", "precious");
+    writeText(outside + "/folder/inner", "precious too");
+    ::chmod((install + "/Imbrino").c_str(), 0755);
+  }
+
+  int run(const std::string& manifest, const UpdateTrust& trust = {},
+          ProgramVersion running = kBuiltInVersion) {
+    downloader.served[kManifestUrl] = manifest;
+    installBefore = snapshot(install);
+    outsideBefore = snapshot(outside);
+    return runUpdate({running, kManifestUrl}, install, work, downloader, ui, trust);
+  }
+
+  void expectNothingChanged() {
+    EXPECT_EQ(snapshot(install), installBefore);
+    EXPECT_EQ(snapshot(outside), outsideBefore);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(work)));
+  }
+
+  test::TempFolder root;
+  const std::string install = root.file("install");
+  const std::string outside = root.file("outside");
+  const std::string work = root.file("tmp") + "/UpwrightDir";
+  test::FakeDownloader downloader;
+  test::RecordingUi ui;
+  std::map<std::string, std::string> installBefore, outsideBefore;
+};
+
+TEST_F(UpdateRun, InstallsInTheOrderDeleteFilesDeleteFoldersMakeFoldersCopy) {
+  const std::string manifest = manifestWith(
+      downloader, "3.8.0.0",
+      {{"\\Imbrino", "new program"}, {"/plugins/new.dat", "new data"}, {"\\readme.txt", "new"}},
+      "[NewDirs]\nNewDirsLen=2\nNewDirs1=\\plugins\nNewDirs2=\\empty\\deep\\\n"
+      "[DelFiles]\nDelFilesLen=3\nDelFiles1=\\readme.txt\nDelFiles3=\\missing.txt\n"
+      "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\data\n");
+  EXPECT_EQ(run(manifest), 0);
+
+  EXPECT_EQ(ui.events, (std::vector<std::string>{"range 1 3", "position 0", "position 1",
+                                                  "position 2", "position 3", kDone}));
+  EXPECT_EQ(snapshot(install), (std::map<std::string, std::string>{
+                                   {"Imbrino", "new program"},
+                                   {"empty", "<folder>"},
+                                   {"empty/deep", "<folder>"},
+                                   {"plugins", "<folder>"},
+                                   {"plugins/new.dat", "new data"},
+                                   {"readme.txt", "new"}}));
+  struct stat info {};
+  ASSERT_EQ(::stat((install + "/Imbrino").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0755u) << "a replaced program stays executable";
+  EXPECT_FALSE(fs::exists(work));
+  EXPECT_EQ(snapshot(outside), outsideBefore);
+}
+
+TEST_F(UpdateRun, RefusalsAndFailuresLeaveEverythingAsItWas) {
+  const std::string addFiles1 = "[AddFiles]\nAddFilesLen=1\nAddFilesSrc1=https://u/1\n";
+  struct Case {
+    const char* name;
+    std::string manifest;  // empty: built from the version and the files below
+    std::string version;
+    std::vector<std::pair<std::string, std::string>> files;
+    std::string extra;
+    std::vector<std::string> expected;
+  };
+  const std::vector<std::pair<std::string, std::string>> two = {{"\\a", "A"}, {"\\b", "B"}};
+  const std::vector<Case> cases = {
+      {"equal", "", "3.7.0.9", two, "", {"message none 当前版本已经是最新版本,无需升级"}},
+      {"older", "", "3.6.99.0", two, "", {"message none 当前版本已经是最新版本,无需升级"}},
+      {"missing Version4", "[Version]\nVersion1=4\nVersion2=0\nVersion3=0\n", "", {}, "",
+       {kInvalid}},
+      {"no file list",
+       "[Version]\nVersion1=3\nVersion2=8\nVersion3=0\nVersion4=0\n"
+       "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\readme.txt\n",
+       "", {}, "", {"message warning 无升级信息"}},
+      {"missing source", "", "3.8.0.0", two, "AddFilesLen=3\nAddFilesDest3=\\c\n", {kInvalid}},
+      {"traversal destination", "", "3.8.0.0", {{"\\..\\outside\\victim", "evil"}}, "",
+       {kInvalid}},
+      {"traversal deletion", "", "3.8.0.0", two,
+       "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\..\\outside\\victim\n", {kInvalid}},
+      {"traversal folder deletion", "", "3.8.0.0", two,
+       "[DelDirs]\nDelDirsLen=2\nDelDirs1=\\data\nDelDirs2=/../outside\n", {kInvalid}},
+      {"whole folder deletion", "", "3.8.0.0", two, "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\.\n",
+       {kInvalid}},
+      {"traversal new folder", "", "3.8.0.0", two,
+       "[NewDirs]\nNewDirsLen=1\nNewDirs1=\\..\\..\\made\n", {kInvalid}},
+      {"absolute destination", "", "3.8.0.0", {{"\\\\" + outside + "/victim", "evil"}}, "",
+       {kInvalid}},
+      {"drive destination", "", "3.8.0.0", {{"C:\\victim", "evil"}}, "", {kInvalid}},
+      {"drive inside destination", "", "3.8.0.0", {{"\\C:\\victim", "evil"}}, "", {kInvalid}},
+      {"no leading separator", "", "3.8.0.0", {{"..\\outside\\victim", "evil"}}, "", {kInvalid}},
+      {"malformed hash", "", "3.8.0.0", two, "AddFilesSha2561=abc\n", {kInvalid}},
+      {"wrong hash", "", "3.8.0.0", two,
+       "AddFilesSha2562=" + test::sha256Hex("something else") + "\n", {kFileFailed}},
+      {"huge file count", "", "3.8.0.0", two, "AddFilesLen=2000000000\n", {kInvalid}},
+      {"huge deletion count", "", "3.8.0.0", two, "[DelFiles]\nDelFilesLen=2147483647\n",
+       {kInvalid}},
+      {"huge folder count", "", "3.8.0.0", two, "[NewDirs]\nNewDirsLen=99999999\n", {kInvalid}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ui = {};
+    downloader = {};
+    std::string manifest = c.manifest;
+    if (manifest.empty()) {
+      manifest = manifestWith(downloader, c.version, c.files);
+      if (c.extra.starts_with("["))
+        manifest += c.extra;
+      else  // keys of the AddFiles section, put first since the first of two keys counts
+        manifest.insert(manifest.find("[AddFiles]\n") + 11, c.extra);
+    }
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(run(manifest), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_EQ(ui.messages(), c.expected);
+    expectNothingChanged();
+  }
+}
+
+TEST_F(UpdateRun, AFailingThirdDownloadOfFiveInstallsNothing) {
+  const std::string manifest = manifestWith(
+      downloader, "3.7.1.0",
+      {{"\\1", "1"}, {"\\2", "2"}, {"\\Imbrino", "new"}, {"\\4", "4"}, {"\\5", "5"}},
+      "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\readme.txt\n");
+  downloader.failing.insert("https://updates.test/files/3");
+  EXPECT_EQ(run(manifest), -1);
+  EXPECT_EQ(ui.events, (std::vector<std::string>{"range 1 5", "position 0", "position 1",
+                                                  "position 2", kFileFailed}));
+  expectNothingChanged();
+  EXPECT_EQ(downloader.requested.size(), 4u);  // the manifest and three files
+}
+
+TEST_F(UpdateRun, AManifestThatCannotBeFetchedIsReported) {
+  EXPECT_EQ(runUpdate({kBuiltInVersion, kManifestUrl}, install, work, downloader, ui), -1);
+  EXPECT_EQ(ui.messages(), std::vector<std::string>{"message error 升级程序下载文件失败"});
+  EXPECT_FALSE(fs::exists(work));
+}
+
+TEST_F(UpdateRun, NoFilesButDeletionsStillDeletes) {
+  const std::string manifest = manifestWith(
+      downloader, "3.8.0.0", {}, "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\readme.txt\n");
+  EXPECT_EQ(run(manifest), 0);
+  EXPECT_EQ(ui.events, (std::vector<std::string>{"range 1 0", "position 0", kDone}));
+  EXPECT_FALSE(fs::exists(install + "/readme.txt"));
+  EXPECT_EQ(downloader.requested.size(), 1u);
+}
+
+TEST_F(UpdateRun, LinksPlantedInTheInstallationLeadNowhereOutside) {
+  fs::create_symlink(outside, install + "/linked-folder");
+  fs::create_symlink(outside + "/victim", install + "/linked-file");
+  fs::create_symlink(install + "/readme.txt", install + "/inner-link");
+  const std::string manifest = manifestWith(
+      downloader, "3.8.0.0",
+      {{"\\linked-folder\\victim", "evil"},
+       {"\\linked-file", "replaced"},
+       {"\\inner-link", "through the link"}},
+      "[NewDirs]\nNewDirsLen=1\nNewDirs1=\\linked-folder\\made\n"
+      "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\linked-folder\\victim\n"
+      "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\linked-folder\\folder\n");
+  ui.retryAnswers = {true};  // retrying cannot make the first copy go through the link
+  EXPECT_EQ(run(manifest), 0);
+  const std::string question =
+      "retry 文件:" + install + "/linked-folder/victim 无法更新,请保证它没有被打开!";
+  EXPECT_EQ(ui.messages(), (std::vector<std::string>{question, question, kDone}));
+  EXPECT_EQ(snapshot(outside), outsideBefore);
+  // The outward link is replaced by the file; the inward one is written through.
+  EXPECT_FALSE(fs::is_symlink(install + "/linked-file"));
+  EXPECT_EQ(readText(install + "/linked-file"), "replaced");
+  EXPECT_TRUE(fs::is_symlink(install + "/inner-link"));
+  EXPECT_EQ(readText(install + "/readme.txt"), "through the link");
+}
+
+TEST_F(UpdateRun, AFolderLinkNamedForDeletionIsRemovedAsALink) {
+  fs::create_symlink(outside, install + "/linked-folder");
+  const std::string manifest = manifestWith(
+      downloader, "3.8.0.0", {}, "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\linked-folder\n");
+  EXPECT_EQ(run(manifest), 0);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(install + "/linked-folder")));
+  EXPECT_EQ(snapshot(outside), outsideBefore);
+}
+
+TEST_F(UpdateRun, AFileThatCannotBeReplacedIsAskedAboutUntilSkipped) {
+  fs::create_directories(install + "/busy");
+  const std::string manifest =
+      manifestWith(downloader, "3.8.0.0", {{"\\busy", "new"}, {"\\readme.txt", "new readme"}});
+  ui.retryAnswers = {true, true, false};
+  EXPECT_EQ(run(manifest), 0);
+  const std::string question = "retry 文件:" + install + "/busy 无法更新,请保证它没有被打开!";
+  EXPECT_EQ(ui.messages(), (std::vector<std::string>{question, question, question, kDone}));
+  EXPECT_TRUE(fs::is_directory(install + "/busy"));
+  EXPECT_EQ(readText(install + "/readme.txt"), "new readme");
+  // No temporary file is left beside the targets.
+  EXPECT_EQ(snapshot(install).size(), installBefore.size());
+}
+
+TEST_F(UpdateRun, CancellingBeforeTheInstallationLeavesItUntouched) {
+  const std::string manifest =
+      manifestWith(downloader, "3.8.0.0", {{"\\Imbrino", "new"}, {"\\readme.txt", "new"}},
+                   "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\data\n");
+  int downloads = 0;
+  downloader.afterEachDownload = [&] { ui.cancel = ++downloads == 2; };
+  EXPECT_EQ(run(manifest), -1);
+  EXPECT_EQ(ui.messages(), std::vector<std::string>{});
+  EXPECT_EQ(snapshot(install), installBefore);
+  EXPECT_EQ(downloads, 2);
+}
+
+TEST_F(UpdateRun, WithAKeyOnlyASignedManifestWithHashesIsInstalled) {
+  const test::SigningKey key = test::makeSigningKey(7);
+  const UpdateTrust trust{key.publicKey};
+  const std::vector<std::pair<std::string, std::string>> files = {{"\\Imbrino", "signed"}};
+  struct Case {
+    const char* name;
+    bool hashes;
+    int signature;  // 0 none, 1 good, 2 by another key, 3 of other text
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"good", true, 1, {kDone}},
+      {"missing signature", true, 0, {kInvalid}},
+      {"another key", true, 2, {kInvalid}},
+      {"tampered manifest", true, 3, {kInvalid}},
+      {"file without a hash", false, 1, {kInvalid}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ui = {};
+    downloader = {};
+    writeText(install + "/Imbrino", "old program");
+    const std::string manifest = manifestWith(downloader, "3.8.0.0", files, "", c.hashes);
+    if (c.signature == 1) downloader.served[kManifestUrl + ".sig"] = test::signText(key, manifest);
+    if (c.signature == 2)
+      downloader.served[kManifestUrl + ".sig"] = test::signText(test::makeSigningKey(8), manifest);
+    if (c.signature == 3)
+      downloader.served[kManifestUrl + ".sig"] = test::signText(key, manifest + "\n");
+    const bool good = c.expected.front() == kDone;
+    EXPECT_EQ(run(manifest, trust), good ? 0 : -1);
+    EXPECT_EQ(ui.messages(), c.expected);
+    if (good)
+      EXPECT_EQ(readText(install + "/Imbrino"), "signed");
+    else
+      expectNothingChanged();
+  }
+}
+
+TEST(UpdateCheck, AsksOnlyForANewerCompleteManifestAndDeletesOneWithoutItsKeys) {
+  struct Case {
+    const char* manifest;
+    bool newer;
+    bool copyKept;
+  };
+  const Case cases[] = {
+      {"[Version]\nVersion1=3\nVersion2=7\nVersion3=1\nVersion4=0\n", true, true},
+      {"[Version]\nVersion1=4\nVersion2=0\nVersion3=0\nVersion4=0\n", true, true},
+      {"[Version]\nVersion1=3\nVersion2=7\nVersion3=0\nVersion4=9\n", false, true},
+      {"[Version]\nVersion1=3\nVersion2=6\nVersion3=99\nVersion4=0\n", false, true},
+      {"[Version]\nVersion1=3\nVersion2=8\nVersion3=0\n", false, false},
+      {"<html>Not found</html>", false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.manifest);
+    test::TempFolder temp;
+    test::FakeDownloader downloader;
+    downloader.served[kManifestUrl] = c.manifest;
+    EXPECT_EQ(checkForUpdate(downloader, temp.path().string(), kManifestUrl, kBuiltInVersion),
+              c.newer);
+    EXPECT_EQ(fs::exists(temp.file("Update.ini")), c.copyKept);
+  }
+
+  test::TempFolder temp;
+  test::FakeDownloader unreachable;
+  EXPECT_FALSE(checkForUpdate(unreachable, temp.path().string() + "/", kManifestUrl,
+                              kBuiltInVersion));
+}
+
+TEST(UpdateCheck, WithAKeyTheManifestMustBeSigned) {
+  const test::SigningKey key = test::makeSigningKey(3);
+  const std::string manifest = "[Version]\nVersion1=9\nVersion2=0\nVersion3=0\nVersion4=0\n";
+  for (int signature = 0; signature < 3; ++signature) {
+    test::TempFolder temp;
+    test::FakeDownloader downloader;
+    downloader.served[kManifestUrl] = manifest;
+    if (signature == 1) downloader.served[kManifestUrl + ".sig"] = test::signText(key, manifest);
+    if (signature == 2) downloader.served[kManifestUrl + ".sig"] = std::string(64, 'x');
+    EXPECT_EQ(checkForUpdate(downloader, temp.path().string(), kManifestUrl, kBuiltInVersion,
+                             UpdateTrust{key.publicKey}),
+              signature == 1)
+        << signature;
+  }
+}
+
+}  // namespace
+}  // namespace imbrino
