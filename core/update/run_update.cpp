@@ -150,8 +150,10 @@ class UpdateRun {
     }
     for (const std::string& folder : plan.newFolders) createFolderInside(install_, folder);
     for (const InstallPlan::File& file : plan.files) {
+      // A cancelled run asks nothing more: the file keeps its old version.
       while (!installFile(work_ + file.destination, install_ + file.destination, install_)) {
-        if (!ui_.askRetry("文件:" + install_ + file.destination + " 无法更新,请保证它没有被打开!"))
+        if (ui_.cancelled() ||
+            !ui_.askRetry("文件:" + install_ + file.destination + " 无法更新,请保证它没有被打开!"))
           break;
       }
     }
@@ -175,23 +177,22 @@ bool checkForUpdate(Downloader& downloader, const std::string& tempFolder,
                     const std::string& manifestUrl, const ProgramVersion& running,
                     const UpdateTrust& trust) {
   try {
+    if (tempFolder.empty()) return false;  // never a manifest in the root folder
     std::string folder = tempFolder;
-    if (folder.empty() || folder.back() != '/') folder += '/';
+    if (folder.back() != '/') folder += '/';
     const std::string localCopy = folder + kManifestName;
     if (!downloader.download(manifestUrl, localCopy)) return false;
 
+    // An unreadable copy (an error page far larger than any manifest) has no
+    // version keys either.
+    const auto bytes = readFileBytes(localCopy, kMaxManifestBytes);
     if (trust.publicKey) {
-      const auto bytes = readFileBytes(localCopy, kMaxManifestBytes);
       const std::string signaturePath = localCopy + kSignatureSuffix;
       if (!bytes || !downloader.download(manifestUrl + kSignatureSuffix, signaturePath))
         return false;
       const auto signature = readFileBytes(signaturePath, 4096);
       if (!signature || !verifyEd25519(*bytes, *signature, *trust.publicKey)) return false;
     }
-
-    // An unreadable copy (an error page far larger than any manifest) has no
-    // version keys either.
-    const auto bytes = readFileBytes(localCopy, kMaxManifestBytes);
     const auto version =
         bytes ? manifestVersion(parseManifest(std::string_view(
                     reinterpret_cast<const char*>(bytes->data()), bytes->size())))
