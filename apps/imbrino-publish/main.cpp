@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "update/integrity.h"
 #include "update/updater.h"
 
 namespace {
@@ -31,16 +32,6 @@ namespace {
 using imbrino::Expected;
 using imbrino::fail;
 using Seed = std::array<std::uint8_t, 32>;
-
-std::string hex(const std::uint8_t* bytes, std::size_t size) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string text;
-  for (std::size_t i = 0; i < size; ++i) {
-    text += kDigits[bytes[i] >> 4];
-    text += kDigits[bytes[i] & 15];
-  }
-  return text;
-}
 
 // "3.8.0.0": four whole numbers, none negative.
 std::optional<imbrino::ProgramVersion> parseVersion(const std::string& text) {
@@ -116,7 +107,7 @@ Expected<std::string> publicKeyHex(const Seed& seed) {
   if (!key || EVP_PKEY_get_raw_public_key(key.get(), publicKey.data(), &length) != 1 ||
       length != publicKey.size())
     return fail("cannot derive the public key");
-  return hex(publicKey.data(), publicKey.size());
+  return imbrino::hexText(publicKey);
 }
 
 // A new key never replaces an old one: losing it would strand every

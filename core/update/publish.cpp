@@ -5,12 +5,13 @@
 
 #include <openssl/evp.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "update/integrity.h"
 #include "update/updater.h"
 
 namespace imbrino {
@@ -25,36 +26,6 @@ struct ContextDeleter {
 struct KeyDeleter {
   void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
 };
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-Expected<std::string> sha256HexOfFile(const std::string& path) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) return fail("cannot open " + path);
-  std::unique_ptr<EVP_MD_CTX, ContextDeleter> context(EVP_MD_CTX_new());
-  if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1)
-    return fail("SHA-256 is not available");
-  std::vector<unsigned char> buffer(1 << 16);
-  for (;;) {
-    std::size_t n = std::fread(buffer.data(), 1, buffer.size(), file.get());
-    if (n > 0 && EVP_DigestUpdate(context.get(), buffer.data(), n) != 1)
-      return fail("SHA-256 failed on " + path);
-    if (n < buffer.size()) break;
-  }
-  if (std::ferror(file.get())) return fail("cannot read " + path);
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1 || length != 32)
-    return fail("SHA-256 failed on " + path);
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned int i = 0; i < length; ++i) {
-    hex += kDigits[digest[i] >> 4];
-    hex += kDigits[digest[i] & 15];
-  }
-  return hex;
-}
 
 // A value the updater reads back as written: one line, not trimmed away,
 // within its length.
@@ -67,24 +38,21 @@ bool isPlainValue(std::string_view value) {
   return true;
 }
 
-// "\sub\file.ext": relative to the installation folder, with no part that
-// climbs out of it or names a drive.
+// "\sub\file.ext": relative to the installation folder, every part a name
+// (none empty, "." or ".."), no drive.
 bool isInstallPath(std::string_view destination) {
   if (destination.empty() || (destination.front() != '\\' && destination.front() != '/'))
     return false;
   if (destination.find(':') != std::string_view::npos) return false;
   std::size_t start = 1;
-  bool named = false;
   while (start <= destination.size()) {
     std::size_t end = destination.find_first_of("\\/", start);
     if (end == std::string_view::npos) end = destination.size();
     std::string_view part = destination.substr(start, end - start);
-    if (part == "..") return false;
-    if (!part.empty() && part != ".") named = true;
+    if (part.empty() || part == "." || part == "..") return false;
     start = end + 1;
   }
-  // A file, not the folder itself.
-  return named && destination.back() != '\\' && destination.back() != '/';
+  return true;
 }
 
 }  // namespace
@@ -95,32 +63,62 @@ Expected<std::string> composeManifestText(const ProgramVersion& version,
     if (part < 0) return fail("a version part is negative");
   if (files.empty()) return fail("no files to publish");
 
+  // Checked and hashed first, so a refused list writes nothing.
+  std::vector<std::string> destinations;
+  std::vector<std::string> hashes;
+  for (const PublishedFile& file : files) {
+    if (!isPlainValue(file.url)) return fail("unusable address: " + file.url);
+    if (!isAllowedUpdateAddress(file.url))
+      return fail("the updater would refuse the address " + file.url);
+    if (!isPlainValue(file.destination) || !isInstallPath(file.destination))
+      return fail("unusable destination: " + file.destination);
+    // Manifests are written with Windows separators, whatever was given.
+    std::string destination = file.destination;
+    for (char& c : destination)
+      if (c == '/') c = '\\';
+    for (const std::string& earlier : destinations)
+      if (earlier == destination) return fail("destination listed twice: " + file.destination);
+    Expected<Sha256> hash = sha256OfFile(file.localPath);
+    if (!hash) return fail(hash.reason());
+    destinations.push_back(std::move(destination));
+    hashes.push_back(hexText(*hash));
+  }
+
+  // The updater downloads into and installs into folders that must exist, so
+  // every folder a file goes into is listed to be made, each parent first.
+  std::vector<std::string> folders;
+  for (const std::string& destination : destinations) {
+    for (std::size_t slash = destination.find('\\', 1); slash != std::string::npos;
+         slash = destination.find('\\', slash + 1)) {
+      std::string folder = destination.substr(0, slash);
+      if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+        folders.push_back(std::move(folder));
+    }
+  }
+
   // Windows line ends: the manifest is the same file the Windows updater reads.
   constexpr const char* kEnd = "\r\n";
   std::string text = "[Version]";
   text += kEnd;
   for (std::size_t i = 0; i < version.parts.size(); ++i)
     text += "Version" + std::to_string(i + 1) + "=" + std::to_string(version.parts[i]) + kEnd;
+  if (!folders.empty()) {
+    text += kEnd;
+    text += "[NewDirs]";
+    text += kEnd;
+    text += "NewDirsLen=" + std::to_string(folders.size()) + kEnd;
+    for (std::size_t i = 0; i < folders.size(); ++i)
+      text += "NewDirs" + std::to_string(i + 1) + "=" + folders[i] + kEnd;
+  }
   text += kEnd;
   text += "[AddFiles]";
   text += kEnd;
   text += "AddFilesLen=" + std::to_string(files.size()) + kEnd;
   for (std::size_t i = 0; i < files.size(); ++i) {
-    const PublishedFile& file = files[i];
-    if (!isPlainValue(file.url)) return fail("unusable address: " + file.url);
-    if (!isAllowedUpdateAddress(file.url))
-      return fail("the updater would refuse the address " + file.url);
-    if (!isPlainValue(file.destination) || !isInstallPath(file.destination))
-      return fail("unusable destination: " + file.destination);
-    for (std::size_t j = 0; j < i; ++j)
-      if (files[j].destination == file.destination)
-        return fail("destination listed twice: " + file.destination);
-    Expected<std::string> hash = sha256HexOfFile(file.localPath);
-    if (!hash) return fail(hash.reason());
     const std::string index = std::to_string(i + 1);
-    text += "AddFilesSrc" + index + "=" + file.url + kEnd;
-    text += "AddFilesDest" + index + "=" + file.destination + kEnd;
-    text += "AddFilesSha256" + index + "=" + *hash + kEnd;
+    text += "AddFilesSrc" + index + "=" + files[i].url + kEnd;
+    text += "AddFilesDest" + index + "=" + destinations[i] + kEnd;
+    text += "AddFilesSha256" + index + "=" + hashes[i] + kEnd;
   }
   return text;
 }

@@ -35,11 +35,13 @@ class HttpServer {
     std::string location;
   };
 
-  HttpServer() {
+  // `everyAddress` listens on every interface too, so that a test can show an
+  // address on the machine's network being refused although it would answer.
+  explicit HttpServer(bool everyAddress = false) {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.s_addr = htonl(everyAddress ? INADDR_ANY : INADDR_LOOPBACK);
     socklen_t size = sizeof address;
     if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
         ::listen(listener_, 16) != 0 ||
@@ -56,8 +58,8 @@ class HttpServer {
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
 
-  std::string url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  std::string url(const std::string& path, const std::string& host = "127.0.0.1") const {
+    return "http://" + host + ":" + std::to_string(port_) + path;
   }
   void set(const std::string& path, Route route) {
     std::lock_guard lock(mutex_);

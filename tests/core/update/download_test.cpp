@@ -3,6 +3,7 @@
 // manifest and signature.
 
 #include <gtest/gtest.h>
+#include <ifaddrs.h>
 
 #include <chrono>
 #include <filesystem>
@@ -33,6 +34,22 @@ std::vector<std::string> namesIn(const fs::path& folder) {
   for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+// An IPv4 address of this machine that is not loopback; empty when it has none.
+std::string networkAddress() {
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return {};
+  std::string found;
+  for (ifaddrs* entry = list; entry && found.empty(); entry = entry->ifa_next) {
+    if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET) continue;
+    char text[INET_ADDRSTRLEN] = {};
+    const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
+    inet_ntop(AF_INET, &address->sin_addr, text, sizeof text);
+    if (std::string_view(text).substr(0, 4) != "127.") found = text;
+  }
+  freeifaddrs(list);
+  return found;
 }
 
 DownloadLimits quickLimits() {
@@ -149,6 +166,20 @@ TEST(CurlDownload, EveryFaultFailsLeavingNoFileAndTheOldOneIntact) {
   EXPECT_EQ(server.requests("/f"), 0);
 }
 
+TEST(CurlDownload, AnAddressOnTheNetworkIsRefusedEvenWhenItWouldAnswer) {
+  const std::string host = networkAddress();
+  if (host.empty()) GTEST_SKIP() << "no network address on this machine";
+  HttpServer server(true);
+  server.serveBody("/f", "fine");
+  server.set("/to-network", {Reply::Redirect, "", server.url("/f", host)});
+  test::TempFolder folder;
+  CurlDownloader downloader(quickLimits());
+  EXPECT_FALSE(downloader.download(server.url("/f", host), folder.file("a")).ok());
+  EXPECT_FALSE(downloader.download(server.url("/to-network"), folder.file("b")).ok());
+  EXPECT_EQ(server.requests("/f"), 0);
+  EXPECT_TRUE(fs::is_empty(folder.path()));
+}
+
 TEST(CurlDownload, AMissingFolderOrAFolderAtTheDestinationFails) {
   HttpServer server;
   server.serveBody("/f", "fine");
@@ -190,13 +221,14 @@ TEST(Publish, ListsEachFileWithItsHashAndRefusesWhatTheUpdaterWould) {
   writeText(folder.path() / "a.txt", "abc");
   const std::string local = folder.file("a.txt");
   const auto text = composeManifestText(
-      {{3, 8, 0, 1}}, {{"\\sub\\a.txt", "https://h.example.org/files/sub/a.txt", local}});
+      {{3, 8, 0, 1}}, {{"/sub/deep/a.txt", "https://h.example.org/files/sub/a.txt", local}});
   ASSERT_TRUE(text.ok()) << text.reason();
   EXPECT_EQ(*text,
             "[Version]\r\nVersion1=3\r\nVersion2=8\r\nVersion3=0\r\nVersion4=1\r\n\r\n"
+            "[NewDirs]\r\nNewDirsLen=2\r\nNewDirs1=\\sub\r\nNewDirs2=\\sub\\deep\r\n\r\n"
             "[AddFiles]\r\nAddFilesLen=1\r\n"
             "AddFilesSrc1=https://h.example.org/files/sub/a.txt\r\n"
-            "AddFilesDest1=\\sub\\a.txt\r\n"
+            "AddFilesDest1=\\sub\\deep\\a.txt\r\n"
             "AddFilesSha2561=ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\r\n");
 
   const std::string good = "https://h.example.org/a";
@@ -207,6 +239,8 @@ TEST(Publish, ListsEachFileWithItsHashAndRefusesWhatTheUpdaterWould) {
       {{"C:\\a.txt", good, local}},
       {{"a.txt", good, local}},
       {{"\\sub\\", good, local}},
+      {{"\\sub\\\\a.txt", good, local}},
+      {{"\\.\\a.txt", good, local}},
       {{"\\a.txt", "http://h.example.org/a", local}},
       {{"\\a.txt", good + "\r\nAddFilesLen=9", local}},
       {{"\\a.txt", good + std::string(300, 'x'), local}},
