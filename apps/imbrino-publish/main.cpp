@@ -165,8 +165,9 @@ int main(int argc, char** argv) {
   std::string pubkeyPath;
   CLI::App* pubkeyCommand =
       app.add_subcommand("pubkey", "Print the public key of a signing key in hexadecimal.");
-  pubkeyCommand->add_option("KEY", pubkeyPath, "the signing key")->required()->check(
-      CLI::ExistingFile);
+  pubkeyCommand->add_option("KEY", pubkeyPath, "the signing key")
+      ->required()
+      ->check(CLI::ExistingFile);
 
   std::string versionText;
   std::string baseUrl;
@@ -244,7 +245,7 @@ int main(int argc, char** argv) {
     // An old signature beside a new manifest would only make the updater refuse it.
     std::filesystem::remove(signaturePath);
   }
-  std::cout << "wrote " << outPath << (signature ? " and " + signaturePath : std::string())
-            << " (" << files.size() << " files, version " << versionText << ")\n";
+  std::cout << "wrote " << outPath << (signature ? " and " + signaturePath : std::string()) << " ("
+            << files.size() << " files, version " << versionText << ")\n";
   return 0;
 }

@@ -232,9 +232,10 @@ Status CurlDownloader::download(const std::string& url, const std::string& path)
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits_.connectTimeoutSeconds);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits_.stallTimeoutSeconds);
-  const curl_off_t sizeLimit = limits_.maxBytes > static_cast<std::uint64_t>(std::numeric_limits<curl_off_t>::max())
-                                    ? std::numeric_limits<curl_off_t>::max()
-                                    : static_cast<curl_off_t>(limits_.maxBytes);
+  const curl_off_t sizeLimit =
+      limits_.maxBytes > static_cast<std::uint64_t>(std::numeric_limits<curl_off_t>::max())
+          ? std::numeric_limits<curl_off_t>::max()
+          : static_cast<curl_off_t>(limits_.maxBytes);
   curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, sizeLimit);
   curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
   // A proxy from the environment must not carry a loopback address elsewhere.

@@ -134,7 +134,8 @@ Expected<std::array<std::uint8_t, 64>> signManifest(std::string_view manifest,
   std::array<std::uint8_t, 64> signature{};
   std::size_t length = signature.size();
   if (EVP_DigestSign(context.get(), signature.data(), &length,
-                     reinterpret_cast<const unsigned char*>(manifest.data()), manifest.size()) != 1 ||
+                     reinterpret_cast<const unsigned char*>(manifest.data()),
+                     manifest.size()) != 1 ||
       length != signature.size())
     return fail("signing failed");
   return signature;

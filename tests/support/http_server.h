@@ -132,8 +132,8 @@ class HttpServer {
         head = "HTTP/1.1 404 Not Found\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
         break;
       case Reply::Redirect:
-        head = "HTTP/1.1 302 Found\r\nLocation: " + route.location + "\r\nContent-Length: " +
-               std::to_string(body.size()) + "\r\n";
+        head = "HTTP/1.1 302 Found\r\nLocation: " + route.location +
+               "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
         break;
       case Reply::Unsized:
         head = "HTTP/1.1 200 OK\r\n";

@@ -115,7 +115,7 @@ TEST_F(EndToEnd, UpdatesFromAWebServerOrRefusesLeavingEverythingAsItWas) {
   struct Case {
     const char* name;
     ProgramVersion version;
-    bool keyed;  // the build trusts `key`
+    bool keyed;                             // the build trusts `key`
     std::function<void(EndToEnd&)> tamper;  // after publishing, before serving
     const std::array<std::uint8_t, 32>* signer;
     std::string expected;
@@ -126,31 +126,57 @@ TEST_F(EndToEnd, UpdatesFromAWebServerOrRefusesLeavingEverythingAsItWas) {
       {"newer, signed", {{3, 7, 1, 0}}, true, none, &key.seed, kNew},
       {"equal", {{3, 7, 0, 9}}, false, none, nullptr, kLatest},
       {"older", {{3, 6, 99, 0}}, false, none, nullptr, kLatest},
-      {"missing Version4", {{4, 0, 0, 0}}, false,
-       [](EndToEnd& t) { replaceOnce(t.publication.manifest, "Version4=0\r\n", ""); }, nullptr,
+      {"missing Version4",
+       {{4, 0, 0, 0}},
+       false,
+       [](EndToEnd& t) { replaceOnce(t.publication.manifest, "Version4=0\r\n", ""); },
+       nullptr,
        kInvalid},
-      {"third download fails", {{3, 8, 0, 0}}, false,
-       [](EndToEnd& t) { t.server.set("/files/sub/deeper/more.txt", {Reply::NotFound, "", ""}); },
-       nullptr, kFileFailed},
-      {"third download stalls", {{3, 8, 0, 0}}, false,
-       [](EndToEnd& t) { t.server.set("/files/sub/deeper/more.txt", {Reply::Stalled, "m", ""}); },
-       nullptr, kFileFailed},
-      {"a download redirected to ftp", {{3, 8, 0, 0}}, false,
+      {"third download fails",
+       {{3, 8, 0, 0}},
+       false,
+       [](EndToEnd& t) {
+         t.server.set("/files/sub/deeper/more.txt", {Reply::NotFound, "", ""});
+       },
+       nullptr,
+       kFileFailed},
+      {"third download stalls",
+       {{3, 8, 0, 0}},
+       false,
+       [](EndToEnd& t) {
+         t.server.set("/files/sub/deeper/more.txt", {Reply::Stalled, "m", ""});
+       },
+       nullptr,
+       kFileFailed},
+      {"a download redirected to ftp",
+       {{3, 8, 0, 0}},
+       false,
        [](EndToEnd& t) {
          t.server.set("/files/help.html", {Reply::Redirect, "", "ftp://127.0.0.1/help.html"});
        },
-       nullptr, kFileFailed},
-      {"traversal", {{3, 8, 0, 0}}, false,
+       nullptr,
+       kFileFailed},
+      {"traversal",
+       {{3, 8, 0, 0}},
+       false,
        [](EndToEnd& t) {
          replaceOnce(t.publication.manifest, "AddFilesDest5=\\readme.txt",
                      "AddFilesDest5=\\sub\\..\\..\\outside.txt");
        },
-       nullptr, kInvalid},
-      {"wrong hash", {{3, 8, 0, 0}}, false,
+       nullptr,
+       kInvalid},
+      {"wrong hash",
+       {{3, 8, 0, 0}},
+       false,
        [](EndToEnd& t) { t.server.serveBody("/files/help.html", "<p>not what was hashed</p>"); },
-       nullptr, kFileFailed},
-      {"manifest missing", {{3, 8, 0, 0}}, false,
-       [](EndToEnd& t) { t.publication.manifest.clear(); }, nullptr, kManifestFailed},
+       nullptr,
+       kFileFailed},
+      {"manifest missing",
+       {{3, 8, 0, 0}},
+       false,
+       [](EndToEnd& t) { t.publication.manifest.clear(); },
+       nullptr,
+       kManifestFailed},
       {"no signature", {{3, 8, 0, 0}}, true, none, nullptr, kInvalid},
       {"signed by another key", {{3, 8, 0, 0}}, true, none, &otherKey.seed, kInvalid},
   };
@@ -167,8 +193,8 @@ TEST_F(EndToEnd, UpdatesFromAWebServerOrRefusesLeavingEverythingAsItWas) {
     test::RecordingUi ui;
     const UpdateTrust trust = c.keyed ? UpdateTrust{key.publicKey} : UpdateTrust{};
     CurlDownloader downloader(DownloadLimits{5, 1, 3, 1 << 20});
-    const int result =
-        runUpdate({kBuiltInVersion, publication.manifestUrl()}, install, work, downloader, ui, trust);
+    const int result = runUpdate({kBuiltInVersion, publication.manifestUrl()}, install, work,
+                                 downloader, ui, trust);
 
     EXPECT_EQ(ui.messages(), std::vector<std::string>{c.expected});
     EXPECT_FALSE(fs::exists(fs::symlink_status(work)));
@@ -228,8 +254,7 @@ TEST_F(EndToEnd, TheCheckAsksOnlyForANewerCompleteAndTrustedManifest) {
     test::TempFolder temp;
     CurlDownloader downloader(DownloadLimits{5, 1, 3, 1 << 20});
     EXPECT_EQ(checkForUpdate(downloader, temp.path().string(), publication.manifestUrl(),
-                             kBuiltInVersion,
-                             c.keyed ? UpdateTrust{key.publicKey} : UpdateTrust{}),
+                             kBuiltInVersion, c.keyed ? UpdateTrust{key.publicKey} : UpdateTrust{}),
               c.newer);
     EXPECT_EQ(fs::exists(temp.file("Update.ini")), c.copyKept);
   }
