@@ -105,6 +105,8 @@ QMessageBox::StandardButtons qtButtons(MessageButtons buttons) {
       return QMessageBox::Yes | QMessageBox::No;
     case MessageButtons::YesNoCancel:
       return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MessageButtons::RetryCancel:
+      return QMessageBox::Retry | QMessageBox::Cancel;
     case MessageButtons::Ok:
       break;
   }
@@ -126,6 +128,8 @@ MessageAnswer QtPrompts::message(QWidget* owner, const QString& caption, const Q
       return MessageAnswer::No;
     case QMessageBox::Cancel:
       return MessageAnswer::Cancel;
+    case QMessageBox::Retry:
+      return MessageAnswer::Retry;
     default:
       break;
   }

@@ -85,6 +85,22 @@ class QtPromptsTest : public QObject {
     }
   }
 
+  void theRetryQuestionAnswersRetryOrCancel() {
+    const std::pair<QMessageBox::StandardButton, MessageAnswer> cases[] = {
+        {QMessageBox::Retry, MessageAnswer::Retry}, {QMessageBox::Cancel, MessageAnswer::Cancel}};
+    for (const auto& [button, answer] : cases) {
+      QStringList shown;
+      whenOpen<QMessageBox>([&, button = button](QMessageBox* box) {
+        for (QAbstractButton* b : box->buttons()) shown << b->text();
+        box->button(button)->click();
+      });
+      QCOMPARE(prompts_.message(nullptr, QStringLiteral("升级程序"), QStringLiteral("文件"),
+                                MessageIcon::None, MessageButtons::RetryCancel),
+               answer);
+      QCOMPARE(shown.size(), 2);
+    }
+  }
+
   void fileDialogsHaveTheDesktopsFontAndTheProgramsLanguage() {
     QFile file(folder_.filePath(QStringLiteral("lake.jpg")));
     QVERIFY(file.open(QIODevice::WriteOnly));

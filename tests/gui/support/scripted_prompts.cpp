@@ -1,5 +1,8 @@
 #include "gui/support/scripted_prompts.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 // GCC 12 warns that a moved std::optional<QString> "may be used
 // uninitialized" when it is returned; it is engaged on that path.
 #if defined(__GNUC__) && !defined(__clang__)
@@ -29,13 +32,15 @@ QStringList ScriptedPrompts::messageTexts() const {
 
 MessageAnswer ScriptedPrompts::message(QWidget* owner, const QString& caption, const QString& text,
                                        MessageIcon icon, MessageButtons buttons) {
-  messages.push_back({caption, text, icon, buttons, owner != nullptr});
+  messages.push_back({caption, text, icon, buttons, owner != nullptr,
+                      QThread::currentThread() == QCoreApplication::instance()->thread()});
   if (!messageAnswers.empty()) return takeFront(messageAnswers, MessageAnswer::Ok);
   switch (buttons) {
     case MessageButtons::YesNo:
       return MessageAnswer::No;
     case MessageButtons::YesNoCancel:
     case MessageButtons::OkCancel:
+    case MessageButtons::RetryCancel:
       return MessageAnswer::Cancel;
     case MessageButtons::Ok:
       break;

@@ -18,6 +18,8 @@ struct AskedMessage {
   MessageIcon icon;
   MessageButtons buttons;
   bool hadOwner;
+  // Asked on the application's thread, where every window lives.
+  bool onUiThread = true;
 };
 
 class ScriptedPrompts final : public Prompts {
