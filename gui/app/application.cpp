@@ -11,6 +11,7 @@
 #include "app/picture_canvas.h"
 #include "app/program_info.h"
 #include "app/splash_dialog.h"
+#include "app/update_check.h"
 #include "batch/batch_dialog.h"
 #include "editor/template_editor.h"
 #include "platform/memory_policy.h"
@@ -29,16 +30,10 @@ std::optional<InstanceLock> takeInstanceLock(Prompts& prompts) {
   return lock;
 }
 
-namespace {
-
-// The arguments as one command line, the way a path with blanks arrives
-// whether or not the shell was asked to quote it.
 QString commandLineOf(const QStringList& arguments) {
   return arguments.mid(1).join(u' ');
 }
 
-// The program speaks Chinese whatever the desktop's language, so the
-// toolkit's own buttons and dialogs ("是", "否", "取消") do too.
 void loadChineseTranslations(QApplication& application) {
   const QLocale chinese(QLocale::Chinese, QLocale::China);
   QLocale::setDefault(chinese);
@@ -47,8 +42,6 @@ void loadChineseTranslations(QApplication& application) {
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     application.installTranslator(translator);
 }
-
-}  // namespace
 
 MainWindowSeams programSeams(AppContext& context) {
   MainWindowSeams seams;
@@ -63,6 +56,9 @@ MainWindowSeams programSeams(AppContext& context) {
   seams.runBatchDialog = [&context](QWidget* owner) {
     BatchDialog dialog(context, owner);
     dialog.exec();
+  };
+  seams.startUpdateCheck = [&context](QMainWindow& window) {
+    UpdateCheck::start(window, context.prompts, programUpdateCheckSetup(context.programDirectory));
   };
   return seams;
 }

@@ -3,11 +3,14 @@
 // from the settings, the main window, and what is remembered at the end.
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <string>
 
 #include "app/main_window.h"
 #include "platform/instance_lock.h"
+
+class QApplication;
 
 namespace imbrino {
 
@@ -15,7 +18,8 @@ class Prompts;
 struct AppContext;
 
 // The windows the main window opens, as the program plugs them in: the batch
-// dialog (Ctrl+P), over the editing template by default.
+// dialog (Ctrl+P), over the editing template by default, the template editor,
+// and the update check as the window opens.
 MainWindowSeams programSeams(AppContext& context);
 
 // The instance lock, or nothing after telling the user that a copy (or the
@@ -28,6 +32,14 @@ std::optional<InstanceLock> takeInstanceLock(Prompts& prompts);
 // Every question goes through `prompts`. Returns the exit code: 1 when
 // another copy runs.
 int runProgram(Prompts& prompts, const std::string& programFolder, const QString& commandLine);
+
+// The arguments after the program's name as one command line, the way a path
+// with blanks arrives whether or not the shell was asked to quote it.
+QString commandLineOf(const QStringList& arguments);
+
+// The program speaks Chinese whatever the desktop's language, so the
+// toolkit's own buttons and dialogs ("是", "否", "取消") do too.
+void loadChineseTranslations(QApplication& application);
 
 // main() of the desktop program.
 int runImbrino(int argc, char** argv);

@@ -1,9 +1,10 @@
 // Draws the program's own pictures: the icon, the splash screen, the three
-// looks of the donate button and the question dialogs' mark (assets/app/,
-// compiled in through imbrino.qrc), and the template editor's tool buttons
-// (assets/editor/ButtonPic/, installed beside the program). Everything is
-// drawn with the core's own surfaces and text engine, so the pictures need
-// nothing but this file. Run from the source folder after changing a drawing:
+// looks of the donate button, the question dialogs' mark and the updater's
+// icon (assets/app/, compiled in through imbrino.qrc), and the template
+// editor's tool buttons (assets/editor/ButtonPic/, installed beside the
+// program). Everything is drawn with the core's own surfaces and text
+// engine, so the pictures need nothing but this file. Run from the source
+// folder after changing a drawing:
 //   build/default/tools/imbrino-make-art assets/app
 // (the tool buttons go to ../editor/ButtonPic beside the folder given).
 
@@ -266,9 +267,8 @@ constexpr int kSamples = 4;
 const char* const kHei = "黑体";
 const char* const kSans = "Arial";
 
-// The program's motif in a 256-unit square: a photo with a red seal stamped
-// over its corner. `detailed` keeps the fine lines that blur away when small.
-void drawMotif(Canvas& canvas, bool detailed) {
+// The photo card of the program's motif, in a 256-unit square.
+void drawPhotoCard(Canvas& canvas) {
   const Frame card{108, 112, -9};
   const double cardW = 164, cardH = 132;
   // A soft shadow: the card's outline spread a little, laid thinly three times.
@@ -299,6 +299,12 @@ void drawMotif(Canvas& canvas, bool detailed) {
   canvas.fill(
       both(photo, polygon(card, {{-80, 70}, {-80, 36}, {-30, 22}, {24, 36}, {80, 28}, {80, 70}})),
       flat({40, 124, 86}));
+}
+
+// The program's motif in a 256-unit square: a photo with a red seal stamped
+// over its corner. `detailed` keeps the fine lines that blur away when small.
+void drawMotif(Canvas& canvas, bool detailed) {
+  drawPhotoCard(canvas);
 
   // The seal, stamped slightly askew over the photo's lower right corner.
   const double sx = 180, sy = 178, radius = 56;
@@ -321,6 +327,54 @@ Surface makeIcon(int size, bool detailed) {
                 return mix({76, 142, 255}, {40, 70, 190}, (x + 2 * y) / (3 * 256.0));
               });
   drawMotif(canvas, detailed);
+  return canvas.resolve();
+}
+
+// The updater's icon: the program's tile and photo, with a green badge of
+// two arrows chasing each other round where the program's seal would be.
+Surface makeUpdateIcon(int size) {
+  Canvas canvas(size, size, kSamples, kWhite);
+  canvas.setView(0, 0, size / 256.0);
+  canvas.fill([](double, double) { return true; },
+              [](double x, double y) {
+                return mix({76, 142, 255}, {40, 70, 190}, (x + 2 * y) / (3 * 256.0));
+              });
+  drawPhotoCard(canvas);
+
+  const double bx = 180, by = 178, radius = 56;
+  for (int spread = 0; spread < 3; ++spread)
+    canvas.fill(circle(bx + 3, by + 6, radius + spread * 1.5), flat({10, 20, 60}), 0.12);
+  canvas.fill(circle(bx, by, radius), [&](double x, double y) {
+    return mix({86, 206, 120}, {22, 140, 70}, ((x - bx) + (y - by)) / (4 * radius) + 0.5);
+  });
+  canvas.fill(ring(bx, by, radius - 10, radius - 6), flat({232, 255, 238}));
+
+  // Two arcs of a ring, each ending in an arrowhead that points on round
+  // the circle (clockwise on screen), the way every desktop draws "refresh".
+  const double inner = 21, outer = 32, middle = (inner + outer) / 2;
+  const double pi = std::numbers::pi;
+  auto arc = [=](double from, double to) -> Shape {
+    return [=](double x, double y) {
+      const double d = std::hypot(x - bx, y - by);
+      if (d < inner || d > outer) return false;
+      const double a = std::atan2(y - by, x - bx) * 180 / pi;
+      return a >= from && a <= to;
+    };
+  };
+  auto head = [=](double degrees) -> Shape {
+    const double t = degrees * pi / 180;
+    const double px = bx + middle * std::cos(t), py = by + middle * std::sin(t);
+    const double nx = std::cos(t), ny = std::sin(t);   // outwards
+    const double tx = -std::sin(t), ty = std::cos(t);  // clockwise
+    const double half = 17, length = 20;
+    return polygon({0, 0, 0}, {{px + nx * half, py + ny * half},
+                               {px - nx * half, py - ny * half},
+                               {px + tx * length, py + ty * length}});
+  };
+  canvas.fill(arc(-170, -25), flat(kWhite));
+  canvas.fill(head(-25), flat(kWhite));
+  canvas.fill(arc(10, 155), flat(kWhite));
+  canvas.fill(head(155), flat(kWhite));
   return canvas.resolve();
 }
 
@@ -698,6 +752,7 @@ int main(int argc, char** argv) {
   ok &= save(makeDonateOverlay(), folder + "donate_overlay.bmp");
   ok &= save(makeDonate(ButtonLook::Pressed), folder + "donate_pressed.bmp");
   ok &= save(makeQuestion(), folder + "question.png");
+  ok &= save(makeUpdateIcon(256), folder + "update.png");
 
   // The tool window's buttons lie beside the program, not inside it.
   const std::filesystem::path buttons =
