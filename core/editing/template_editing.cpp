@@ -59,37 +59,30 @@ const PictureObject* firstSelectedPicture(const Template& document) {
 
 // A dragged edge follows the mouse; an edge dragged past the opposite one
 // leaves a picture one pixel wide (high) at the opposite edge's old place.
+void resizeSpan(std::int32_t& start, std::int32_t& length, bool movesStart, bool movesEnd,
+                std::int64_t delta, int mouse) {
+  using editing_detail::clampToInt;
+  if (movesStart) {
+    const std::int64_t newLength = std::int64_t{length} - delta;
+    if (newLength > 0) {
+      start = mouse;
+      length = clampToInt(newLength);
+    } else {
+      start = clampToInt(std::int64_t{start} + length);
+      length = 1;
+    }
+  }
+  if (movesEnd) {
+    const std::int64_t newLength = std::int64_t{length} + delta;
+    length = newLength > 0 ? clampToInt(newLength) : 1;
+  }
+}
+
 void resizePicture(PictureObject& picture, int handle, std::int64_t dx, std::int64_t dy,
                    Point mouse) {
   using namespace editing_detail;
-  if (movesLeftEdge(handle)) {
-    const std::int64_t width = std::int64_t{picture.width} - dx;
-    if (width > 0) {
-      picture.x = mouse.x;
-      picture.width = clampToInt(width);
-    } else {
-      picture.x = clampToInt(std::int64_t{picture.x} + picture.width);
-      picture.width = 1;
-    }
-  }
-  if (movesRightEdge(handle)) {
-    const std::int64_t width = std::int64_t{picture.width} + dx;
-    picture.width = width > 0 ? clampToInt(width) : 1;
-  }
-  if (movesTopEdge(handle)) {
-    const std::int64_t height = std::int64_t{picture.height} - dy;
-    if (height > 0) {
-      picture.y = mouse.y;
-      picture.height = clampToInt(height);
-    } else {
-      picture.y = clampToInt(std::int64_t{picture.y} + picture.height);
-      picture.height = 1;
-    }
-  }
-  if (movesBottomEdge(handle)) {
-    const std::int64_t height = std::int64_t{picture.height} + dy;
-    picture.height = height > 0 ? clampToInt(height) : 1;
-  }
+  resizeSpan(picture.x, picture.width, movesLeftEdge(handle), movesRightEdge(handle), dx, mouse.x);
+  resizeSpan(picture.y, picture.height, movesTopEdge(handle), movesBottomEdge(handle), dy, mouse.y);
 }
 
 // The background panel's ranges: a size outside them could be neither drawn

@@ -3,7 +3,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScrollBar>
 
 #include "widgets/surface_image.h"
 
@@ -15,33 +14,20 @@ const QColor kClientGrey(0x80, 0x80, 0x80);
 
 PictureCanvas::PictureCanvas(PictureState& picture, const Template& editingTemplate,
                              QWidget* parent)
-    : QAbstractScrollArea(parent), picture_(picture), template_(editingTemplate) {
+    : PixelScrollArea(parent), picture_(picture), template_(editingTemplate) {
   setObjectName(QStringLiteral("PictureCanvas"));
-  setFrameShape(QFrame::NoFrame);
   setFocusPolicy(Qt::StrongFocus);
-  // Both bars are always there, disabled while the picture fits.
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   // A move with no button held must reach us to end a drag whose release
   // happened elsewhere.
   viewport()->setMouseTracking(true);
-  for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
-    bar->setSingleStep(1);
-    bar->setPageStep(0);  // page steps move nothing
-    bar->setTracking(true);
-  }
+}
 
-  connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,
-          [this](int value) { onScrolled(horizontal_, value); });
-  connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
-          [this](int value) { onScrolled(vertical_, value); });
-  syncScrollBars();
+QSize PictureCanvas::contentSize() const {
+  return {picture_.pictureWidth(), picture_.pictureHeight()};
 }
 
 void PictureCanvas::setUpScrollBars() {
-  horizontal_.setUp(picture_.pictureWidth(), viewport()->width());
-  vertical_.setUp(picture_.pictureHeight(), viewport()->height());
-  syncScrollBars();
+  setUpAxes();
   refresh();
 }
 
@@ -55,31 +41,9 @@ void PictureCanvas::refresh() {
   viewport()->update();
 }
 
-void PictureCanvas::syncScrollBars() {
-  syncing_ = true;
-  const auto apply = [](QScrollBar* bar, const ScrollAxis& axis) {
-    bar->setRange(0, axis.maximum());
-    bar->setValue(axis.position());
-    bar->setEnabled(axis.enabled());
-  };
-  apply(horizontalScrollBar(), horizontal_);
-  apply(verticalScrollBar(), vertical_);
-  syncing_ = false;
-}
-
-void PictureCanvas::onScrolled(ScrollAxis& axis, int value) {
-  if (syncing_) return;
-  if (axis.track(value)) viewport()->update();
-}
-
-void PictureCanvas::scrollContentsBy(int, int) {
-  // Painting reads the positions itself; nothing is scrolled in place.
-}
-
 PicturePoint PictureCanvas::picturePoint(QPoint client) const {
-  const int sx = horizontal_.offset(picture_.pictureWidth(), viewport()->width());
-  const int sy = vertical_.offset(picture_.pictureHeight(), viewport()->height());
-  return {client.x() + sx, client.y() + sy};
+  const QPoint scroll = scrollOffset();
+  return {client.x() + scroll.x(), client.y() + scroll.y()};
 }
 
 bool PictureCanvas::onTemplate(PicturePoint p) const {
@@ -95,9 +59,8 @@ void PictureCanvas::paintEvent(QPaintEvent*) {
     picture_.stamp(template_, /*frameWhole=*/true);
     stampStale_ = false;
   }
-  const int sx = horizontal_.offset(picture_.pictureWidth(), viewport()->width());
-  const int sy = vertical_.offset(picture_.pictureHeight(), viewport()->height());
-  painter.translate(-sx, -sy);
+  const QPoint scroll = scrollOffset();
+  painter.translate(-scroll.x(), -scroll.y());
   painter.drawImage(0, 0, imageOfSurface(picture_.compositeSurface()));
 
   if (drag_.dragging()) {
@@ -108,14 +71,6 @@ void PictureCanvas::paintEvent(QPaintEvent*) {
     painter.setPen(QPen(Qt::black, 0));
     painter.drawRect(origin.x, origin.y, template_.background.width, template_.background.height);
   }
-}
-
-void PictureCanvas::resizeEvent(QResizeEvent* event) {
-  QAbstractScrollArea::resizeEvent(event);
-  horizontal_.resize(picture_.pictureWidth(), viewport()->width());
-  vertical_.resize(picture_.pictureHeight(), viewport()->height());
-  syncScrollBars();
-  viewport()->update();
 }
 
 void PictureCanvas::mousePressEvent(QMouseEvent* event) {

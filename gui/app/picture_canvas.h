@@ -4,14 +4,12 @@
 // mouse button or the arrow keys; the scroll bars move the picture one pixel
 // per step.
 
-#include <QAbstractScrollArea>
-
 #include "app/picture_state.h"
-#include "app/scroll_axis.h"
+#include "widgets/pixel_scroll_area.h"
 
 namespace imbrino {
 
-class PictureCanvas : public QAbstractScrollArea {
+class PictureCanvas : public PixelScrollArea {
   Q_OBJECT
 
  public:
@@ -26,7 +24,6 @@ class PictureCanvas : public QAbstractScrollArea {
   void refresh();
 
   const TemplateDrag& drag() const { return drag_; }
-  const ScrollAxis& horizontalAxis() const { return horizontal_; }
   // A client point in picture coordinates.
   PicturePoint picturePoint(QPoint client) const;
 
@@ -38,26 +35,20 @@ class PictureCanvas : public QAbstractScrollArea {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
-  void scrollContentsBy(int dx, int dy) override;
 
  private:
-  void syncScrollBars();
-  void onScrolled(ScrollAxis& axis, int value);
+  QSize contentSize() const override;
   bool onTemplate(PicturePoint p) const;
 
   PictureState& picture_;
   const Template& template_;
   TemplateDrag drag_;
-  ScrollAxis horizontal_;
-  ScrollAxis vertical_;
   bool stampStale_ = true;
-  bool syncing_ = false;
 };
 
 }  // namespace imbrino

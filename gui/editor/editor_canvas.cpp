@@ -3,7 +3,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScrollBar>
 
 #include "render/template_compose.h"
 #include "widgets/surface_image.h"
@@ -40,41 +39,25 @@ void outline(QPainter& painter, const Rect& r) {
 }  // namespace
 
 EditorCanvas::EditorCanvas(TemplateEditing& editing, EffectsHandler handler, QWidget* parent)
-    : QAbstractScrollArea(parent), editing_(editing), handler_(std::move(handler)) {
+    : PixelScrollArea(parent), editing_(editing), handler_(std::move(handler)) {
   setObjectName(QStringLiteral("EditorCanvas"));
-  setFrameShape(QFrame::NoFrame);
   setFocusPolicy(Qt::StrongFocus);
-  // Both bars are always there, greyed while the canvas fits.
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   // Moves without a button choose the cursor over handles and grips.
   viewport()->setMouseTracking(true);
-  for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
-    bar->setSingleStep(1);
-    bar->setPageStep(0);  // page steps move nothing
-    bar->setTracking(true);
-  }
-  connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,
-          [this](int value) { onScrolled(horizontal_, value); });
-  connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
-          [this](int value) { onScrolled(vertical_, value); });
-  syncScrollBars();
+}
+
+QSize EditorCanvas::contentSize() const {
+  const TemplateBackground& background = editing_.document().background;
+  return {background.width, background.height};
 }
 
 void EditorCanvas::setUpScrollBars() {
-  const TemplateBackground& background = editing_.document().background;
-  horizontal_.setUp(background.width, viewport()->width());
-  vertical_.setUp(background.height, viewport()->height());
-  syncScrollBars();
+  setUpAxes();
   templateChanged();
 }
 
 void EditorCanvas::updateScrollBars() {
-  const TemplateBackground& background = editing_.document().background;
-  horizontal_.resize(background.width, viewport()->width());
-  vertical_.resize(background.height, viewport()->height());
-  syncScrollBars();
-  viewport()->update();
+  resizeAxes();
 }
 
 void EditorCanvas::templateChanged() {
@@ -82,31 +65,9 @@ void EditorCanvas::templateChanged() {
   viewport()->update();
 }
 
-Point EditorCanvas::scrollOffset() const {
-  const TemplateBackground& background = editing_.document().background;
-  return {horizontal_.offset(background.width, viewport()->width()),
-          vertical_.offset(background.height, viewport()->height())};
-}
-
-void EditorCanvas::syncScrollBars() {
-  syncing_ = true;
-  const auto sync = [](QScrollBar* bar, const ScrollAxis& axis) {
-    bar->setRange(0, axis.maximum());
-    bar->setValue(axis.position());
-    bar->setEnabled(axis.enabled());
-  };
-  sync(horizontalScrollBar(), horizontal_);
-  sync(verticalScrollBar(), vertical_);
-  syncing_ = false;
-}
-
-void EditorCanvas::onScrolled(ScrollAxis& axis, int value) {
-  if (syncing_) return;
-  if (axis.track(value)) viewport()->update();
-}
-
-void EditorCanvas::scrollContentsBy(int, int) {
-  // Painting reads the positions itself; nothing is scrolled in place.
+Point EditorCanvas::scroll() const {
+  const QPoint offset = scrollOffset();
+  return {offset.x(), offset.y()};
 }
 
 void EditorCanvas::composeCanvas() {
@@ -132,14 +93,14 @@ void EditorCanvas::paintEvent(QPaintEvent*) {
   QPainter painter(viewport());
   painter.fillRect(viewport()->rect(), QColor(0x80, 0x80, 0x80));
   if (canvasStale_) composeCanvas();
-  const Point scroll = scrollOffset();
-  if (!canvas_.empty()) painter.drawImage(QPoint(-scroll.x, -scroll.y), imageOfSurface(canvas_));
+  const Point offset = scroll();
+  if (!canvas_.empty()) painter.drawImage(QPoint(-offset.x, -offset.y), imageOfSurface(canvas_));
 
-  const DragOverlay overlay = editing_.overlay(scroll);
+  const DragOverlay overlay = editing_.overlay(offset);
   if (overlay.cursor) setEditorCursor(*overlay.cursor);
   // Outlines in canvas coordinates, cut at the canvas as they are drawn on it.
   painter.save();
-  painter.translate(-scroll.x, -scroll.y);
+  painter.translate(-offset.x, -offset.y);
   if (!canvas_.empty()) painter.setClipRect(0, 0, canvas_.width(), canvas_.height());
   painter.setBrush(Qt::NoBrush);
   if (overlay.rubberBand) {
@@ -161,11 +122,6 @@ void EditorCanvas::paintEvent(QPaintEvent*) {
   }
 }
 
-void EditorCanvas::resizeEvent(QResizeEvent* event) {
-  QAbstractScrollArea::resizeEvent(event);
-  updateScrollBars();
-}
-
 void EditorCanvas::setEditorCursor(EditorCursor cursor) {
   viewport()->setCursor(qtCursor(cursor));
 }
@@ -180,7 +136,7 @@ void EditorCanvas::apply(const EditorEffects& effects) {
 void EditorCanvas::mousePressEvent(QMouseEvent* event) {
   const Point client{event->position().toPoint().x(), event->position().toPoint().y()};
   if (event->button() == Qt::LeftButton)
-    apply(editing_.leftButtonDown(client, scrollOffset(),
+    apply(editing_.leftButtonDown(client, scroll(),
                                   event->modifiers().testFlag(Qt::ControlModifier)));
   else if (event->button() == Qt::RightButton)
     apply(editing_.rightButtonDown());
@@ -188,9 +144,8 @@ void EditorCanvas::mousePressEvent(QMouseEvent* event) {
 
 void EditorCanvas::mouseMoveEvent(QMouseEvent* event) {
   const Point client{event->position().toPoint().x(), event->position().toPoint().y()};
-  const bool keyState =
-      event->buttons() != Qt::NoButton || event->modifiers() != Qt::NoModifier;
-  const EditorEffects effects = editing_.mouseMove(client, scrollOffset(), keyState);
+  const bool keyState = event->buttons() != Qt::NoButton || event->modifiers() != Qt::NoModifier;
+  const EditorEffects effects = editing_.mouseMove(client, scroll(), keyState);
   if (effects.cursor) setEditorCursor(*effects.cursor);
   // A move only moves the outlines: the composed template stays.
   if (effects.redraw) viewport()->update();
@@ -199,13 +154,13 @@ void EditorCanvas::mouseMoveEvent(QMouseEvent* event) {
 void EditorCanvas::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const Point client{event->position().toPoint().x(), event->position().toPoint().y()};
-  apply(editing_.leftButtonUp(client, scrollOffset()));
+  apply(editing_.leftButtonUp(client, scroll()));
 }
 
 void EditorCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const Point client{event->position().toPoint().x(), event->position().toPoint().y()};
-  apply(editing_.doubleClick(client, scrollOffset()));
+  apply(editing_.doubleClick(client, scroll()));
 }
 
 void EditorCanvas::keyPressEvent(QKeyEvent* event) {

@@ -9,16 +9,15 @@
 // between paints; it is composed again only after a change, so a drag, which
 // only moves outlines, repaints from the kept picture.
 
-#include <QAbstractScrollArea>
 #include <functional>
 
-#include "app/scroll_axis.h"
 #include "editing/template_editing.h"
 #include "graphics/surface.h"
+#include "widgets/pixel_scroll_area.h"
 
 namespace imbrino {
 
-class EditorCanvas : public QAbstractScrollArea {
+class EditorCanvas : public PixelScrollArea {
   Q_OBJECT
 
  public:
@@ -34,32 +33,24 @@ class EditorCanvas : public QAbstractScrollArea {
   void templateChanged();
 
   // How far the canvas is scrolled: (sx, sy).
-  Point scrollOffset() const;
-  const ScrollAxis& horizontalAxis() const { return horizontal_; }
-  const ScrollAxis& verticalAxis() const { return vertical_; }
+  Point scroll() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
-  void scrollContentsBy(int dx, int dy) override;
 
  private:
+  QSize contentSize() const override;
   void apply(const EditorEffects& effects);
-  void syncScrollBars();
-  void onScrolled(ScrollAxis& axis, int value);
   void composeCanvas();
   void setEditorCursor(EditorCursor cursor);
 
   TemplateEditing& editing_;
   EffectsHandler handler_;
-  ScrollAxis horizontal_;
-  ScrollAxis vertical_;
-  bool syncing_ = false;
   // The template composed at (0, 0) on grey, with its border and handles.
   Surface canvas_;
   bool canvasStale_ = true;

@@ -73,14 +73,7 @@ void PropertyBK::loadFromBackground() {
 }
 
 void PropertyBK::readControls() {
-  int width = width_;
-  int height = height_;
-  if (!readNumberField(widthEdit_, width) || !readNumberField(heightEdit_, height)) {
-    showNumberMessage();
-    return;
-  }
-  width_ = width;
-  height_ = height;
+  readSizeFields(widthEdit_, heightEdit_, width_, height_);
 }
 
 void PropertyBK::writeControls() {

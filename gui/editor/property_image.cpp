@@ -98,14 +98,7 @@ void PropertyImage::loadFromObject() {
 }
 
 void PropertyImage::readControls() {
-  int width = width_;
-  int height = height_;
-  if (!readNumberField(widthEdit_, width) || !readNumberField(heightEdit_, height)) {
-    showNumberMessage();
-    return;
-  }
-  width_ = width;
-  height_ = height;
+  readSizeFields(widthEdit_, heightEdit_, width_, height_);
 }
 
 void PropertyImage::writeControls() {

@@ -285,6 +285,18 @@ void PropertyPanel::showNumberMessage() {
                            MessageButtons::Ok);
 }
 
+void PropertyPanel::readSizeFields(const QLineEdit* widthEdit, const QLineEdit* heightEdit,
+                                   int& width, int& height) {
+  int newWidth = width;
+  int newHeight = height;
+  if (!readNumberField(widthEdit, newWidth) || !readNumberField(heightEdit, newHeight)) {
+    showNumberMessage();
+    return;
+  }
+  width = newWidth;
+  height = newHeight;
+}
+
 bool PropertyPanel::readNumberField(const QLineEdit* edit, int& value) {
   const auto number = parseWholeNumber(edit->text());
   if (!number) return false;

@@ -110,6 +110,10 @@ class PropertyPanel : public QDialog {
   // `value` alone and gives false: the caller then shows showNumberMessage().
   static bool readNumberField(const QLineEdit* edit, int& value);
   void showNumberMessage();
+  // Reads a width and a height field together: both numbers change, or, when
+  // either field is not a whole number, neither does and the message shows.
+  void readSizeFields(const QLineEdit* widthEdit, const QLineEdit* heightEdit, int& width,
+                      int& height);
   // Sets a track bar and its number without it reporting a move.
   static void setTrackBar(QSlider* bar, QLabel* number, int position);
   static void setNumberField(QLineEdit* edit, int value);
@@ -124,7 +128,6 @@ class PropertyPanel : public QDialog {
   PanelHost& host_;
 
  private:
-
   std::string section_;
 };
 
