@@ -9,48 +9,14 @@
 #include <QImage>
 #include <QMouseEvent>
 
+#include "bench_templates.h"
 #include "editor/editor_canvas.h"
-#include "platform/gbk.h"
-#include "render/painter.h"
 
 namespace imbrino {
 namespace {
 
-std::unique_ptr<PictureObject> keyedPicture(int size, Rect box, int level, std::int16_t alpha) {
-  auto picture = std::make_unique<PictureObject>();
-  picture->picture = Surface::create(size, size, makePixel(255, 0, 255)).value();
-  Painter(picture->picture).fill({size / 4, size / 4, size / 2, size / 2}, makePixel(20, 90, 200));
-  picture->sourceWidth = picture->sourceHeight = size;
-  picture->x = box.x;
-  picture->y = box.y;
-  picture->width = box.width;
-  picture->height = box.height;
-  picture->transparent = 1;
-  picture->alpha = alpha;
-  picture->zOrder = level;
-  return picture;
-}
-
-Template busyTemplate() {
-  Template document;
-  document.background = {1000, 1000, 0, 0x00E0E0E0, 255, 0, 0};
-  for (int i = 0; i < 10; ++i) {
-    TextObject text;
-    text.setText(*utf8ToGbk("文字内容 Watermark 水印"));
-    text.font.lfHeight = 24 + 4 * i;
-    text.x = 20 + 30 * i;
-    text.y = 40 + 90 * i;
-    text.zOrder = 2 * i + 1;
-    text.alpha = static_cast<std::int16_t>(i % 2 ? 255 : 160);
-    document.textObjects.push_back(text);
-    document.pictureObjects.push_back(keyedPicture(200, {50 * i, 60 * i, 400, 300}, 2 * i + 2,
-                                                   static_cast<std::int16_t>(i % 2 ? 255 : 128)));
-  }
-  return document;
-}
-
 struct Canvas {
-  Template document = busyTemplate();
+  Template document = bench::busyTemplate();
   TemplateEditing editing{document};
   EditorCanvas widget{editing, {}};
   QImage screen;
