@@ -232,6 +232,8 @@ Status CurlDownloader::download(const std::string& url, const std::string& path)
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits_.connectTimeoutSeconds);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits_.stallTimeoutSeconds);
+  if (limits_.totalTimeoutSeconds > 0)
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, limits_.totalTimeoutSeconds);
   const curl_off_t sizeLimit =
       limits_.maxBytes > static_cast<std::uint64_t>(std::numeric_limits<curl_off_t>::max())
           ? std::numeric_limits<curl_off_t>::max()

@@ -62,6 +62,9 @@ struct DownloadLimits {
   long stallTimeoutSeconds = 30;  // less than 1 byte/s for this long ends it
   long maxRedirects = 5;
   std::uint64_t maxBytes = std::uint64_t{1} << 30;  // 1 GiB
+  // The longest one request (one hop of a redirect chain) may take; 0 for no
+  // bound beyond the stall time-out.
+  long totalTimeoutSeconds = 0;
 };
 
 // The real one, over libcurl.
@@ -136,7 +139,7 @@ struct PublishedFile {
   std::string localPath;
 };
 Expected<std::string> composeManifestText(const ProgramVersion& version,
-                                              const std::vector<PublishedFile>& files);
+                                          const std::vector<PublishedFile>& files);
 Expected<std::array<std::uint8_t, 64>> signManifest(std::string_view manifest,
                                                     const std::array<std::uint8_t, 32>& seed);
 

@@ -36,6 +36,9 @@ UpdateCheckSetup programUpdateCheckSetup(const QString& programFolder) {
   setup.makeDownloader = [] {
     DownloadLimits limits;
     limits.maxBytes = std::uint64_t{1} << 20;  // a manifest is far smaller
+    // The program waits for the check when it closes: a server that trickles
+    // bytes must not hold it for long.
+    limits.totalTimeoutSeconds = 20;
     return std::make_unique<CurlDownloader>(limits);
   };
   setup.startUpdater = [](const QString& program, const QStringList& arguments) {

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -28,6 +29,7 @@ class HttpServer {
     Unsized,    // 200 with the body and no length: it ends when the connection closes
     Truncated,  // 200 announcing twice the body's length, then closing after the body
     Stalled,    // 200 announcing twice the body's length, then sending nothing more
+    Trickled,   // 200 announcing a large body, then one byte every 100 ms
   };
   struct Route {
     Reply reply = Reply::Body;
@@ -138,12 +140,21 @@ class HttpServer {
       case Reply::Unsized:
         head = "HTTP/1.1 200 OK\r\n";
         break;
+      case Reply::Trickled:
+        head = "HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n";
+        break;
       case Reply::Truncated:
       case Reply::Stalled:
         head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(2 * body.size() + 1) + "\r\n";
         break;
     }
     if (!sendAll(fd, head + "Connection: close\r\n\r\n" + body)) return;
+    if (route.reply == Reply::Trickled) {
+      // Never stalled, never done: a byte at a time until the client gives up.
+      while (!stop_ && sendAll(fd, "x"))
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      return;
+    }
     if (route.reply == Reply::Stalled) {
       // Hold the connection open, sending nothing, until the client gives up.
       while (waitFor(fd, POLLIN)) {

@@ -166,6 +166,19 @@ TEST(CurlDownload, EveryFaultFailsLeavingNoFileAndTheOldOneIntact) {
   EXPECT_EQ(server.requests("/f"), 0);
 }
 
+TEST(CurlDownload, ATrickleNeverStallsButTheTotalTimeEndsIt) {
+  HttpServer server;
+  server.set("/trickle", {Reply::Trickled, "", ""});
+  DownloadLimits limits = quickLimits();
+  limits.totalTimeoutSeconds = 1;
+  CurlDownloader downloader(limits);
+  test::TempFolder folder;
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_FALSE(downloader.download(server.url("/trickle"), folder.file("f")).ok());
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  EXPECT_TRUE(fs::is_empty(folder.path()));
+}
+
 TEST(CurlDownload, AnAddressOnTheNetworkIsRefusedEvenWhenItWouldAnswer) {
   const std::string host = networkAddress();
   if (host.empty()) GTEST_SKIP() << "no network address on this machine";
