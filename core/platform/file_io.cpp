@@ -12,28 +12,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/file_descriptor.h"
+
 namespace imbrino {
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  // Closes now and reports the result: a failed close can mean lost data.
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 std::string directoryOf(const std::string& path) {
   const auto slash = path.find_last_of('/');
@@ -91,7 +73,9 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-std::string systemErrorText(int errorNumber) { return std::strerror(errorNumber); }
+std::string systemErrorText(int errorNumber) {
+  return std::strerror(errorNumber);
+}
 
 Expected<std::vector<std::uint8_t>> readFileBytes(const std::string& path, std::uint64_t maxBytes) {
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <unordered_map>
 
+#include "platform/file_descriptor.h"
 #include "platform/file_io.h"
 
 namespace imbrino {
@@ -18,7 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
+bool isSeparator(char c) {
+  return c == '\\' || c == '/';
+}
 
 std::string lowerCase(std::string_view text) {
   std::string lower(text);
@@ -97,25 +100,6 @@ std::string temporaryNameFor(const std::string& target) {
          std::to_string(counter.fetch_add(1)) + ".tmp";
 }
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
 bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd, data, size);
@@ -137,10 +121,10 @@ Status copyAtomically(const std::string& source, const std::string& target) {
   const bool exists = ::lstat(target.c_str(), &existing) == 0;
   if (exists && S_ISDIR(existing.st_mode)) return fail(target + ": is a folder");
 
-  Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.get() < 0) return fail(source + ": " + systemErrorText(errno));
   const std::string temporary = temporaryNameFor(target);
-  Descriptor out(
+  FileDescriptor out(
       ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
   if (out.get() < 0) return fail(target + ": " + systemErrorText(errno));
   auto abandon = [&](int error) {
@@ -168,7 +152,7 @@ Status copyAtomically(const std::string& source, const std::string& target) {
   // The rename itself survives a power cut only once the folder is flushed.
   const auto slash = target.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-  Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.get() >= 0) ::fsync(directory.get());
   return {};
 }

@@ -67,8 +67,8 @@ Expected<Sha256> sha256OfFile(const std::string& path) {
   return digest;
 }
 
-std::optional<Sha256> parseSha256Hex(std::string_view text) {
-  Sha256 digest{};
+std::optional<std::array<std::uint8_t, 32>> parseHex32(std::string_view text) {
+  std::array<std::uint8_t, 32> digest{};
   if (text.size() != digest.size() * 2) return std::nullopt;
   for (std::size_t i = 0; i < digest.size(); ++i) {
     const int high = hexDigit(text[2 * i]);
@@ -93,12 +93,11 @@ std::string hexText(std::span<const std::uint8_t> bytes) {
 bool verifyEd25519(std::span<const std::uint8_t> message, std::span<const std::uint8_t> signature,
                    const std::array<std::uint8_t, 32>& publicKey) {
   if (signature.size() != 64) return false;
-  const std::unique_ptr<EVP_PKEY, KeyFree> key(EVP_PKEY_new_raw_public_key(
-      EVP_PKEY_ED25519, nullptr, publicKey.data(), publicKey.size()));
+  const std::unique_ptr<EVP_PKEY, KeyFree> key(
+      EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, publicKey.data(), publicKey.size()));
   if (!key) return false;
   DigestContext context(EVP_MD_CTX_new());
-  if (!context ||
-      EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, key.get()) != 1)
+  if (!context || EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, key.get()) != 1)
     return false;
   return EVP_DigestVerify(context.get(), signature.data(), signature.size(), message.data(),
                           message.size()) == 1;

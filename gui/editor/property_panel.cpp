@@ -20,6 +20,7 @@
 #include "platform/gbk.h"
 #include "widgets/color_swatch.h"
 #include "widgets/dialog_button.h"
+#include "widgets/dialog_keys.h"
 #include "widgets/dialog_units.h"
 
 namespace imbrino {
@@ -190,15 +191,11 @@ PropertyPanel::~PropertyPanel() {
 
 void PropertyPanel::keyPressEvent(QKeyEvent* event) {
   // Neither Enter nor Escape does anything in a panel: only the editor hides it.
-  switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      event->accept();
-      return;
-    default:
-      QDialog::keyPressEvent(event);
+  if (isEnterOrEscape(*event)) {
+    event->accept();
+    return;
   }
+  QDialog::keyPressEvent(event);
 }
 
 void PropertyPanel::closeEvent(QCloseEvent* event) {

@@ -16,6 +16,7 @@
 #include "editor/tool_dialog.h"
 #include "template/template_file.h"
 #include "widgets/caption_button_bar.h"
+#include "widgets/dialog_keys.h"
 #include "widgets/dialog_units.h"
 #include "widgets/donation_button.h"
 #include "widgets/four_way_question.h"
@@ -184,16 +185,12 @@ void TemplateEditor::runToolCommand(ToolCommand command) {
 }
 
 void TemplateEditor::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      // The editor ends only through its close sequence.
-      event->accept();
-      return;
-    default:
-      QDialog::keyPressEvent(event);
+  // The editor ends only through its close sequence.
+  if (isEnterOrEscape(*event)) {
+    event->accept();
+    return;
   }
+  QDialog::keyPressEvent(event);
 }
 
 void TemplateEditor::showEvent(QShowEvent* event) {

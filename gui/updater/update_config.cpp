@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "build_config.h"
+#include "update/integrity.h"
 
 namespace imbrino {
 
@@ -17,26 +18,8 @@ std::string configuredManifestUrl() {
   return manifestUrlOnHost(IMBRINO_UPDATE_HOST_URL);
 }
 
-namespace {
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
 std::optional<std::array<std::uint8_t, 32>> parsePublicKeyHex(std::string_view hex) {
-  std::array<std::uint8_t, 32> key{};
-  if (hex.size() != key.size() * 2) return std::nullopt;
-  for (std::size_t i = 0; i < key.size(); ++i) {
-    const int high = hexDigit(hex[2 * i]), low = hexDigit(hex[2 * i + 1]);
-    if (high < 0 || low < 0) return std::nullopt;
-    key[i] = static_cast<std::uint8_t>(high * 16 + low);
-  }
-  return key;
+  return parseHex32(hex);
 }
 
 UpdateTrust configuredUpdateTrust() {

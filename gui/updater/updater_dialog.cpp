@@ -14,6 +14,7 @@
 
 #include "prompts.h"
 #include "widgets/dialog_button.h"
+#include "widgets/dialog_keys.h"
 #include "widgets/dialog_units.h"
 
 namespace imbrino {
@@ -231,15 +232,11 @@ void UpdaterDialog::runEnded(int result) {
 
 void UpdaterDialog::keyPressEvent(QKeyEvent* event) {
   // Neither Enter nor Escape ends the window.
-  switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      event->accept();
-      return;
-    default:
-      QDialog::keyPressEvent(event);
+  if (isEnterOrEscape(*event)) {
+    event->accept();
+    return;
   }
+  QDialog::keyPressEvent(event);
 }
 
 void UpdaterDialog::closeEvent(QCloseEvent* event) {
