@@ -173,7 +173,11 @@ PropertyPanel::PropertyPanel(AppContext& context, PanelHost& host, QWidget* edit
   setWindowTitle(title);
   setFont(DialogUnits::dialogFont());
   setFixedSize(DialogUnits(font()).size(kWidthUnits, kHeightUnits));
+  place();
+}
 
+void PropertyPanel::place() {
+  const QWidget* editor = parentWidget();
   const QScreen* screen = editor != nullptr && editor->screen() != nullptr
                               ? editor->screen()
                               : QGuiApplication::primaryScreen();
@@ -181,6 +185,26 @@ PropertyPanel::PropertyPanel(AppContext& context, PanelHost& host, QWidget* edit
   move(panelPlacement(context_.settings.readNumber(section_, "X"),
                       context_.settings.readNumber(section_, "Y"), desktop,
                       host_.editorClientOnScreen(), width()));
+}
+
+bool PropertyPanel::event(QEvent* event) {
+  const bool handled = QDialog::event(event);
+  // A window's position is its frame's, but the frame is only known once the
+  // window manager has framed the window: placed before, the window lands a
+  // title bar higher. So it is placed again when first shown (the editor is
+  // framed by then, and its client area is where it stays) and once more
+  // when its own frame appears.
+  if (event->type() == QEvent::Show && !shownBefore_) {
+    shownBefore_ = true;
+    waitingForFrame_ = true;
+    place();
+  } else if (waitingForFrame_ && isVisible() &&
+             (event->type() == QEvent::Move || event->type() == QEvent::Show) &&
+             frameGeometry().topLeft() != geometry().topLeft()) {
+    waitingForFrame_ = false;
+    place();
+  }
+  return handled;
 }
 
 PropertyPanel::~PropertyPanel() {

@@ -95,6 +95,7 @@ class PropertyPanel : public QDialog {
 
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
 
   // Controls, each named by its id. Rectangles are in dialog units.
   QLabel* addLabel(const QString& text, QRect units);
@@ -128,6 +129,10 @@ class PropertyPanel : public QDialog {
   PanelHost& host_;
 
  private:
+  // By [section] X and Y, or at the top-right of the editor's client area.
+  void place();
+  bool shownBefore_ = false;
+  bool waitingForFrame_ = false;
   std::string section_;
 };
 
