@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "widgets/dialog_keys.h"
 #include "widgets/surface_image.h"
 
 namespace imbrino {
@@ -116,28 +117,14 @@ void PictureCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void PictureCanvas::keyPressEvent(QKeyEvent* event) {
-  int dx = 0;
-  int dy = 0;
-  switch (event->key()) {
-    case Qt::Key_Left:
-      dx = -1;
-      break;
-    case Qt::Key_Right:
-      dx = 1;
-      break;
-    case Qt::Key_Up:
-      dy = -1;
-      break;
-    case Qt::Key_Down:
-      dy = 1;
-      break;
-    default:
-      // Enter and Escape included: the window does nothing with them.
-      event->ignore();
-      return;
+  const std::optional<QPoint> step = arrowKeyStep(*event);
+  if (!step) {
+    // Enter and Escape included: the window does nothing with them.
+    event->ignore();
+    return;
   }
   // No bounds: the template may go entirely off the picture and come back.
-  picture_.moveTemplateBy(dx, dy);
+  picture_.moveTemplateBy(step->x(), step->y());
   drag_.cancel();
   stampStale_ = true;
   emit templateMoved();

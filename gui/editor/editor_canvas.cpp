@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "render/template_compose.h"
+#include "widgets/dialog_keys.h"
 #include "widgets/surface_image.h"
 
 namespace imbrino {
@@ -164,26 +165,12 @@ void EditorCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void EditorCanvas::keyPressEvent(QKeyEvent* event) {
-  int dx = 0;
-  int dy = 0;
-  switch (event->key()) {
-    case Qt::Key_Left:
-      dx = -1;
-      break;
-    case Qt::Key_Right:
-      dx = 1;
-      break;
-    case Qt::Key_Up:
-      dy = -1;
-      break;
-    case Qt::Key_Down:
-      dy = 1;
-      break;
-    default:
-      event->ignore();  // Enter and Escape reach the editor, which ignores them
-      return;
+  const std::optional<QPoint> step = arrowKeyStep(*event);
+  if (!step) {
+    event->ignore();  // Enter and Escape reach the editor, which ignores them
+    return;
   }
-  editing_.moveSelection(dx, dy);
+  editing_.moveSelection(step->x(), step->y());
   EditorEffects effects;
   effects.redraw = true;
   apply(effects);

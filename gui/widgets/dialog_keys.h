@@ -1,14 +1,33 @@
 #pragma once
-// Enter and Escape, the two keys a dialog would end itself with. Windows that
-// end only in their own way swallow them.
+// Keys the windows share a meaning for: Enter and Escape, the two a dialog
+// would end itself with (windows that end only in their own way swallow
+// them), and the arrow keys that nudge by one pixel.
 
 #include <QKeyEvent>
+#include <QPoint>
+#include <optional>
 
 namespace imbrino {
 
 inline bool isEnterOrEscape(const QKeyEvent& event) {
   const int key = event.key();
   return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
+}
+
+// The one-pixel step of an arrow key; nothing for any other key.
+inline std::optional<QPoint> arrowKeyStep(const QKeyEvent& event) {
+  switch (event.key()) {
+    case Qt::Key_Left:
+      return QPoint(-1, 0);
+    case Qt::Key_Right:
+      return QPoint(1, 0);
+    case Qt::Key_Up:
+      return QPoint(0, -1);
+    case Qt::Key_Down:
+      return QPoint(0, 1);
+    default:
+      return std::nullopt;
+  }
 }
 
 }  // namespace imbrino
