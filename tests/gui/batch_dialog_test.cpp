@@ -26,15 +26,6 @@
 using namespace imbrino;
 using namespace imbrino::test;
 
-namespace {
-
-QByteArray bytesOf(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-}  // namespace
-
 class BatchDialogTest : public QObject {
   Q_OBJECT
 

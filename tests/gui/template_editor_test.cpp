@@ -27,11 +27,6 @@ using namespace imbrino::test;
 
 namespace {
 
-QByteArray bytesOf(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Clicks the button of a four-way question once it is open.
 void answerQuestion(const QString& buttonText) {
   whenDialogOpens([buttonText](QWidget* dialog) {

@@ -1,6 +1,7 @@
 #include "gui/support/app_fixture.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTimer>
 
 #include "image/image_io.h"
@@ -48,6 +49,11 @@ void whenDialogOpens(std::function<void(QWidget* dialog)> action) {
     }
     action(dialog);
   });
+}
+
+QByteArray bytesOf(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 }  // namespace imbrino::test

@@ -2,6 +2,7 @@
 // A program context for window tests: scripted answers, a settings file and
 // pictures in a temporary folder.
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -30,5 +31,8 @@ class AppFixture {
 // Runs `action` on the next modal dialog once it is open (for dialogs a
 // command opens with exec()).
 void whenDialogOpens(std::function<void(QWidget* dialog)> action);
+
+// A file's bytes; empty when it cannot be read.
+QByteArray bytesOf(const QString& path);
 
 }  // namespace imbrino::test
