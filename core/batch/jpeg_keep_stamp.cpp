@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "image/jpeg_facts.h"
 #include "image/jpeg_keep.h"
 #include "render/template_compose.h"
 
@@ -23,6 +24,16 @@ Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, 
     };
     drawTemplate(region, offset(x, left), offset(y, top), document, false, false);
   });
+}
+
+Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, PlacementMode mode,
+                                       PlacementValues values) {
+  auto facts = readJpegFacts(jpeg);
+  if (!facts) return fail(facts.reason());
+  const TemplateBackground& background = document.background;
+  const int x = placementOffset(mode, values.horizontal, facts->width, background.width);
+  const int y = placementOffset(mode, values.vertical, facts->height, background.height);
+  return stampJpegKeepingBlocks(jpeg, document, x, y);
 }
 
 }  // namespace imbrino

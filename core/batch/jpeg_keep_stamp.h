@@ -4,13 +4,25 @@
 // which files this applies to. The caller falls back to decoding, composing
 // and encoding the picture when it gives a reason.
 
+#include "batch/placement.h"
 #include "image/codecs.h"
 #include "template/template_document.h"
 
 namespace imbrino {
 
+// How a JPEG result is written when the source is a JPEG too: decoded,
+// stamped and encoded again (the default, what the desktop program writes),
+// or stamped in the source's own coefficients where that path applies.
+enum class JpegWriting { Reencode, Keep };
+
 // The template drawn with its top-left corner at (x, y) of the upright
 // picture, as the batch draws it, without handles.
 Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, int x, int y);
+
+// The same, at the place the batch puts the template on this picture: the
+// offsets come from the size in the file's header (a picture this path
+// takes is stored upright, so that is the size the batch places by).
+Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, PlacementMode mode,
+                                       PlacementValues values);
 
 }  // namespace imbrino
