@@ -1,33 +1,30 @@
 // Stamping a JPEG in its own coefficients; see jpeg_keep.h.
 //
-// Three libjpeg objects over the same bytes: `source_` reads the coefficients
-// (which are changed in place and written out), `pixels_` decodes the rows
-// the stamp lies on exactly as decodeJpeg does, and `output_` writes the
-// coefficients with the source's critical parameters and markers.
+// `source_` reads the header. A file of one sequential Huffman scan (what
+// cameras write) goes the quick way, spliced in its coded data (see
+// jpeg_scan_splice.h). Any other file, or one whose coded data is not clean,
+// has all its coefficients read by `source_` and changed in place; the rows
+// the stamp lies on are decoded as decodeJpeg decodes them, and `output_`
+// writes the coefficients with the source's critical parameters and markers.
 
 #include "image/jpeg_keep.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <numbers>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "graphics/picture_limits.h"
 #include "image/exif_orientation.h"
+#include "image/jpeg_block_recompute.h"
 #include "image/jpeg_errors.h"
+#include "image/jpeg_scan_splice.h"
 #include "image/picture_metadata.h"
 
 namespace imbrino {
 namespace {
-
-static_assert(std::endian::native == std::endian::little,
-              "libjpeg writes pixels as B, G, R, A bytes, which is 0xAARRGGBB in memory");
 
 // As in the reader: a file of thousands of tiny scans only costs time.
 constexpr int kMaxScans = 500;
@@ -37,77 +34,11 @@ void limitScans(j_common_ptr codec) {
   if (info->input_scan_number > kMaxScans) failJpeg(codec, "the file holds too many scans");
 }
 
-// Where a component's blocks lie in pixels: each sample covers `stepX` x
-// `stepY` pixels, each block 8 x 8 samples.
-struct ComponentGrid {
-  int stepX = 1;
-  int stepY = 1;
-  int blocksWide = 0;  // real blocks, without the dummy ones that pad the last MCU
-  int blocksHigh = 0;
-};
-
-// libjpeg's colour conversion (jccolor.c): 16-bit fixed point, Cb and Cr
-// rounded a hair down.
-struct YCbCr {
-  std::uint8_t y, cb, cr;
-};
-YCbCr toYCbCr(Pixel p) {
-  constexpr int kShift = 16;
-  constexpr std::int32_t kHalf = 1 << (kShift - 1);
-  constexpr std::int32_t kOffset = 128 << kShift;
-  auto fix = [](double v) { return static_cast<std::int32_t>(v * (1 << kShift) + 0.5); };
-  static const std::int32_t yr = fix(0.29900), yg = fix(0.58700), yb = fix(0.11400);
-  static const std::int32_t cbr = fix(0.16874), cbg = fix(0.33126), half = fix(0.5);
-  static const std::int32_t crg = fix(0.41869), crb = fix(0.08131);
-  const std::int32_t r = redOf(p), g = greenOf(p), b = blueOf(p);
-  return {static_cast<std::uint8_t>((yr * r + yg * g + yb * b + kHalf) >> kShift),
-          static_cast<std::uint8_t>((-cbr * r - cbg * g + half * b + kOffset + kHalf - 1) >> kShift),
-          static_cast<std::uint8_t>((half * r - crg * g - crb * b + kOffset + kHalf - 1) >> kShift)};
-}
-
-// The forward DCT in double precision (libjpeg's integer transform scaled the
-// same way: a coefficient divided by its quantisation step is the stored
-// value), then rounded to the nearest step, halves away from zero.
-class BlockTransform {
- public:
-  BlockTransform() {
-    for (int u = 0; u < 8; ++u)
-      for (int x = 0; x < 8; ++x)
-        basis_[u][x] = (u == 0 ? std::numbers::sqrt2 / 4 : 0.5) *
-                       std::cos((2 * x + 1) * u * std::numbers::pi / 16);
-  }
-
-  // `samples` row by row, `quant` and the result in natural order.
-  void quantise(const std::array<int, 64>& samples, const UINT16* quant, JCOEF* out) const {
-    double rows[8][8];  // [y][u]
-    for (int y = 0; y < 8; ++y)
-      for (int u = 0; u < 8; ++u) {
-        double sum = 0;
-        for (int x = 0; x < 8; ++x) sum += basis_[u][x] * (samples[y * 8 + x] - 128);
-        rows[y][u] = sum;
-      }
-    for (int v = 0; v < 8; ++v)
-      for (int u = 0; u < 8; ++u) {
-        double sum = 0;
-        for (int y = 0; y < 8; ++y) sum += basis_[v][y] * rows[y][u];
-        const int k = v * 8 + u;
-        const double q = std::max<double>(quant[k], 1);
-        const double steps = std::floor(std::abs(sum) / q + 0.5);
-        const double value = std::min(steps, 32767.0);
-        out[k] = static_cast<JCOEF>(sum < 0 ? -value : value);
-      }
-  }
-
- private:
-  double basis_[8][8];
-};
-
 class CoefficientStamper {
  public:
   explicit CoefficientStamper(ByteView file) : file_(file) {
     jpeg_error_mgr* errors = useJpegErrors(errors_);
     source_.err = errors;
-    pixels_.err = errors;
     output_.err = errors;
     progress_.progress_monitor = limitScans;
   }
@@ -115,7 +46,6 @@ class CoefficientStamper {
   CoefficientStamper& operator=(const CoefficientStamper&) = delete;
   ~CoefficientStamper() {
     if (sourceMade_) jpeg_destroy_decompress(&source_);
-    if (pixelsMade_) jpeg_destroy_decompress(&pixels_);
     if (outputMade_) jpeg_destroy_compress(&output_);
     std::free(outBuffer_);
   }
@@ -191,89 +121,29 @@ class CoefficientStamper {
     return {left, top, static_cast<int>(right - left), static_cast<int>(bottom - top)};
   }
 
-  // The picture's pixels in `region`, decoded as decodeJpeg decodes them:
-  // the same output colour space, transform and upsampling. Rows past the
-  // region are never decoded.
-  bool decodeRegion(Rect region, Surface& into) {
-    if (setjmp(errors_.jump) != 0) return false;
-    jpeg_create_decompress(&pixels_);
-    pixelsMade_ = true;
-    pixels_.progress = &progress_;
-    jpeg_mem_src(&pixels_, file_.data(), static_cast<unsigned long>(file_.size()));
-    jpeg_read_header(&pixels_, TRUE);
-    pixels_.out_color_space = JCS_EXT_BGRA;
-    pixels_.mem->max_memory_to_use = source_.mem->max_memory_to_use;
-    jpeg_start_decompress(&pixels_);
-    if (pixels_.output_width != source_.image_width || pixels_.output_components != 4)
-      failJpeg(reinterpret_cast<j_common_ptr>(&pixels_), "unexpected output layout");
-    JSAMPARRAY row = (*pixels_.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&pixels_),
-                                                  JPOOL_IMAGE, pixels_.output_width * 4, 1);
-    const auto bottom = static_cast<JDIMENSION>(region.bottom());
-    while (pixels_.output_scanline < bottom) {
-      const int y = static_cast<int>(pixels_.output_scanline);
-      jpeg_read_scanlines(&pixels_, row, 1);
-      if (y >= region.y) {
-        const Pixel* decoded = reinterpret_cast<const Pixel*>(row[0]) + region.x;
-        std::copy(decoded, decoded + region.width, into.row(y - region.y));
-      }
-    }
-    jpeg_abort_decompress(&pixels_);
-    return true;
+  // Where the first scan's coded data starts in the file.
+  std::size_t scanStart() const {
+    return static_cast<std::size_t>(source_.src->next_input_byte - file_.data());
   }
 
-  // Recomputes every block, of every component, that covers a pixel where
-  // `before` and `after` (the region at `region`) differ. Gives how many.
+  // Recomputes every block whose pixels differ between `before` and `after`
+  // (the picture's pixels in `region`). Gives how many, or -1.
   int replaceChangedBlocks(Rect region, const Surface& before, const Surface& after) {
-    if (setjmp(errors_.jump) != 0) return -1;
-    const BlockTransform transform;
-    const int width = static_cast<int>(source_.image_width);
-    const int height = static_cast<int>(source_.image_height);
-    const bool grey = source_.num_components == 1;
-    int replaced = 0;
+    std::vector<ComponentBlocks> components;
     for (int c = 0; c < source_.num_components; ++c) {
-      jpeg_component_info& component = source_.comp_info[c];
-      const int stepX = source_.max_h_samp_factor / component.h_samp_factor;
-      const int stepY = source_.max_v_samp_factor / component.v_samp_factor;
-      const int blockWidth = 8 * stepX, blockHeight = 8 * stepY;
-      const int firstX = region.x / blockWidth, firstY = region.y / blockHeight;
-      const int endX = std::min<int>(
-          static_cast<int>((region.right() + blockWidth - 1) / blockWidth),
-          static_cast<int>(component.width_in_blocks));
-      const int endY = std::min<int>(
-          static_cast<int>((region.bottom() + blockHeight - 1) / blockHeight),
-          static_cast<int>(component.height_in_blocks));
-      for (int by = firstY; by < endY; ++by) {
-        JBLOCKARRAY rows = (*source_.mem->access_virt_barray)(
-            reinterpret_cast<j_common_ptr>(&source_), coefficients_[c],
-            static_cast<JDIMENSION>(by), 1, TRUE);
-        for (int bx = firstX; bx < endX; ++bx) {
-          // The block's pixels, the picture's edge repeated past it as the
-          // encoder pads a picture out to whole blocks.
-          const int x0 = bx * blockWidth, y0 = by * blockHeight;
-          const int x1 = std::min(x0 + blockWidth, width), y1 = std::min(y0 + blockHeight, height);
-          if (!differs(region, before, after, x0, y0, x1, y1)) continue;
-          std::array<int, 64> samples{};
-          for (int sy = 0; sy < 8; ++sy)
-            for (int sx = 0; sx < 8; ++sx) {
-              int sum = 0;
-              for (int dy = 0; dy < stepY; ++dy)
-                for (int dx = 0; dx < stepX; ++dx) {
-                  const int px = std::min(x0 + sx * stepX + dx, width - 1) - region.x;
-                  const int py = std::min(y0 + sy * stepY + dy, height - 1) - region.y;
-                  const YCbCr value = toYCbCr(after.pixel(px, py));
-                  sum += grey || c == 0 ? value.y : c == 1 ? value.cb : value.cr;
-                }
-              const int count = stepX * stepY;
-              samples[sy * 8 + sx] = (sum + count / 2) / count;
-            }
-          if (component.quant_table == nullptr)
-            failJpeg(reinterpret_cast<j_common_ptr>(&source_), "a component has no table");
-          transform.quantise(samples, component.quant_table->quantval, rows[0][bx]);
-          ++replaced;
-        }
-      }
+      const jpeg_component_info& info = source_.comp_info[c];
+      if (info.quant_table == nullptr) return -1;
+      components.push_back({source_.max_h_samp_factor / info.h_samp_factor,
+                            source_.max_v_samp_factor / info.v_samp_factor,
+                            static_cast<int>(info.width_in_blocks),
+                            static_cast<int>(info.height_in_blocks), info.quant_table->quantval});
+      blockRows_[c].assign(info.height_in_blocks, nullptr);
     }
-    return replaced;
+    if (!fetchBlockRows(region)) return -1;
+    return recomputeChangedBlocks(
+        components, static_cast<int>(source_.image_width), static_cast<int>(source_.image_height),
+        region, before, after,
+        [&](int c, int bx, int by) { return blockRows_[c][by][bx]; });
   }
 
   // The coefficients with the source's tables, sampling, restart interval and
@@ -304,24 +174,31 @@ class CoefficientStamper {
   std::string reason() const { return std::string("JPEG: ") + errors_.message; }
 
  private:
-  static bool differs(Rect region, const Surface& before, const Surface& after, int x0, int y0,
-                      int x1, int y1) {
-    for (int y = y0; y < y1; ++y) {
-      const Pixel* a = before.row(y - region.y) + (x0 - region.x);
-      const Pixel* b = after.row(y - region.y) + (x0 - region.x);
-      if (!std::equal(a, a + (x1 - x0), b)) return true;
+  // The block rows of every component that `region` covers, asked of
+  // libjpeg before any block changes, since asking may jump out.
+  bool fetchBlockRows(Rect region) {
+    if (setjmp(errors_.jump) != 0) return false;
+    for (int c = 0; c < source_.num_components; ++c) {
+      const jpeg_component_info& info = source_.comp_info[c];
+      const int blockHeight = 8 * (source_.max_v_samp_factor / info.v_samp_factor);
+      const auto end = std::min<JDIMENSION>(
+          static_cast<JDIMENSION>((region.bottom() + blockHeight - 1) / blockHeight),
+          info.height_in_blocks);
+      for (auto by = static_cast<JDIMENSION>(region.y / blockHeight); by < end; ++by)
+        blockRows_[c][by] = (*source_.mem->access_virt_barray)(
+            reinterpret_cast<j_common_ptr>(&source_), coefficients_[c], by, 1, TRUE)[0];
     }
-    return false;
+    return true;
   }
 
   ByteView file_;
   JpegErrors errors_{};
   jpeg_progress_mgr progress_{};
   jpeg_decompress_struct source_{};
-  jpeg_decompress_struct pixels_{};
   jpeg_compress_struct output_{};
-  bool sourceMade_ = false, pixelsMade_ = false, outputMade_ = false;
+  bool sourceMade_ = false, outputMade_ = false;
   jvirt_barray_ptr* coefficients_ = nullptr;
+  std::vector<JBLOCKROW> blockRows_[MAX_COMPONENTS];
   unsigned char* outBuffer_ = nullptr;
   unsigned long outSize_ = 0;
 };
@@ -332,21 +209,29 @@ Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, Rect area, const RegionPai
   CoefficientStamper stamper(jpeg);
   if (!stamper.readHeader()) return fail(stamper.reason());
   if (auto refused = stamper.unsuitable()) return fail("JPEG: " + *refused);
-  // Read whole even when the stamp misses the picture: a damaged file is
-  // refused here as the decoder would refuse it, never passed on.
-  if (!stamper.readCoefficients()) return fail(stamper.reason());
   const Rect region = stamper.mcuRectangle(area);
-  if (region.empty()) return Bytes(jpeg.begin(), jpeg.end());
+  const bool grey = stamper.source().num_components == 1;
+  const RegionStamp stamp = [&](const Surface& before) -> Expected<Surface> {
+    Surface after = before;
+    paint(after, region.x, region.y);
+    if (grey && !after.isGrey()) return fail("JPEG: the stamp has colour and the picture is greyscale");
+    return after;
+  };
+  if (auto spliced = spliceStampIntoScan(jpeg, stamper.source(), stamper.scanStart(), region, stamp))
+    return std::move(*spliced);
 
+  // Every other file: libjpeg reads all its coefficients, even when the
+  // stamp misses the picture, so a damaged file is refused here as the
+  // decoder would refuse it, never passed on.
+  if (!stamper.readCoefficients()) return fail(stamper.reason());
+  if (region.empty()) return Bytes(jpeg.begin(), jpeg.end());
   auto before = Surface::create(region.width, region.height);
   if (!before) return fail("JPEG: " + before.reason());
-  if (!stamper.decodeRegion(region, *before)) return fail(stamper.reason());
-  Surface after = *before;
-  paint(after, region.x, region.y);
-  if (stamper.source().num_components == 1 && !after.isGrey())
-    return fail("JPEG: the stamp has colour and the picture is greyscale");
-
-  const int replaced = stamper.replaceChangedBlocks(region, *before, after);
+  if (const Status decoded = decodeJpegRegion(jpeg, region, *before); !decoded)
+    return fail(decoded.reason());
+  const Expected<Surface> after = stamp(*before);
+  if (!after) return fail(after.reason());
+  const int replaced = stamper.replaceChangedBlocks(region, *before, *after);
   if (replaced < 0) return fail(stamper.reason());
   if (replaced == 0) return Bytes(jpeg.begin(), jpeg.end());
   if (!stamper.write()) return fail(stamper.reason());
