@@ -32,6 +32,7 @@ struct Source {
   int restartInterval = 0;
   bool jfif = true;
   int orientation = 1;
+  bool optimize = false;  // Huffman tables fitted to the picture: they lack codes it does not use
 };
 
 // A profile split over two APP2 markers, so their order matters too.
@@ -75,6 +76,7 @@ Bytes makeJpeg(const Source& s, const Surface* picture = nullptr) {
   info.comp_info[0].v_samp_factor = s.lumaV;
   jpeg_set_quality(&info, 92, TRUE);
   if (s.progressive) jpeg_simple_progression(&info);
+  info.optimize_coding = s.optimize ? TRUE : FALSE;
   info.restart_interval = static_cast<unsigned>(s.restartInterval);
   info.write_JFIF_header = s.jfif ? TRUE : FALSE;
   jpeg_start_compress(&info, TRUE);
@@ -299,6 +301,146 @@ TEST(JpegKeep, StampsOnlyTheBlocksUnderTheStamp) {
         if (x < near.x || x >= near.right() || y < near.y || y >= near.bottom()) {
           ASSERT_EQ(result.pixel(x, y), original.pixel(x, y)) << x << ", " << y;
         }
+  }
+}
+
+// The same coefficients coded progressively: a file the quick way, which
+// splices a single scan, never takes, so libjpeg's way stamps it.
+Bytes asProgressive(const Bytes& file) {
+  jpeg_decompress_struct in{};
+  jpeg_compress_struct out{};
+  jpeg_error_mgr errors{};
+  in.err = out.err = jpeg_std_error(&errors);
+  jpeg_create_decompress(&in);
+  jpeg_create_compress(&out);
+  jpeg_mem_src(&in, file.data(), static_cast<unsigned long>(file.size()));
+  jpeg_read_header(&in, TRUE);
+  jvirt_barray_ptr* arrays = jpeg_read_coefficients(&in);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&out, &buffer, &size);
+  jpeg_copy_critical_parameters(&in, &out);
+  jpeg_simple_progression(&out);
+  jpeg_write_coefficients(&out, arrays);
+  jpeg_finish_compress(&out);
+  jpeg_destroy_compress(&out);
+  jpeg_destroy_decompress(&in);
+  Bytes result(buffer, buffer + size);
+  std::free(buffer);
+  return result;
+}
+
+// How many warnings (damaged data, stray bytes) libjpeg gives decoding `file`.
+long decodingWarnings(const Bytes& file) {
+  jpeg_decompress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  errors.emit_message = [](j_common_ptr codec, int level) {
+    if (level < 0) ++codec->err->num_warnings;
+  };
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, file.data(), static_cast<unsigned long>(file.size()));
+  jpeg_read_header(&info, TRUE);
+  jpeg_start_decompress(&info);
+  std::vector<JSAMPLE> row(info.output_width * info.output_components);
+  JSAMPROW rows[] = {row.data()};
+  while (info.output_scanline < info.output_height) jpeg_read_scanlines(&info, rows, 1);
+  jpeg_finish_decompress(&info);
+  const long warnings = errors.num_warnings;
+  jpeg_destroy_decompress(&info);
+  return warnings;
+}
+
+// Where a file's first scan starts coding: just past its SOS segment.
+std::size_t codedDataStart(const Bytes& file) {
+  for (std::size_t i = 2; i + 4 < file.size();) {
+    const std::size_t length = file[i + 2] << 8 | file[i + 3];
+    if (file[i + 1] == 0xDA) return i + 2 + length;  // SOS
+    i += 2 + length;
+  }
+  return file.size();
+}
+
+void expectSameCoefficients(const Coefficients& a, const Coefficients& b) {
+  ASSERT_EQ(a.components.size(), b.components.size());
+  for (std::size_t k = 0; k < a.components.size(); ++k) {
+    EXPECT_EQ(a.components[k].coefficients, b.components[k].coefficients) << "component " << k;
+  }
+}
+
+TEST(JpegKeep, CameraFilesAreSplicedIntoTheirCodedDataAsLibjpegWouldStampThem) {
+  // Single-scan files are spliced; the same coefficients coded progressively
+  // go through libjpeg. Both must come out with the same blocks, at every
+  // restart interval and wherever the changed MCUs begin and end: the first
+  // MCU, across row and interval ends, the last one.
+  Source s420;
+  s420.width = 203;
+  s420.height = 77;  // 13 x 5 MCUs, the last column and row partial
+  Source s422 = s420, s444 = s420, grey = s420, fitted = s420;
+  s422.lumaV = 1;
+  s444.lumaH = s444.lumaV = 1;
+  grey.kind = Kind::Grey;
+  grey.lumaH = grey.lumaV = 1;
+  fitted.optimize = true;
+  const std::vector<Rect> areas = {{0, 0, 3, 3},     {200, 74, 3, 3},   {60, 30, 51, 33},
+                                   {190, 10, 20, 20}, {-4, 20, 210, 14}, {100, 0, 1, 77},
+                                   {-9, -9, 300, 100}};
+  int cases = 0;
+  for (const auto& [name, base] : std::vector<std::pair<std::string, Source>>{
+           {"4:2:0", s420}, {"4:2:2", s422}, {"4:4:4", s444}, {"grey", grey},
+           {"fitted tables", fitted}})
+    for (const int interval : {0, 1, 2, 5, 13})
+      for (const Rect area : areas) {
+        SCOPED_TRACE(name + ", restart interval " + std::to_string(interval) + ", area " +
+                     std::to_string(area.x) + ", " + std::to_string(area.y));
+        Source source = base;
+        source.restartInterval = interval;
+        const bool colour = source.kind != Kind::Grey;
+        Bytes input = makeJpeg(source);
+        const Bytes tail = {0x42, 0x43, 0xFF, 0xD9};  // what some cameras append
+        input.insert(input.end(), tail.begin(), tail.end());
+        auto spliced = stampJpegKeepingBlocks(input, area, stamp(area, colour));
+        auto libjpegs = stampJpegKeepingBlocks(asProgressive(input), area, stamp(area, colour));
+        ASSERT_TRUE(spliced) << spliced.reason();
+        ASSERT_TRUE(libjpegs) << libjpegs.reason();
+        expectSameCoefficients(readCoefficients(*spliced), readCoefficients(*libjpegs));
+        EXPECT_EQ(decodingWarnings(*spliced), 0);
+        if (!source.optimize) {
+          // Spliced: the header and the bytes after the picture as they were.
+          const std::size_t start = codedDataStart(input);
+          ASSERT_GE(spliced->size(), start + tail.size());
+          EXPECT_TRUE(std::equal(input.begin(), input.begin() + start, spliced->begin()));
+          EXPECT_TRUE(std::equal(tail.begin(), tail.end(), spliced->end() - 4));
+        }
+        ++cases;
+      }
+  EXPECT_EQ(cases, 5 * 5 * 7);
+}
+
+TEST(JpegKeep, CodedDataThatIsNotCleanIsLeftToLibjpeg) {
+  // Data the splice would carry over as it stands, damage and all, takes
+  // libjpeg's way, which writes it clean.
+  Source source;
+  source.restartInterval = 2;
+  const Bytes clean = makeJpeg(source);
+  const std::size_t start = codedDataStart(clean);
+  auto withByteBeforeEnd = clean;
+  withByteBeforeEnd.insert(withByteBeforeEnd.end() - 2, 0x00);
+  auto wrongRestart = clean;
+  for (std::size_t i = start; i + 1 < wrongRestart.size(); ++i)
+    if (wrongRestart[i] == 0xFF && wrongRestart[i + 1] == JPEG_RST0 + 1) {
+      wrongRestart[i + 1] = JPEG_RST0 + 5;
+      break;
+    }
+  const Rect area{40, 20, 30, 30};
+  for (const auto& [name, file] : std::vector<std::pair<std::string, Bytes>>{
+           {"a stray byte before the end", withByteBeforeEnd},
+           {"a restart marker out of turn", wrongRestart}}) {
+    SCOPED_TRACE(name);
+    auto output = stampJpegKeepingBlocks(file, area, stamp(area, true));
+    ASSERT_TRUE(output) << output.reason();
+    EXPECT_EQ(decodingWarnings(*output), 0);
+    EXPECT_EQ(readCoefficients(*output).markers, readCoefficients(file).markers);
   }
 }
 
