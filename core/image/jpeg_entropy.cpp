@@ -43,6 +43,7 @@ bool HuffmanDecodeTable::build(const JHUFF_TBL& table, bool dc) {
   for (int length = 1; length <= 16; ++length) {
     valueOffset[length] = k - static_cast<std::int32_t>(code);
     for (int i = 0; i < table.bits[length]; ++i, ++k, ++code) {
+      if (code >= (1u << length)) return false;  // more codes than the length holds
       const std::uint8_t symbol = table.huffval[k];
       if (dc && symbol > kMaxDcCategory) return false;
       symbols[k] = symbol;
@@ -70,7 +71,7 @@ bool HuffmanEncodeTable::build(const JHUFF_TBL& table) {
   int k = 0;
   for (int length = 1; length <= 16; ++length) {
     for (int i = 0; i < table.bits[length]; ++i, ++k, ++next) {
-      if (k >= 256) return false;
+      if (k >= 256 || next >= (1u << length)) return false;
       const std::uint8_t symbol = table.huffval[k];
       if (size[symbol] != 0) return false;
       code[symbol] = static_cast<std::uint16_t>(next);

@@ -18,6 +18,7 @@
 
 #include "graphics/picture_limits.h"
 #include "image/exif_orientation.h"
+#include "image/jpeg_block_pixels.h"
 #include "image/jpeg_block_recompute.h"
 #include "image/jpeg_errors.h"
 #include "image/jpeg_scan_splice.h"
@@ -126,8 +127,26 @@ class CoefficientStamper {
     return static_cast<std::size_t>(source_.src->next_input_byte - file_.data());
   }
 
+  // The pixels of `region`, as decodeJpeg gives them: from the blocks around
+  // it when libjpeg would decode them as they are, else from the file's rows.
+  Status decodeRegion(Rect region, Surface& into) {
+    const Rect window = blockWindowAround(region, 8 * source_.max_h_samp_factor,
+                                          8 * source_.max_v_samp_factor,
+                                          static_cast<int>(source_.image_width),
+                                          static_cast<int>(source_.image_height));
+    if (!coefficientsComplete()) return decodeJpegRegion(file_, region, into);
+    if (!fetchBlockRows(window)) return fail(reason());
+    const BlockSource blocks = [&](int c, int bx, int by) -> const JCOEF* {
+      const std::vector<JBLOCKROW>& rows = blockRows_[c];
+      if (by < 0 || by >= static_cast<int>(rows.size()) || rows[by] == nullptr) return nullptr;
+      return rows[by][bx];
+    };
+    return decodeBlocksInWindow(source_, blocks, window, region, into);
+  }
+
   // Recomputes every block whose pixels differ between `before` and `after`
-  // (the picture's pixels in `region`). Gives how many, or -1.
+  // (the picture's pixels in `region`, whose block rows decodeRegion
+  // fetched). Gives how many, or -1.
   int replaceChangedBlocks(Rect region, const Surface& before, const Surface& after) {
     std::vector<ComponentBlocks> components;
     for (int c = 0; c < source_.num_components; ++c) {
@@ -137,7 +156,6 @@ class CoefficientStamper {
                             source_.max_v_samp_factor / info.v_samp_factor,
                             static_cast<int>(info.width_in_blocks),
                             static_cast<int>(info.height_in_blocks), info.quant_table->quantval});
-      blockRows_[c].assign(info.height_in_blocks, nullptr);
     }
     if (!fetchBlockRows(region)) return -1;
     return recomputeChangedBlocks(
@@ -174,19 +192,33 @@ class CoefficientStamper {
   std::string reason() const { return std::string("JPEG: ") + errors_.message; }
 
  private:
-  // The block rows of every component that `region` covers, asked of
-  // libjpeg before any block changes, since asking may jump out.
-  bool fetchBlockRows(Rect region) {
+  // libjpeg smooths the blocks of a progressive file some of whose scans are
+  // missing; only blocks it takes as they are can be decoded on their own.
+  bool coefficientsComplete() const {
+    if (!source_.progressive_mode) return true;
+    for (int c = 0; c < source_.num_components; ++c)
+      for (int k = 0; k < DCTSIZE2; ++k)
+        if (source_.coef_bits[c][k] != 0) return false;
+    return true;
+  }
+
+  // The block rows of every component that `area` covers (padding rows of
+  // the last MCU included), asked of libjpeg before any block changes, since
+  // asking may jump out.
+  bool fetchBlockRows(Rect area) {
     if (setjmp(errors_.jump) != 0) return false;
     for (int c = 0; c < source_.num_components; ++c) {
       const jpeg_component_info& info = source_.comp_info[c];
+      const auto stored = (info.height_in_blocks + info.v_samp_factor - 1) /
+                          info.v_samp_factor * info.v_samp_factor;
+      blockRows_[c].resize(stored, nullptr);
       const int blockHeight = 8 * (source_.max_v_samp_factor / info.v_samp_factor);
       const auto end = std::min<JDIMENSION>(
-          static_cast<JDIMENSION>((region.bottom() + blockHeight - 1) / blockHeight),
-          info.height_in_blocks);
-      for (auto by = static_cast<JDIMENSION>(region.y / blockHeight); by < end; ++by)
-        blockRows_[c][by] = (*source_.mem->access_virt_barray)(
-            reinterpret_cast<j_common_ptr>(&source_), coefficients_[c], by, 1, TRUE)[0];
+          static_cast<JDIMENSION>((area.bottom() + blockHeight - 1) / blockHeight), stored);
+      for (auto by = static_cast<JDIMENSION>(area.y / blockHeight); by < end; ++by)
+        if (blockRows_[c][by] == nullptr)
+          blockRows_[c][by] = (*source_.mem->access_virt_barray)(
+              reinterpret_cast<j_common_ptr>(&source_), coefficients_[c], by, 1, TRUE)[0];
     }
     return true;
   }
@@ -227,7 +259,7 @@ Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, Rect area, const RegionPai
   if (region.empty()) return Bytes(jpeg.begin(), jpeg.end());
   auto before = Surface::create(region.width, region.height);
   if (!before) return fail("JPEG: " + before.reason());
-  if (const Status decoded = decodeJpegRegion(jpeg, region, *before); !decoded)
+  if (const Status decoded = stamper.decodeRegion(region, *before); !decoded)
     return fail(decoded.reason());
   const Expected<Surface> after = stamp(*before);
   if (!after) return fail(after.reason());

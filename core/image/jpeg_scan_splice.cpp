@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "image/jpeg_block_pixels.h"
 #include "image/jpeg_block_recompute.h"
 #include "image/jpeg_entropy.h"
 #include "image/jpeg_errors.h"
@@ -114,132 +115,11 @@ class StoredRows {
   std::vector<int> wide_, high_;
 };
 
-// The stored rows, columns [firstCol, endCol) of MCUs, as a JPEG of their own
-// with the picture's sampling and tables: decoded, its pixels are the
-// picture's wherever its own edges are not within an MCU.
-class StoredRowsJpeg {
- public:
-  StoredRowsJpeg() { info_.err = useJpegErrors(errors_); }
-  StoredRowsJpeg(const StoredRowsJpeg&) = delete;
-  StoredRowsJpeg& operator=(const StoredRowsJpeg&) = delete;
-  ~StoredRowsJpeg() {
-    if (made_) jpeg_destroy_compress(&info_);
-    std::free(buffer_);
-  }
-
-  bool write(const jpeg_decompress_struct& header, const ScanLayout& layout,
-             const StoredRows& stored, int firstCol, int width, int height) {
-    if (setjmp(errors_.jump) != 0) return false;
-    jpeg_create_compress(&info_);
-    made_ = true;
-    jpeg_mem_dest(&info_, &buffer_, &size_);
-    // Only reads the header's tables and sampling.
-    jpeg_copy_critical_parameters(const_cast<j_decompress_ptr>(&header), &info_);
-    info_.image_width = static_cast<JDIMENSION>(width);
-    info_.image_height = static_cast<JDIMENSION>(height);
-    info_.write_JFIF_header = FALSE;
-    info_.write_Adobe_marker = FALSE;
-    std::array<jvirt_barray_ptr, MAX_COMPONENTS> arrays{};
-    std::array<int, MAX_COMPONENTS> wide{}, high{};
-    auto common = reinterpret_cast<j_common_ptr>(&info_);
-    for (int c = 0; c < header.num_components; ++c) {
-      const jpeg_component_info& component = header.comp_info[c];
-      auto blocks = [](int pixels, int factor, int maxFactor) {
-        const int inBlocks = (pixels * factor + maxFactor * 8 - 1) / (maxFactor * 8);
-        return (inBlocks + factor - 1) / factor * factor;
-      };
-      wide[c] = blocks(width, component.h_samp_factor, header.max_h_samp_factor);
-      high[c] = blocks(height, component.v_samp_factor, header.max_v_samp_factor);
-      arrays[c] = (*info_.mem->request_virt_barray)(
-          common, JPOOL_IMAGE, TRUE, static_cast<JDIMENSION>(wide[c]),
-          static_cast<JDIMENSION>(high[c]), static_cast<JDIMENSION>(component.v_samp_factor));
-    }
-    (*info_.mem->realize_virt_arrays)(common);
-    for (int c = 0; c < header.num_components; ++c) {
-      const int columnsBefore = firstCol * layout.components[layout.scanIndexOf[c]].h;
-      for (int by = 0; by < high[c]; ++by) {
-        JBLOCKARRAY row = (*info_.mem->access_virt_barray)(common, arrays[c],
-                                                           static_cast<JDIMENSION>(by), 1, TRUE);
-        for (int bx = 0; bx < wide[c]; ++bx)
-          if (const JCOEF* block = stored.find(c, columnsBefore + bx, by))
-            std::copy(block, block + kBlockSize, row[0][bx]);
-      }
-    }
-    jpeg_write_coefficients(&info_, arrays.data());
-    jpeg_finish_compress(&info_);
-    return true;
-  }
-
-  ByteView bytes() const { return ByteView(buffer_, size_); }
-  std::string reason() const { return std::string("JPEG: ") + errors_.message; }
-
- private:
-  JpegErrors errors_{};
-  jpeg_compress_struct info_{};
-  bool made_ = false;
-  unsigned char* buffer_ = nullptr;
-  unsigned long size_ = 0;
-};
-
-// Decodes rows as decodeJpeg does and keeps the pixels of one rectangle.
-class RegionDecoder {
- public:
-  RegionDecoder() { info_.err = useJpegErrors(errors_); }
-  RegionDecoder(const RegionDecoder&) = delete;
-  RegionDecoder& operator=(const RegionDecoder&) = delete;
-  ~RegionDecoder() {
-    if (made_) jpeg_destroy_decompress(&info_);
-  }
-
-  bool decode(ByteView jpeg, Rect region, Surface& into) {
-    if (setjmp(errors_.jump) != 0) return false;
-    jpeg_create_decompress(&info_);
-    made_ = true;
-    jpeg_mem_src(&info_, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
-    jpeg_read_header(&info_, TRUE);
-    info_.out_color_space = JCS_EXT_BGRA;
-    // The callers have checked the picture's size; this bounds what a
-    // many-scan file could ask for.
-    const auto pixels = std::uint64_t{info_.image_width} * info_.image_height;
-    info_.mem->max_memory_to_use = static_cast<long>(pixels * 8 + (std::uint64_t{16} << 20));
-    jpeg_start_decompress(&info_);
-    if (info_.output_components != 4 || static_cast<int>(info_.output_width) < region.right() ||
-        static_cast<int>(info_.output_height) < region.bottom())
-      failJpeg(reinterpret_cast<j_common_ptr>(&info_), "unexpected output layout");
-    JSAMPARRAY row = (*info_.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info_),
-                                                JPOOL_IMAGE, info_.output_width * 4, 1);
-    const auto bottom = static_cast<JDIMENSION>(region.bottom());
-    while (info_.output_scanline < bottom) {
-      const int y = static_cast<int>(info_.output_scanline);
-      jpeg_read_scanlines(&info_, row, 1);
-      if (y >= region.y) {
-        const Pixel* decoded = reinterpret_cast<const Pixel*>(row[0]) + region.x;
-        std::copy(decoded, decoded + region.width, into.row(y - region.y));
-      }
-    }
-    jpeg_abort_decompress(&info_);
-    return true;
-  }
-
-  std::string reason() const { return std::string("JPEG: ") + errors_.message; }
-
- private:
-  JpegErrors errors_{};
-  jpeg_decompress_struct info_{};
-  bool made_ = false;
-};
-
 void append(Bytes& out, ByteView file, std::size_t from) {
   out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(from), file.end());
 }
 
 }  // namespace
-
-Status decodeJpegRegion(ByteView jpeg, Rect region, Surface& into) {
-  RegionDecoder decoder;
-  if (!decoder.decode(jpeg, region, into)) return fail(decoder.reason());
-  return {};
-}
 
 std::optional<Expected<Bytes>> spliceStampIntoScan(ByteView file,
                                                    const jpeg_decompress_struct& header,
@@ -251,15 +131,16 @@ std::optional<Expected<Bytes>> spliceStampIntoScan(ByteView file,
   const int total = layout->total();
   const int interval = layout->restartInterval;
 
-  // The MCU rows and columns whose pixels are needed: the stamp's, and one
-  // more on every side, so upsampling sees the same neighbours as in the
-  // whole picture.
-  int firstRow = 0, endRow = 0, firstCol = 0, endCol = 0;
+  // The MCU rows whose pixels are needed: the stamp's, and one more on every
+  // side, so upsampling sees the same neighbours as in the whole picture.
+  const int width = static_cast<int>(header.image_width);
+  const int height = static_cast<int>(header.image_height);
+  Rect window;
+  int firstRow = 0, endRow = 0;
   if (!region.empty()) {
-    firstRow = std::max(0, region.y / layout->mcuHeight - 1);
-    endRow = std::min(layout->mcuRows, static_cast<int>((region.bottom() - 1) / layout->mcuHeight) + 2);
-    firstCol = std::max(0, region.x / layout->mcuWidth - 1);
-    endCol = std::min(perRow, static_cast<int>((region.right() - 1) / layout->mcuWidth) + 2);
+    window = blockWindowAround(region, layout->mcuWidth, layout->mcuHeight, width, height);
+    firstRow = window.y / layout->mcuHeight;
+    endRow = static_cast<int>((window.bottom() + layout->mcuHeight - 1) / layout->mcuHeight);
   }
   StoredRows stored(*layout, firstRow, endRow, header.num_components);
   const int firstStored = firstRow * perRow, endStored = endRow * perRow;
@@ -309,17 +190,12 @@ std::optional<Expected<Bytes>> spliceStampIntoScan(ByteView file,
   if (region.empty()) return Expected<Bytes>(Bytes(file.begin(), file.end()));
 
   // The pixels, from the stored rows alone.
-  const int width = static_cast<int>(header.image_width);
-  const int height = static_cast<int>(header.image_height);
-  const int left = firstCol * layout->mcuWidth, top = firstRow * layout->mcuHeight;
-  StoredRowsJpeg rowsJpeg;
-  if (!rowsJpeg.write(header, *layout, stored, firstCol,
-                      std::min(endCol * layout->mcuWidth, width) - left,
-                      std::min(endRow * layout->mcuHeight, height) - top))
-    return {};
   auto before = Surface::create(region.width, region.height);
   if (!before) return Expected<Bytes>(fail("JPEG: " + before.reason()));
-  if (!decodeJpegRegion(rowsJpeg.bytes(), Rect{region.x - left, region.y - top, region.width, region.height}, *before)) return {};
+  const BlockSource storedBlocks = [&](int c, int bx, int by) {
+    return stored.find(c, bx, by - firstRow * layout->components[layout->scanIndexOf[c]].v);
+  };
+  if (!decodeBlocksInWindow(header, storedBlocks, window, region, *before)) return {};
   Expected<Surface> after = stamp(*before);
   if (!after) return Expected<Bytes>(fail(after.reason()));
 

@@ -42,9 +42,4 @@ std::optional<Expected<Bytes>> spliceStampIntoScan(ByteView file,
                                                    std::size_t scanStart, Rect region,
                                                    const RegionStamp& stamp);
 
-// The pixels of `region` of `jpeg`, decoded as decodeJpeg decodes them (the
-// same colour conversion, transform and upsampling); rows below it are never
-// decoded.
-Status decodeJpegRegion(ByteView jpeg, Rect region, Surface& into);
-
 }  // namespace imbrino
