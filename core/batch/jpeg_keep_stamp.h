@@ -16,12 +16,14 @@ namespace imbrino {
 enum class JpegWriting { Reencode, Keep };
 
 // The template drawn with its top-left corner at (x, y) of the upright
-// picture, as the batch draws it, without handles.
+// picture, as the batch draws it, without handles. A photo its EXIF
+// orientation turns keeps that orientation (and every block the stamp does
+// not reach): the stamp is turned into the picture as stored.
 Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, int x, int y);
 
 // The same, at the place the batch puts the template on this picture: the
-// offsets come from the size in the file's header (a picture this path
-// takes is stored upright, so that is the size the batch places by).
+// offsets come from the size in the file's header, turned as its EXIF
+// orientation turns it (the upright size the batch places by).
 Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, PlacementMode mode,
                                        PlacementValues values);
 

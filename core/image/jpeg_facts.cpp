@@ -96,6 +96,7 @@ Expected<JpegFacts> readJpegFacts(ByteView jpeg) {
   if (made) jpeg_destroy_decompress(&info);
   if (!read) return fail(std::string("JPEG: ") + errors.message);
   if (hasTable) facts.quality = estimateJpegQuality(luminance);
+  facts.orientation = jpegExifOrientation(jpeg);
   return facts;
 }
 

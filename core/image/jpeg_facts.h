@@ -19,6 +19,9 @@ struct JpegFacts {
   // component's factors ("2x2,1x1,1x1").
   std::string sampling;
   bool progressive = false;
+  // How the picture is turned for viewing (EXIF orientation 1..8, 1 when
+  // the header records none), as the decoder reads it.
+  int orientation = 1;
   // The quality 1..100 whose scaling of the standard luminance table comes
   // nearest the file's luminance table; 0 when the file has none.
   int quality = 0;

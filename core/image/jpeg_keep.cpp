@@ -17,12 +17,10 @@
 #include <vector>
 
 #include "graphics/picture_limits.h"
-#include "image/exif_orientation.h"
 #include "image/jpeg_block_pixels.h"
 #include "image/jpeg_block_recompute.h"
 #include "image/jpeg_errors.h"
 #include "image/jpeg_scan_splice.h"
-#include "image/picture_metadata.h"
 
 namespace imbrino {
 namespace {
@@ -83,13 +81,6 @@ class CoefficientStamper {
           info.max_h_samp_factor % component.h_samp_factor != 0 ||
           info.max_v_samp_factor % component.v_samp_factor != 0)
         return "the picture's sampling is not integral";
-    }
-    for (const jpeg_marker_struct* marker = info.marker_list; marker; marker = marker->next) {
-      const ByteView payload(marker->data, marker->data_length);
-      if (marker->marker == JPEG_APP0 + 1 && isJpegExifPayload(payload)) {
-        if (readExifOrientation(payload) != 1) return "the picture is turned by its EXIF orientation";
-        break;
-      }
     }
     return std::nullopt;
   }

@@ -6,9 +6,11 @@
 // markers (EXIF, ICC profile, comments) carried over byte for byte.
 //
 // It applies to 8-bit YCbCr (three components) and greyscale pictures in any
-// integral sampling, baseline or progressive, that are stored upright (EXIF
-// orientation 1 or none). For anything else it gives a reason, and the caller
-// stamps the decoded picture and encodes it again, as it always has.
+// integral sampling, baseline or progressive. Everything here is in the
+// picture as stored: a file's EXIF orientation is neither applied nor
+// changed (batch/jpeg_keep_stamp.h turns the stamp instead). For anything
+// else it gives a reason, and the caller stamps the decoded picture and
+// encodes it again, as it always has.
 
 #include <functional>
 
@@ -19,8 +21,8 @@
 namespace imbrino {
 
 // Paints the stamp onto `region`, the picture's pixels (exactly as decodeJpeg
-// gives them) in the rectangle whose top-left corner lies at (left, top) of
-// the picture. It may change pixels only inside `area` (see below), moved to
+// gives them, before it turns them by the EXIF orientation) in the rectangle
+// whose top-left corner lies at (left, top) of the picture as stored. It may change pixels only inside `area` (see below), moved to
 // the region's coordinates.
 using RegionPainter = std::function<void(Surface& region, int left, int top)>;
 

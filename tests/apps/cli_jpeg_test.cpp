@@ -146,8 +146,8 @@ TEST_F(CliJpeg, KeepCarriesOverTheBlocksTheStampDoesNotTouch) {
         ++kept;
       }
     EXPECT_GT(kept, static_cast<int>(before.size()) * 9 / 10);
-    // Optimised Huffman tables make it smaller than the input's standard ones;
-    // on a picture this small, the tables are a tenth of the file.
+    // Spliced into the input's coded data with its own tables: only the
+    // stamp's blocks change size.
     EXPECT_LE(output.size(), input.size() * 102 / 100) << out;
     EXPECT_GE(output.size(), input.size() * 80 / 100) << out;
     const Surface result = loadPictureFile(out).value();
@@ -156,8 +156,9 @@ TEST_F(CliJpeg, KeepCarriesOverTheBlocksTheStampDoesNotTouch) {
   }
 }
 
-// What the path cannot keep takes the usual one: a turned photo is stamped
-// upright, a JPEG made into a PNG and a PNG are stamped exactly.
+// A turned photo keeps its orientation and shows the stamp upright; what the
+// path cannot keep takes the usual one: a JPEG made into a PNG and a PNG are
+// stamped exactly.
 TEST_F(CliJpeg, KeepFallsBackWhereItCannotApply) {
   Photo turned;
   turned.orientation = 6;  // stored 160 x 120, shown 120 x 160
@@ -171,6 +172,7 @@ TEST_F(CliJpeg, KeepFallsBackWhereItCannotApply) {
                             true);
   ASSERT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.out.find("imbrino-cli:"), std::string::npos) << run.out;  // silently
+  EXPECT_EQ(jpegExifOrientation(test::readBytes(out + "/turned.jpg")), 6);
   const Surface upright = loadPictureFile(out + "/turned.jpg").value();
   EXPECT_EQ(upright.width(), 120);
   EXPECT_GE(redOf(upright.pixel(2, 2)), 200);

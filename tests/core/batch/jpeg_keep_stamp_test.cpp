@@ -4,6 +4,10 @@
 
 #include <cstdlib>
 
+#include "core/image/exif_block.h"
+#include "image/exif_orientation.h"
+#include "image/image_types.h"
+#include "image/jpeg_keep.h"
 #include "render/template_compose.h"
 #include "support/test_support.h"
 
@@ -43,6 +47,50 @@ TEST(JpegKeepStamp, DrawsTheTemplateWhereTheBatchWould) {
 
   EXPECT_EQ(stampJpegKeepingBlocks(input, document, 120, 0).value(), input);
   EXPECT_EQ(stampJpegKeepingBlocks(input, document, -20, -12).value(), input);
+}
+
+// A photo its EXIF orientation turns keeps the orientation and its blocks;
+// once turned for viewing, it shows the stamp where the batch puts it on the
+// upright picture, whichever of the eight ways it is stored.
+TEST(JpegKeepStamp, ATurnedPhotoKeepsItsOrientationAndShowsTheStampUpright) {
+  const Surface stored = test::makeTestPicture(120, 90);
+  Template document;
+  document.background = {20, 12, 0, 0x00FF0000, 255, 0, 0};
+  document.background.width = 24;
+  document.background.height = 10;
+  for (int orientation = 1; orientation <= 8; ++orientation) {
+    SCOPED_TRACE("orientation " + std::to_string(orientation));
+    PictureMetadata metadata;
+    const Bytes app1 = test::exifOrientationBlock(orientation);
+    metadata.exif.assign(app1.begin() + 6, app1.end());  // after "Exif\0\0"
+    const Bytes input = encodeJpeg(stored, {}, &metadata).value();
+    ASSERT_EQ(jpegExifOrientation(input), orientation);
+    const Surface upright = decodeJpeg(input).value();
+    Surface composite = upright;
+    drawTemplate(composite, 37, 45, document, false, false);
+
+    const Bytes output = stampJpegKeepingBlocks(input, document, 37, 45).value();
+    EXPECT_EQ(jpegExifOrientation(output), orientation);
+    const Surface result = decodeJpeg(output).value();
+    ASSERT_EQ(result.width(), upright.width());
+    // The MCUs the stamp touches in the file, seen upright.
+    const Rect storedArea = storedRectOf({37, 45, 24, 10}, orientation, 120, 90);
+    const Rect touched = uprightRectOf(jpegMcuRectangle(input, storedArea), orientation, 120, 90);
+    for (int y = 0; y < upright.height(); ++y)
+      for (int x = 0; x < upright.width(); ++x) {
+        const Pixel is = result.pixel(x, y);
+        if (x >= touched.x && x < touched.right() && y >= touched.y && y < touched.bottom()) {
+          const Pixel want = composite.pixel(x, y);
+          for (int shift : {0, 8, 16})
+            ASSERT_LE(std::abs(static_cast<int>((is >> shift) & 0xFF) -
+                               static_cast<int>((want >> shift) & 0xFF)),
+                      8)
+                << x << ", " << y;
+        } else {
+          ASSERT_EQ(is, upright.pixel(x, y)) << x << ", " << y;
+        }
+      }
+  }
 }
 
 }  // namespace
