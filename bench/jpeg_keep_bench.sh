@@ -9,7 +9,7 @@
 #   - `jpegtran -copy all IN > OUT`: the lossless limit, an entropy decode and
 #     encode of the coefficients and nothing else (run with -outfile, which
 #     writes the same bytes without a shell around it); also with -optimize,
-#     since the keep path optimises its Huffman tables;
+#     as the keep path codes the files it cannot splice (progressive ones);
 #   - `djpeg IN | cjpeg -quality 99 > OUT`: a plain decode and encode.
 # Plus one line for the same photos coded progressive, logo at the bottom
 # right: keep against jpegtran (as above, which writes a sequential file, and

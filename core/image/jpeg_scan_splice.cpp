@@ -64,8 +64,13 @@ std::optional<ScanLayout> layoutOf(const jpeg_decompress_struct& header) {
     layout.mcuRows = static_cast<int>(only.height_in_blocks);
   }
   int blocksInMcu = 0;
+  unsigned seen = 0;  // frame components the scan holds
   for (int i = 0; i < header.comps_in_scan; ++i) {
     const jpeg_component_info& info = *header.cur_comp_info[i];
+    if (info.component_index < 0 || info.component_index >= header.num_components ||
+        (seen & (1u << info.component_index)) != 0)
+      return {};
+    seen |= 1u << info.component_index;
     ScanComponent component;
     component.frameIndex = info.component_index;
     component.h = layout.interleaved ? info.h_samp_factor : 1;
