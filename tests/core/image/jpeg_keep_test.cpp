@@ -391,8 +391,11 @@ TEST(JpegKeep, CameraFilesAreSplicedIntoTheirCodedDataAsLibjpegWouldStampThem) {
   Source s420;
   s420.width = 203;
   s420.height = 77;  // 13 x 5 MCUs, the last column and row partial
-  Source s422 = s420, s444 = s420, grey = s420, fitted = s420;
+  Source s422 = s420, s444 = s420, s440 = s420, s411 = s420, grey = s420, fitted = s420;
   s422.lumaV = 1;
+  s440.lumaH = 1;
+  s411.lumaH = 4;
+  s411.lumaV = 1;
   s444.lumaH = s444.lumaV = 1;
   grey.kind = Kind::Grey;
   grey.lumaH = grey.lumaV = 1;
@@ -402,8 +405,8 @@ TEST(JpegKeep, CameraFilesAreSplicedIntoTheirCodedDataAsLibjpegWouldStampThem) {
                                    {-9, -9, 300, 100}};
   int cases = 0;
   for (const auto& [name, base] : std::vector<std::pair<std::string, Source>>{
-           {"4:2:0", s420}, {"4:2:2", s422}, {"4:4:4", s444}, {"grey", grey},
-           {"fitted tables", fitted}})
+           {"4:2:0", s420}, {"4:2:2", s422}, {"4:4:4", s444}, {"4:4:0", s440},
+           {"4:1:1", s411}, {"grey", grey}, {"fitted tables", fitted}})
     for (const int interval : {0, 1, 2, 5, 13})
       for (const Rect area : areas) {
         SCOPED_TRACE(name + ", restart interval " + std::to_string(interval) + ", area " +
@@ -429,7 +432,7 @@ TEST(JpegKeep, CameraFilesAreSplicedIntoTheirCodedDataAsLibjpegWouldStampThem) {
         }
         ++cases;
       }
-  EXPECT_EQ(cases, 5 * 5 * 7);
+  EXPECT_EQ(cases, 7 * 5 * 7);
 }
 
 TEST(JpegKeep, CodedDataThatIsNotCleanIsLeftToLibjpeg) {
