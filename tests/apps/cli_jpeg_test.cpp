@@ -14,6 +14,7 @@
 #include "core/image/exif_block.h"
 #include "image/image_io.h"
 #include "image/jpeg_keep.h"
+#include "support/libjpeg_writer.h"
 #include "support/test_support.h"
 #include "template/template_file.h"
 
@@ -36,35 +37,18 @@ Bytes makePhoto(const Photo& p) {
           makePixel(static_cast<std::uint8_t>(128 + 100 * std::sin(x / 7.0)),
                     static_cast<std::uint8_t>(128 + 100 * std::cos(y / 5.0)),
                     static_cast<std::uint8_t>((x * 5 + y * 3) % 256));
-  jpeg_compress_struct info{};
-  jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = static_cast<JDIMENSION>(p.width);
-  info.image_height = static_cast<JDIMENSION>(p.height);
-  info.input_components = 4;
-  info.in_color_space = JCS_EXT_BGRX;
-  jpeg_set_defaults(&info);
-  info.comp_info[0].h_samp_factor = p.lumaH;
-  info.comp_info[0].v_samp_factor = p.lumaV;
-  jpeg_set_quality(&info, p.quality, TRUE);
-  jpeg_start_compress(&info, TRUE);
-  if (p.orientation != 1) {
-    const Bytes exif = test::exifOrientationBlock(p.orientation);
-    jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
-  }
-  while (info.next_scanline < info.image_height) {
-    auto* row = reinterpret_cast<JSAMPLE*>(&pixels[info.next_scanline * p.width]);
-    jpeg_write_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  Bytes file(buffer, buffer + size);
-  std::free(buffer);
-  return file;
+  return test::writeLibjpegFile(
+      p.width, p.height, 4, JCS_EXT_BGRX, test::bgrxSamples(pixels.data()),
+      [&](jpeg_compress_struct& info) {
+        info.comp_info[0].h_samp_factor = p.lumaH;
+        info.comp_info[0].v_samp_factor = p.lumaV;
+        jpeg_set_quality(&info, p.quality, TRUE);
+      },
+      [&](jpeg_compress_struct& info) {
+        if (p.orientation == 1) return;
+        const Bytes exif = test::exifOrientationBlock(p.orientation);
+        jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
+      });
 }
 
 // Each component's blocks, 64 coefficients each, and where each lies in pixels.

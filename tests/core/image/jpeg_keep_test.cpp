@@ -17,6 +17,7 @@
 #include "core/image/exif_block.h"
 #include "image/jpeg_keep.h"
 #include "image/picture_metadata.h"
+#include "support/libjpeg_writer.h"
 
 namespace imbrino {
 namespace {
@@ -58,53 +59,39 @@ Bytes makeJpeg(const Source& s, const Surface* picture = nullptr) {
       pixels[static_cast<std::size_t>(y) * s.width + x] =
           picture ? picture->pixel(x, y) : makePixel(r, g, b);
     }
-  jpeg_compress_struct info{};
-  jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = static_cast<JDIMENSION>(s.width);
-  info.image_height = static_cast<JDIMENSION>(s.height);
-  info.input_components = 4;
-  info.in_color_space = s.kind == Kind::Cmyk ? JCS_CMYK : JCS_EXT_BGRX;
-  jpeg_set_defaults(&info);
-  if (s.kind == Kind::Grey) jpeg_set_colorspace(&info, JCS_GRAYSCALE);
-  if (s.kind == Kind::Cmyk) jpeg_set_colorspace(&info, JCS_YCCK);
-  if (s.kind == Kind::Rgb) jpeg_set_colorspace(&info, JCS_RGB);
-  info.comp_info[0].h_samp_factor = s.lumaH;
-  info.comp_info[0].v_samp_factor = s.lumaV;
-  jpeg_set_quality(&info, 92, TRUE);
-  if (s.progressive) jpeg_simple_progression(&info);
   // A scan script that never refines the AC coefficients' last bit: libjpeg
   // smooths such blocks when it decodes them.
   static const jpeg_scan_info acHalf[] = {{3, {0, 1, 2}, 0, 0, 0, 0}, {1, {0}, 1, 63, 0, 1},
                                           {1, {1}, 1, 63, 0, 1},       {1, {2}, 1, 63, 0, 1}};
-  if (s.acWithoutTheirLastBit) {
-    info.scan_info = acHalf;
-    info.num_scans = 4;
-  }
-  info.optimize_coding = s.optimize ? TRUE : FALSE;
-  info.restart_interval = static_cast<unsigned>(s.restartInterval);
-  info.write_JFIF_header = s.jfif ? TRUE : FALSE;
-  jpeg_start_compress(&info, TRUE);
-  const Bytes exif = test::exifOrientationBlock(s.orientation);
-  jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
-  for (const Bytes& chunk : iccMarkerPayloads(iccProfile()))
-    jpeg_write_marker(&info, JPEG_APP0 + 2, chunk.data(), static_cast<unsigned>(chunk.size()));
-  const std::string comment = "shot on a test bench";
-  jpeg_write_marker(&info, JPEG_COM, reinterpret_cast<const JOCTET*>(comment.data()),
-                    static_cast<unsigned>(comment.size()));
-  while (info.next_scanline < info.image_height) {
-    auto* row = reinterpret_cast<JSAMPLE*>(&pixels[info.next_scanline * s.width]);
-    jpeg_write_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  Bytes file(buffer, buffer + size);
-  std::free(buffer);
-  return file;
+  return test::writeLibjpegFile(
+      s.width, s.height, 4, s.kind == Kind::Cmyk ? JCS_CMYK : JCS_EXT_BGRX,
+      test::bgrxSamples(pixels.data()),
+      [&](jpeg_compress_struct& info) {
+        if (s.kind == Kind::Grey) jpeg_set_colorspace(&info, JCS_GRAYSCALE);
+        if (s.kind == Kind::Cmyk) jpeg_set_colorspace(&info, JCS_YCCK);
+        if (s.kind == Kind::Rgb) jpeg_set_colorspace(&info, JCS_RGB);
+        info.comp_info[0].h_samp_factor = s.lumaH;
+        info.comp_info[0].v_samp_factor = s.lumaV;
+        jpeg_set_quality(&info, 92, TRUE);
+        if (s.progressive) jpeg_simple_progression(&info);
+        if (s.acWithoutTheirLastBit) {
+          info.scan_info = acHalf;
+          info.num_scans = 4;
+        }
+        info.optimize_coding = s.optimize ? TRUE : FALSE;
+        info.restart_interval = static_cast<unsigned>(s.restartInterval);
+        info.write_JFIF_header = s.jfif ? TRUE : FALSE;
+      },
+      [&](jpeg_compress_struct& info) {
+        const Bytes exif = test::exifOrientationBlock(s.orientation);
+        jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
+        for (const Bytes& chunk : iccMarkerPayloads(iccProfile()))
+          jpeg_write_marker(&info, JPEG_APP0 + 2, chunk.data(),
+                            static_cast<unsigned>(chunk.size()));
+        const std::string comment = "shot on a test bench";
+        jpeg_write_marker(&info, JPEG_COM, reinterpret_cast<const JOCTET*>(comment.data()),
+                          static_cast<unsigned>(comment.size()));
+      });
 }
 
 struct Component {
