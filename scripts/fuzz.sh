@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The fuzz targets (clang + libFuzzer), one per reader and one for the
-# renderers, with their seed corpora in tests/fuzz/corpus/<target>/.
+# renderers and one for stamping a JPEG in its coefficients, with their seed corpora in tests/fuzz/corpus/<target>/.
 #   scripts/fuzz.sh replay        run every corpus file once through its target
 #   scripts/fuzz.sh run SECONDS   fuzz each target for SECONDS (new finds go to build/fuzz/finds);
 #                                 FUZZ_SEED picks the random seed (default 1, so a run repeats)
@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 mode=${1:-replay}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
-targets=(template draw settings update bmp jpeg png gif)
+targets=(template draw settings update bmp jpeg jpeg_keep png gif)
 for t in "${targets[@]}"; do
   corpus=tests/fuzz/corpus/$t
   binary=build/fuzz/tests/fuzz/fuzz_$t

@@ -111,6 +111,7 @@ int runBatch(const BatchOptions& options) {
   job.values = options.values;
   job.document = &document;
   job.outputFolder = options.outputFolder;
+  job.jpeg = options.jpeg;
   job.workers = options.jobs > 0
                     ? options.jobs
                     : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));

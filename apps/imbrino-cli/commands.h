@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "batch/jpeg_keep_stamp.h"
 #include "batch/placement.h"
 
 namespace imbrino::cli {
@@ -27,6 +28,7 @@ struct StampOptions {
   std::string outputPath;
   PlacementMode mode = PlacementMode::Anchor;
   PlacementValues values = kDefaultAnchor;
+  JpegWriting jpeg = JpegWriting::Reencode;
 };
 
 // Stamps the template onto one picture and saves the result.
@@ -39,6 +41,7 @@ struct BatchOptions {
   PlacementMode mode = PlacementMode::Anchor;
   PlacementValues values = kDefaultAnchor;
   int jobs = 0;  // 0: one per core
+  JpegWriting jpeg = JpegWriting::Reencode;
   std::string reportPath;  // empty: no report
 };
 

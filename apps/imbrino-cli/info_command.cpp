@@ -6,6 +6,8 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "image/image_io.h"
+#include "image/jpeg_facts.h"
+#include "platform/file_io.h"
 #include "platform/gbk.h"
 #include "template/template_file.h"
 
@@ -94,6 +96,16 @@ int runInfo(const std::string& path) {
     json = {{"type", static_cast<std::uint32_t>(imageTypeOfPath(path))},
             {"width", picture->width()},
             {"height", picture->height()}};
+    // What stamping with --jpeg keep keeps: the file's sampling and quality.
+    if (codecFormatOf(imageTypeOfPath(path)) == CodecFormat::Jpg) {
+      auto bytes = readFileBytes(path);
+      auto facts = bytes ? readJpegFacts(*bytes) : fail(bytes.reason());
+      if (facts) {
+        json["sampling"] = facts->sampling;
+        json["progressive"] = facts->progressive;
+        if (facts->quality > 0) json["quality"] = facts->quality;
+      }
+    }
   }
   std::cout << json.dump(2) << "\n";
   return kExitOk;

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <map>
 
 #include "commands.h"
 #include "platform/memory_policy.h"
@@ -63,6 +64,20 @@ struct PlacementOptions {
   }
 };
 
+// --jpeg, as stamp and batch both take it.
+void addJpegOption(CLI::App* command, imbrino::JpegWriting& writing) {
+  static const std::map<std::string, imbrino::JpegWriting> kWritings = {
+      {"keep", imbrino::JpegWriting::Keep}, {"reencode", imbrino::JpegWriting::Reencode}};
+  command
+      ->add_option("--jpeg", writing,
+                   "a JPEG stamped to a JPEG: reencode decodes and encodes it again (default); "
+                   "keep carries over every block the template does not touch and computes only "
+                   "the others, with the picture's own quality and sampling (pictures it cannot "
+                   "keep are reencoded)")
+      ->type_name("keep|reencode")
+      ->transform(CLI::CheckedTransformer(kWritings));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,6 +113,7 @@ int main(int argc, char** argv) {
       ->required();
   PlacementOptions stampPlacement;
   stampPlacement.addTo(stamp);
+  addJpegOption(stamp, stampOptions.jpeg);
 
   imbrino::cli::BatchOptions batchOptions;
   CLI::App* batch = app.add_subcommand(
@@ -109,6 +125,7 @@ int main(int argc, char** argv) {
       ->type_name("T.src");
   PlacementOptions batchPlacement;
   batchPlacement.addTo(batch);
+  addJpegOption(batch, batchOptions.jpeg);
   batch->add_option("--out", batchOptions.outputFolder, "the output folder (made when missing)")
       ->required()
       ->type_name("DIR");

@@ -8,6 +8,7 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "image/image_io.h"
+#include "platform/file_io.h"
 #include "render/template_compose.h"
 
 namespace imbrino::cli {
@@ -70,6 +71,23 @@ int runStamp(const StampOptions& options) {
   if (!loadTemplate(options.templatePath, document)) return kExitFailed;
   // Read whole and decoded before anything is written, and the write replaces
   // the file only once complete, so OUT may be IN itself.
+  if (options.jpeg == JpegWriting::Keep &&
+      codecFormatOf(imageTypeOfPath(options.inputPath)) == CodecFormat::Jpg &&
+      codecFormatOf(imageTypeOfPath(options.outputPath)) == CodecFormat::Jpg) {
+    auto bytes = readFileBytes(options.inputPath);
+    if (!bytes) {
+      reportFailure(bytes.reason());
+      return kExitFailed;
+    }
+    // Where the picture cannot be kept, it is stamped as always below.
+    if (auto kept = stampJpegKeepingBlocks(*bytes, document, options.mode, options.values)) {
+      if (const Status saved = writeFileAtomically(options.outputPath, *kept); !saved) {
+        reportFailure(saved.reason());
+        return kExitFailed;
+      }
+      return kExitOk;
+    }
+  }
   auto picture = loadPictureFile(options.inputPath);
   if (!picture) {
     reportFailure(picture.reason());

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "image/image_io.h"
+#include "platform/file_io.h"
 #include "render/template_compose.h"
 
 namespace imbrino {
@@ -78,9 +79,27 @@ FileResult stampFile(const BatchJob& job, const std::string& path, const std::st
                      WriteOrder& order, int row) {
   if (output.empty())
     return {FileOutcome::Failed, path + ": not saved: no output folder was given"};
+  auto bytes = readFileBytes(path);
+  if (!bytes) return {FileOutcome::Failed, bytes.reason()};
+  const CodecFormat format = codecFormatOf(imageTypeOfPath(path));
+  // The output has the source's name, so a JPEG goes to a JPEG. When the
+  // coefficient path does not apply it says why, and the file takes the
+  // usual path, which reports any real fault itself.
+  if (job.jpeg == JpegWriting::Keep && format == CodecFormat::Jpg) {
+    if (auto kept = stampJpegKeepingBlocks(*bytes, *job.document, job.mode, job.values)) {
+      bytes->clear();
+      bytes->shrink_to_fit();
+      order.waitForTurn(row);
+      const Status saved = writeFileAtomically(output, *kept);
+      if (!saved) return {FileOutcome::Failed, saved.reason()};
+      return {FileOutcome::Saved, {}};
+    }
+  }
   PictureMetadata metadata;
-  auto picture = loadPictureFile(path, &metadata);
-  if (!picture) return {FileOutcome::Failed, picture.reason()};
+  auto picture = decodePicture(*bytes, format, &metadata);
+  if (!picture) return {FileOutcome::Failed, path + ": " + picture.reason()};
+  bytes->clear();
+  bytes->shrink_to_fit();
 
   const TemplateBackground& background = job.document->background;
   const int x =

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "batch/batch_report.h"
+#include "batch/jpeg_keep_stamp.h"
 #include "batch/placement.h"
 #include "template/template_document.h"
 
@@ -26,6 +27,9 @@ struct BatchJob {
   // Pictures processed at once. One worker processes the files strictly one
   // after the other; more keep the same lists, order and report.
   int workers = 1;
+  // Keep: a JPEG is stamped in its own coefficients where that applies (see
+  // jpeg_keep_stamp.h) and otherwise written as Reencode writes it.
+  JpegWriting jpeg = JpegWriting::Reencode;
 };
 
 enum class FileOutcome { Saved, Failed };

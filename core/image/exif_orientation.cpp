@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 #include "image/picture_metadata.h"
 
@@ -130,6 +131,49 @@ Expected<Surface> undoExifOrientation(Surface upright, int orientation) {
   // quarter turns undo each other.
   const int inverse = orientation == 6 ? 8 : orientation == 8 ? 6 : orientation;
   return applyExifOrientation(std::move(upright), inverse);
+}
+
+namespace {
+
+bool turnsQuarter(int orientation) { return orientation >= 5 && orientation <= 8; }
+
+// The stored pixel that upright pixel (x, y) shows, as applyExifOrientation
+// lays them out.
+void storedPointOf(int orientation, int storedWidth, int storedHeight, int& x, int& y) {
+  const int ux = x, uy = y;
+  switch (orientation) {
+    case 2: x = storedWidth - 1 - ux; break;
+    case 3: x = storedWidth - 1 - ux; y = storedHeight - 1 - uy; break;
+    case 4: y = storedHeight - 1 - uy; break;
+    case 5: x = uy; y = ux; break;
+    case 6: x = uy; y = storedHeight - 1 - ux; break;
+    case 7: x = storedWidth - 1 - uy; y = storedHeight - 1 - ux; break;
+    case 8: x = storedWidth - 1 - uy; y = ux; break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+Rect storedRectOf(Rect upright, int orientation, int storedWidth, int storedHeight) {
+  const bool swapped = turnsQuarter(orientation);
+  const Rect picture{0, 0, swapped ? storedHeight : storedWidth,
+                     swapped ? storedWidth : storedHeight};
+  const Rect inside = intersect(upright, picture);
+  if (inside.empty()) return {};
+  int x0 = inside.x, y0 = inside.y;
+  int x1 = static_cast<int>(inside.right() - 1), y1 = static_cast<int>(inside.bottom() - 1);
+  storedPointOf(orientation, storedWidth, storedHeight, x0, y0);
+  storedPointOf(orientation, storedWidth, storedHeight, x1, y1);
+  return {std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0) + 1, std::abs(y1 - y0) + 1};
+}
+
+Rect uprightRectOf(Rect stored, int orientation, int storedWidth, int storedHeight) {
+  // Undoing an orientation is applying its inverse to the upright picture.
+  const int inverse = orientation == 6 ? 8 : orientation == 8 ? 6 : orientation;
+  const bool swapped = turnsQuarter(orientation);
+  return storedRectOf(stored, inverse, swapped ? storedHeight : storedWidth,
+                      swapped ? storedWidth : storedHeight);
 }
 
 }  // namespace imbrino

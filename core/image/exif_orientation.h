@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 
+#include "graphics/rect.h"
 #include "image/codecs.h"
 
 namespace imbrino {
@@ -42,5 +43,11 @@ Expected<Surface> applyExifOrientation(Surface stored, int orientation);
 // The other way: an upright picture turned back to the way a file with that
 // orientation stores it, so undo(apply(p, o), o) == p.
 Expected<Surface> undoExifOrientation(Surface upright, int orientation);
+
+// Where a rectangle of the upright picture lies in the picture as a file with
+// that orientation stores it (storedWidth x storedHeight), and back. The
+// rectangles are taken within their picture; what lies outside is dropped.
+Rect storedRectOf(Rect upright, int orientation, int storedWidth, int storedHeight);
+Rect uprightRectOf(Rect stored, int orientation, int storedWidth, int storedHeight);
 
 }  // namespace imbrino

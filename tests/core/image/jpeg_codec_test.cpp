@@ -15,6 +15,7 @@
 #include "image/exif_orientation.h"
 #include "image/jpeg_encoder.h"
 #include "image/picture_metadata.h"
+#include "support/libjpeg_writer.h"
 #include "support/test_support.h"
 
 namespace imbrino {
@@ -26,37 +27,22 @@ Bytes libjpegFile(int width, int height, int components, J_COLOR_SPACE inSpace,
                   J_COLOR_SPACE fileSpace, const std::vector<JSAMPLE>& samples,
                   const std::function<void(jpeg_compress_struct&)>& adjust = {},
                   const Bytes& app1 = {}, const std::vector<Bytes>& app2 = {}) {
-  jpeg_compress_struct info{};
-  jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = static_cast<JDIMENSION>(width);
-  info.image_height = static_cast<JDIMENSION>(height);
-  info.input_components = components;
-  info.in_color_space = inSpace;
-  jpeg_set_defaults(&info);
-  jpeg_set_colorspace(&info, fileSpace);
-  jpeg_set_quality(&info, 95, TRUE);
-  for (int c = 0; c < info.num_components; ++c)
-    info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
-  if (adjust) adjust(info);
-  jpeg_start_compress(&info, TRUE);
-  if (!app1.empty())
-    jpeg_write_marker(&info, JPEG_APP0 + 1, app1.data(), static_cast<unsigned>(app1.size()));
-  for (const Bytes& payload : app2)
-    jpeg_write_marker(&info, JPEG_APP0 + 2, payload.data(), static_cast<unsigned>(payload.size()));
-  while (info.next_scanline < info.image_height) {
-    auto* row = const_cast<JSAMPLE*>(samples.data() + info.next_scanline * width * components);
-    jpeg_write_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  Bytes file(buffer, buffer + size);
-  std::free(buffer);
-  return file;
+  return test::writeLibjpegFile(
+      width, height, components, inSpace, samples.data(),
+      [&](jpeg_compress_struct& info) {
+        jpeg_set_colorspace(&info, fileSpace);
+        jpeg_set_quality(&info, 95, TRUE);
+        for (int c = 0; c < info.num_components; ++c)
+          info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+        if (adjust) adjust(info);
+      },
+      [&](jpeg_compress_struct& info) {
+        if (!app1.empty())
+          jpeg_write_marker(&info, JPEG_APP0 + 1, app1.data(), static_cast<unsigned>(app1.size()));
+        for (const Bytes& payload : app2)
+          jpeg_write_marker(&info, JPEG_APP0 + 2, payload.data(),
+                            static_cast<unsigned>(payload.size()));
+      });
 }
 
 std::vector<JSAMPLE> rgbSamples(const Surface& picture) {

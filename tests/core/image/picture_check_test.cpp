@@ -18,6 +18,7 @@
 #include "core/image/exif_block.h"
 #include "graphics/picture_limits.h"
 #include "image/image_io.h"
+#include "support/libjpeg_writer.h"
 #include "support/test_support.h"
 
 namespace imbrino {
@@ -30,32 +31,14 @@ constexpr int kHeight = 27;
 // Adobe CMYK, restart markers every few blocks.
 Bytes cameraJpeg(bool progressive, bool cmyk, int restartInterval = 0) {
   const Surface picture = test::makeTestPicture(kWidth, kHeight);
-  jpeg_compress_struct info{};
-  jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = kWidth;
-  info.image_height = kHeight;
-  info.input_components = 4;
-  info.in_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
-  jpeg_set_defaults(&info);
-  if (cmyk) jpeg_set_colorspace(&info, JCS_YCCK);
-  jpeg_set_quality(&info, 92, TRUE);
-  if (progressive) jpeg_simple_progression(&info);
-  info.restart_interval = static_cast<unsigned>(restartInterval);
-  jpeg_start_compress(&info, TRUE);
-  while (info.next_scanline < info.image_height) {
-    auto* row = reinterpret_cast<JSAMPLE*>(const_cast<Pixel*>(picture.row(info.next_scanline)));
-    jpeg_write_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  Bytes file(buffer, buffer + size);
-  std::free(buffer);
-  return file;
+  return test::writeLibjpegFile(
+      kWidth, kHeight, 4, cmyk ? JCS_CMYK : JCS_EXT_BGRX, test::bgrxSamples(picture.row(0)),
+      [&](jpeg_compress_struct& info) {
+        if (cmyk) jpeg_set_colorspace(&info, JCS_YCCK);
+        jpeg_set_quality(&info, 92, TRUE);
+        if (progressive) jpeg_simple_progression(&info);
+        info.restart_interval = static_cast<unsigned>(restartInterval);
+      });
 }
 
 // An Adam7-interlaced 16-bit grey and alpha PNG: the layout furthest from

@@ -1,0 +1,80 @@
+#include "batch/jpeg_keep_stamp.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <utility>
+
+#include "image/exif_orientation.h"
+#include "image/jpeg_facts.h"
+#include "image/jpeg_keep.h"
+#include "render/template_compose.h"
+
+namespace imbrino {
+namespace {
+
+// How far `at` lies from `origin`, within 32 bits: the regions drawn on lie
+// on the template, so this only clamps what cannot matter.
+int offset(int at, int origin) {
+  const std::int64_t d = std::int64_t{at} - origin;
+  return static_cast<int>(
+      std::clamp<std::int64_t>(d, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+}  // namespace
+
+Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, int x, int y) {
+  auto facts = readJpegFacts(jpeg);
+  if (!facts) return fail(facts.reason());
+  const int orientation = facts->orientation;
+  const int width = facts->width, height = facts->height;
+  const Rect upright{x, y, document.background.width, document.background.height};
+  // A turned photo keeps its orientation and every block: the stamp is
+  // drawn upright on the upright view of the region and turned back, so it
+  // shows where the batch would put it once the viewer turns the picture.
+  const Rect area = orientation == 1 ? upright : storedRectOf(upright, orientation, width, height);
+  Status turned;
+  auto stamped = stampJpegKeepingBlocks(jpeg, area, [&](Surface& region, int left, int top) {
+    // drawTemplate changes nothing outside the template's rectangle, so
+    // drawing onto the region gives its pixels exactly what drawing onto the
+    // whole picture gives them.
+    if (orientation == 1) {
+      drawTemplate(region, offset(x, left), offset(y, top), document, false, false);
+      return;
+    }
+    const Rect view =
+        uprightRectOf({left, top, region.width(), region.height()}, orientation, width, height);
+    auto turnedRegion = applyExifOrientation(region, orientation);
+    if (!turnedRegion) {
+      turned = fail(turnedRegion.reason());
+      return;
+    }
+    drawTemplate(*turnedRegion, offset(x, view.x), offset(y, view.y), document, false, false);
+    auto back = undoExifOrientation(std::move(*turnedRegion), orientation);
+    if (!back) {
+      turned = fail(back.reason());
+      return;
+    }
+    region = std::move(*back);
+  });
+  // Without the turned pixels nothing was drawn: that must not pass for a
+  // stamp that changed nothing.
+  if (!turned) return fail(turned.reason());
+  return stamped;
+}
+
+Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, PlacementMode mode,
+                                       PlacementValues values) {
+  auto facts = readJpegFacts(jpeg);
+  if (!facts) return fail(facts.reason());
+  // Placed on the upright picture, as the batch places it.
+  const bool quarterTurn = facts->orientation >= 5 && facts->orientation <= 8;
+  const int width = quarterTurn ? facts->height : facts->width;
+  const int height = quarterTurn ? facts->width : facts->height;
+  const TemplateBackground& background = document.background;
+  const int x = placementOffset(mode, values.horizontal, width, background.width);
+  const int y = placementOffset(mode, values.vertical, height, background.height);
+  return stampJpegKeepingBlocks(jpeg, document, x, y);
+}
+
+}  // namespace imbrino
