@@ -86,7 +86,10 @@ class WindowJpeg {
 // Decodes rows as decodeJpeg does and keeps the pixels of one rectangle.
 class RegionDecoder {
  public:
-  RegionDecoder() { info_.err = useJpegErrors(errors_); }
+  RegionDecoder() {
+    info_.err = useJpegErrors(errors_);
+    progress_.progress_monitor = refuseTooManyScans;
+  }
   RegionDecoder(const RegionDecoder&) = delete;
   RegionDecoder& operator=(const RegionDecoder&) = delete;
   ~RegionDecoder() {
@@ -97,6 +100,7 @@ class RegionDecoder {
     if (setjmp(errors_.jump) != 0) return false;
     jpeg_create_decompress(&info_);
     made_ = true;
+    info_.progress = &progress_;
     jpeg_mem_src(&info_, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
     jpeg_read_header(&info_, TRUE);
     info_.out_color_space = JCS_EXT_BGRA;
@@ -127,6 +131,7 @@ class RegionDecoder {
 
  private:
   JpegErrors errors_{};
+  jpeg_progress_mgr progress_{};
   jpeg_decompress_struct info_{};
   bool made_ = false;
 };

@@ -20,16 +20,6 @@ namespace {
 static_assert(std::endian::native == std::endian::little,
               "libjpeg writes pixels as B, G, R, A bytes, which is 0xAARRGGBB in memory");
 
-// libjpeg-turbo reads as many scans as a file holds, and every scan of a
-// progressive file is another pass over the whole picture. Real files have
-// around ten; a file made of thousands of tiny scans only costs time.
-constexpr int kMaxScans = 500;
-
-void limitScans(j_common_ptr codec) {
-  const auto* info = reinterpret_cast<j_decompress_ptr>(codec);
-  if (info->input_scan_number > kMaxScans) failJpeg(codec, "the file holds too many scans");
-}
-
 // Photoshop writes CMYK (and YCCK, which libjpeg turns back into CMYK) with
 // every value inverted, 255 meaning no ink, and says so with an Adobe marker.
 // The conversion is the plain one: each ink takes away from its complementary
@@ -72,7 +62,7 @@ class JpegDecoder {
  public:
   explicit JpegDecoder(ByteView file) : file_(file) {
     info_.err = useJpegErrors(errors_);
-    progress_.progress_monitor = limitScans;
+    progress_.progress_monitor = refuseTooManyScans;
   }
   JpegDecoder(const JpegDecoder&) = delete;
   JpegDecoder& operator=(const JpegDecoder&) = delete;

@@ -43,4 +43,10 @@ void failJpeg(j_common_ptr codec, const char* reason) {
   std::longjmp(errors.jump, 1);
 }
 
+void refuseTooManyScans(j_common_ptr codec) {
+  constexpr int kMaxScans = 500;
+  const auto* info = reinterpret_cast<j_decompress_ptr>(codec);
+  if (info->input_scan_number > kMaxScans) failJpeg(codec, "the file holds too many scans");
+}
+
 }  // namespace imbrino

@@ -29,4 +29,10 @@ jpeg_error_mgr* useJpegErrors(JpegErrors& errors);
 // as progress monitors and data managers.
 [[noreturn]] void failJpeg(j_common_ptr codec, const char* reason);
 
+// A progress monitor for decompressors: libjpeg-turbo reads as many scans as
+// a file holds, and every scan of a progressive file is another pass over the
+// whole picture. Real files have around ten; a file of thousands of tiny
+// scans only costs time, so past 500 the read stops with a reason.
+void refuseTooManyScans(j_common_ptr codec);
+
 }  // namespace imbrino

@@ -25,21 +25,13 @@
 namespace imbrino {
 namespace {
 
-// As in the reader: a file of thousands of tiny scans only costs time.
-constexpr int kMaxScans = 500;
-
-void limitScans(j_common_ptr codec) {
-  const auto* info = reinterpret_cast<j_decompress_ptr>(codec);
-  if (info->input_scan_number > kMaxScans) failJpeg(codec, "the file holds too many scans");
-}
-
 class CoefficientStamper {
  public:
   explicit CoefficientStamper(ByteView file) : file_(file) {
     jpeg_error_mgr* errors = useJpegErrors(errors_);
     source_.err = errors;
     output_.err = errors;
-    progress_.progress_monitor = limitScans;
+    progress_.progress_monitor = refuseTooManyScans;
   }
   CoefficientStamper(const CoefficientStamper&) = delete;
   CoefficientStamper& operator=(const CoefficientStamper&) = delete;

@@ -7,14 +7,11 @@
 #include <array>
 #include <climits>
 #include <cstdint>
-#include <cstdlib>
-#include <string>
 #include <vector>
 
 #include "image/jpeg_block_pixels.h"
 #include "image/jpeg_block_recompute.h"
 #include "image/jpeg_entropy.h"
-#include "image/jpeg_errors.h"
 
 namespace imbrino {
 namespace {
