@@ -21,13 +21,12 @@ int offset(int at, int origin) {
       std::clamp<std::int64_t>(d, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-}  // namespace
-
-Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, int x, int y) {
-  auto facts = readJpegFacts(jpeg);
-  if (!facts) return fail(facts.reason());
-  const int orientation = facts->orientation;
-  const int width = facts->width, height = facts->height;
+// The template at (x, y) of the upright picture, for a file whose header
+// gave `facts`.
+Expected<Bytes> stampAt(ByteView jpeg, const Template& document, int x, int y,
+                        const JpegFacts& facts) {
+  const int orientation = facts.orientation;
+  const int width = facts.width, height = facts.height;
   const Rect upright{x, y, document.background.width, document.background.height};
   // A turned photo keeps its orientation and every block: the stamp is
   // drawn upright on the upright view of the region and turned back, so it
@@ -63,6 +62,14 @@ Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, 
   return stamped;
 }
 
+}  // namespace
+
+Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, int x, int y) {
+  auto facts = readJpegFacts(jpeg);
+  if (!facts) return fail(facts.reason());
+  return stampAt(jpeg, document, x, y, *facts);
+}
+
 Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, PlacementMode mode,
                                        PlacementValues values) {
   auto facts = readJpegFacts(jpeg);
@@ -74,7 +81,7 @@ Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, 
   const TemplateBackground& background = document.background;
   const int x = placementOffset(mode, values.horizontal, width, background.width);
   const int y = placementOffset(mode, values.vertical, height, background.height);
-  return stampJpegKeepingBlocks(jpeg, document, x, y);
+  return stampAt(jpeg, document, x, y, *facts);
 }
 
 }  // namespace imbrino
