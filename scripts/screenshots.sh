@@ -134,7 +134,7 @@ sleep 2
 xdotool key ctrl+a
 sleep 0.5
 shot editor
-convert "$out/editor.png" -crop 260x75+0+725 +repage "$out/editor-tools.png"
+convert "$out/editor.png" -crop 260x75+0+712 +repage "$out/editor-tools.png"
 echo "saved $out/editor-tools.png"
 xdotool mousemove 60 $((canvas_y + 86)) click --repeat 2 --delay 80 1
 sleep 1

@@ -18,6 +18,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
   # command line and tests
   libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  # window tests under a real window manager (tests/gui/desktop)
+  xvfb xauth openbox xdotool
   # downloads (the updater)
   libcurl4-openssl-dev
   # reference tools for the benchmarks (cjpeg/djpeg)

@@ -31,7 +31,9 @@ void storeEditingTemplate(EditingTemplate& editing, const SettingsFile& settings
 
 void reloadEditingTemplate(EditingTemplate& editing) {
   if (editing.path.empty()) return;
-  (void)readTemplateFile(editing.path, editing.document);
+  // A file gone or damaged since it was saved leaves the template in memory,
+  // not what the reader could make of the file.
+  if (auto read = readTemplate(editing.path)) editing.document = std::move(*read);
 }
 
 bool loadCommandLineTemplate(EditingTemplate& editing, const std::string& templatePath) {

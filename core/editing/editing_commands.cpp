@@ -1,7 +1,10 @@
 // The editor's commands on the template: new, insert, delete, selection and
 // stacking, and the background a new template starts from.
 
+#include <algorithm>
 #include <cstdint>
+#include <numeric>
+#include <utility>
 
 #include "editing/template_editing.h"
 
@@ -40,21 +43,33 @@ void TemplateEditing::insertText() {
   addTextObject(document_);
   setAllSelected(document_, 0);
   document_.textObjects.back().selected = 1;
-  modified_ = true;
+  changedAndTouched();
 }
 
-Status TemplateEditing::insertPicture(const std::string& path) {
-  Status added = addPictureObject(path, document_);
-  if (!added) return added;
+PictureInsertion TemplateEditing::insertPicture(const std::string& path) {
+  PictureInsertion result;
+  result.status = addPictureObject(path, document_);
+  if (!result.status) return result;
+  result.sizeWithPicture = measureTemplate(document_);
+  result.limit = crossedLimit(result.sizeWithPicture);
+  if (result.limit != TemplateLimit::None) {
+    // Saved, such a template could never be opened again.
+    document_.pictureObjects.pop_back();
+    result.status = fail("the template would cross a limit of the template reader");
+    return result;
+  }
   setAllSelected(document_, 0);
   document_.pictureObjects.back()->selected = 1;
-  modified_ = true;
-  return added;
+  changedAndTouched();
+  return result;
 }
 
 void TemplateEditing::deleteSelected(const DeleteQuestion& ask,
                                      const std::function<void()>& deleted) {
   bool yesToAll = false;
+  // No to all ends the command as it stands: what it deleted before is still
+  // one step (and a change), but nothing else counts as one.
+  auto stopped = [this] { history_.record(document_); };
   // Asks about one selected object; false when the whole command stops.
   // `remove` is set when the object is to go.
   auto decide = [&](ObjectRef ref, bool& remove) {
@@ -63,7 +78,7 @@ void TemplateEditing::deleteSelected(const DeleteQuestion& ask,
       remove = true;
       return true;
     }
-    switch (ask(document_, ref)) {
+    switch (ask(std::as_const(document_), ref)) {
       case 0:
         remove = true;
         return true;
@@ -86,7 +101,7 @@ void TemplateEditing::deleteSelected(const DeleteQuestion& ask,
       continue;
     }
     bool remove = false;
-    if (!decide({ObjectRef::Kind::Text, static_cast<int>(i)}, remove)) return;
+    if (!decide({ObjectRef::Kind::Text, static_cast<int>(i)}, remove)) return stopped();
     if (!remove) {
       ++i;
       continue;
@@ -104,7 +119,7 @@ void TemplateEditing::deleteSelected(const DeleteQuestion& ask,
       continue;
     }
     bool remove = false;
-    if (!decide({ObjectRef::Kind::Picture, static_cast<int>(i)}, remove)) return;
+    if (!decide({ObjectRef::Kind::Picture, static_cast<int>(i)}, remove)) return stopped();
     if (!remove) {
       ++i;
       continue;
@@ -115,23 +130,54 @@ void TemplateEditing::deleteSelected(const DeleteQuestion& ask,
   }
 
   // Also when nothing was selected or everything was kept.
-  modified_ = true;
+  changedAndTouched();
 }
 
 void TemplateEditing::selectAll() {
   setAllSelected(document_, 1);
+  history_.record(document_);
 }
 
 void TemplateEditing::invertSelection() {
   imbrino::invertSelection(document_);
+  history_.record(document_);
 }
 
 void TemplateEditing::bringForward() {
-  imbrino::bringForward(document_);
+  restack(&imbrino::bringForward);
 }
 
 void TemplateEditing::sendBackward() {
-  imbrino::sendBackward(document_);
+  restack(&imbrino::sendBackward);
+}
+
+void TemplateEditing::restack(void (*move)(Template&)) {
+  // With shared levels, an object moved onto a level that another is already
+  // drawn on would no longer be drawn at all.
+  closeUpLevels(document_);
+  move(document_);
+  history_.record(document_);
+}
+
+bool closeUpLevels(Template& document) {
+  const auto texts = document.textObjects.size();
+  const auto total = texts + document.pictureObjects.size();
+  auto levelOf = [&](std::size_t i) -> std::int32_t& {
+    return i < texts ? document.textObjects[i].zOrder : document.pictureObjects[i - texts]->zOrder;
+  };
+  // Texts come before pictures and each list keeps its order, so a stable
+  // sort by level is the order the objects are drawn in.
+  std::vector<std::size_t> order(total);
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return levelOf(a) < levelOf(b); });
+  bool changed = false;
+  for (std::size_t rank = 0; rank < total; ++rank)
+    changed |= levelOf(order[rank]) != static_cast<std::int32_t>(rank + 1);
+  if (!changed) return false;
+  for (std::size_t rank = 0; rank < total; ++rank)
+    levelOf(order[rank]) = static_cast<std::int32_t>(rank + 1);
+  return true;
 }
 
 bool saveNewTemplateDefaults(const TemplateBackground& background, const SettingsFile& settings) {

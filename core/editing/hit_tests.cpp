@@ -1,5 +1,5 @@
-// What a canvas point hits: object boxes, picture handles, background grips,
-// and the outline a picture resize shows.
+// What a canvas point hits: object boxes, picture handles, background grips;
+// and what a drag of a handle or grip makes of a picture or the background.
 
 #include <algorithm>
 #include <cstdint>
@@ -109,17 +109,53 @@ EditorCursor handleCursor(int handle) {
   }
 }
 
-Rect resizeOutline(const PictureObject& picture, int handle, Point mouse) {
-  const std::int64_t x = picture.x;
-  const std::int64_t y = picture.y;
-  const std::int64_t right0 = x + picture.width;
-  const std::int64_t bottom0 = y + picture.height;
-  const std::int64_t left = movesLeftEdge(handle) ? std::min<std::int64_t>(right0, mouse.x) : x;
-  const std::int64_t right = movesRightEdge(handle) ? std::max<std::int64_t>(x, mouse.x) : right0;
-  const std::int64_t top = movesTopEdge(handle) ? std::min<std::int64_t>(bottom0, mouse.y) : y;
-  const std::int64_t bottom =
-      movesBottomEdge(handle) ? std::max<std::int64_t>(y, mouse.y) : bottom0;
-  return {clampToInt(left), clampToInt(top), clampToInt(right - left), clampToInt(bottom - top)};
+namespace {
+
+// One side of a picture after a drag of `delta`: a dragged start edge moves
+// by it while it stays before the end edge, else one pixel is left at the
+// end edge; a dragged end edge moves by it, leaving at least one pixel.
+void resizeSpan(std::int64_t& start, std::int64_t& length, bool movesStart, bool movesEnd,
+                std::int64_t delta) {
+  if (movesStart) {
+    if (length - delta > 0) {
+      start += delta;
+      length -= delta;
+    } else {
+      start += length;
+      length = 1;
+    }
+  }
+  if (movesEnd) length = std::max<std::int64_t>(length + delta, 1);
+}
+
+}  // namespace
+
+Rect resizedPictureBox(const PictureObject& picture, int handle, std::int64_t dx, std::int64_t dy) {
+  std::int64_t x = picture.x;
+  std::int64_t y = picture.y;
+  std::int64_t width = picture.width;
+  std::int64_t height = picture.height;
+  resizeSpan(x, width, movesLeftEdge(handle), movesRightEdge(handle), dx);
+  resizeSpan(y, height, movesTopEdge(handle), movesBottomEdge(handle), dy);
+  return {clampToInt(x), clampToInt(y), clampToInt(width), clampToInt(height)};
+}
+
+Rect resizedBackground(const TemplateBackground& background, int grip, std::int64_t dx,
+                       std::int64_t dy) {
+  // Only the side the grip moves is kept in range: the other may be anything
+  // a file held, and stays so.
+  Rect r{0, 0, background.width, background.height};
+  if (grip == 5 || grip == 8)
+    r.width = static_cast<int>(std::clamp<std::int64_t>(r.width + dx, 1, kMaxBackgroundWidth));
+  if (grip == 7 || grip == 8)
+    r.height = static_cast<int>(std::clamp<std::int64_t>(r.height + dy, 1, kMaxBackgroundHeight));
+  return r;
+}
+
+Rect shownBackground(const TemplateBackground& background) {
+  if (background.width < 1 || background.height < 1) return {};
+  return {0, 0, std::min(background.width, kMaxBackgroundWidth),
+          std::min(background.height, kMaxBackgroundHeight)};
 }
 
 }  // namespace imbrino

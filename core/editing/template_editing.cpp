@@ -57,43 +57,16 @@ const PictureObject* firstSelectedPicture(const Template& document) {
   return nullptr;
 }
 
-// A dragged edge follows the mouse; an edge dragged past the opposite one
-// leaves a picture one pixel wide (high) at the opposite edge's old place.
-void resizeSpan(std::int32_t& start, std::int32_t& length, bool movesStart, bool movesEnd,
-                std::int64_t delta, int mouse) {
-  using editing_detail::clampToInt;
-  if (movesStart) {
-    const std::int64_t newLength = std::int64_t{length} - delta;
-    if (newLength > 0) {
-      start = mouse;
-      length = clampToInt(newLength);
-    } else {
-      start = clampToInt(std::int64_t{start} + length);
-      length = 1;
-    }
-  }
-  if (movesEnd) {
-    const std::int64_t newLength = std::int64_t{length} + delta;
-    length = newLength > 0 ? clampToInt(newLength) : 1;
-  }
-}
-
-void resizePicture(PictureObject& picture, int handle, std::int64_t dx, std::int64_t dy,
-                   Point mouse) {
-  using namespace editing_detail;
-  resizeSpan(picture.x, picture.width, movesLeftEdge(handle), movesRightEdge(handle), dx, mouse.x);
-  resizeSpan(picture.y, picture.height, movesTopEdge(handle), movesBottomEdge(handle), dy, mouse.y);
-}
-
-// The background panel's ranges: a size outside them could be neither drawn
-// nor edited there.
-std::int32_t backgroundSide(std::int64_t side, int maximum) {
-  return static_cast<std::int32_t>(std::clamp<std::int64_t>(side, 1, maximum));
-}
-
 }  // namespace
 
 EditorEffects TemplateEditing::leftButtonDown(Point client, Point scroll, bool control) {
+  const EditorEffects effects = press(client, scroll, control);
+  // The selection the press made is what an undo comes back to.
+  history_.record(document_);
+  return effects;
+}
+
+EditorEffects TemplateEditing::press(Point client, Point scroll, bool control) {
   EditorEffects effects;
   effects.hidePanels = true;
   effects.redraw = true;
@@ -188,7 +161,7 @@ EditorEffects TemplateEditing::leftButtonUp(Point client, Point scroll) {
     case DragMode::RubberBand: {
       setAllSelected(document_, 0);
       if (dragStart_ == dragCurrent_) break;
-      modified_ = true;
+      touched_ = true;
       const std::int64_t left = std::int64_t{std::min(dragStart_.x, dragCurrent_.x)} + scroll.x;
       const std::int64_t right = std::int64_t{std::max(dragStart_.x, dragCurrent_.x)} + scroll.x;
       const std::int64_t top = std::int64_t{std::min(dragStart_.y, dragCurrent_.y)} + scroll.y;
@@ -215,35 +188,40 @@ EditorEffects TemplateEditing::leftButtonUp(Point client, Point scroll) {
       for (auto& picture : document_.pictureObjects)
         if (picture->selected != 0) moveBy(picture->x, picture->y, dx, dy);
       // Even a click that did not move counts as a change.
-      modified_ = true;
+      touched_ = true;
       break;
     }
 
     case DragMode::ResizePicture: {
       if (dragStart_ == dragCurrent_) break;
       if (PictureObject* picture = firstSelectedPicture(document_)) {
-        resizePicture(*picture, dragHandle_, std::int64_t{dragCurrent_.x} - dragStart_.x,
-                      std::int64_t{dragCurrent_.y} - dragStart_.y,
-                      canvasPoint(dragCurrent_, scroll));
+        const Rect box =
+            resizedPictureBox(*picture, dragHandle_, std::int64_t{dragCurrent_.x} - dragStart_.x,
+                              std::int64_t{dragCurrent_.y} - dragStart_.y);
+        picture->x = box.x;
+        picture->y = box.y;
+        picture->width = box.width;
+        picture->height = box.height;
       }
-      modified_ = true;
+      touched_ = true;
       break;
     }
 
     case DragMode::ResizeBackground: {
       if (dragStart_ == dragCurrent_) break;
       TemplateBackground& target = document_.background;
-      const std::int64_t dx = std::int64_t{dragCurrent_.x} - dragStart_.x;
-      const std::int64_t dy = std::int64_t{dragCurrent_.y} - dragStart_.y;
-      if (dragHandle_ == 5 || dragHandle_ == 8)
-        target.width = backgroundSide(std::int64_t{target.width} + dx, kMaxBackgroundWidth);
-      if (dragHandle_ == 7 || dragHandle_ == 8)
-        target.height = backgroundSide(std::int64_t{target.height} + dy, kMaxBackgroundHeight);
-      modified_ = true;
+      const Rect resized =
+          resizedBackground(target, dragHandle_, std::int64_t{dragCurrent_.x} - dragStart_.x,
+                            std::int64_t{dragCurrent_.y} - dragStart_.y);
+      target.width = resized.width;
+      target.height = resized.height;
+      touched_ = true;
       effects.updateScrollBars = true;
       break;
     }
   }
+  // A whole drag is one step; a band or a click changes only the selection.
+  history_.record(document_);
   return effects;
 }
 
@@ -255,6 +233,12 @@ EditorEffects TemplateEditing::rightButtonDown() {
 }
 
 EditorEffects TemplateEditing::doubleClick(Point client, Point scroll) {
+  const EditorEffects effects = bindAt(client, scroll);
+  history_.record(document_);
+  return effects;
+}
+
+EditorEffects TemplateEditing::bindAt(Point client, Point scroll) {
   EditorEffects effects;
   if (topZOrder(document_) == 0) {
     effects.showPanel = EditorEffects::Panel::Background;
@@ -305,24 +289,28 @@ DragOverlay TemplateEditing::overlay(Point scroll) const {
       result.cursor = handleCursor(dragHandle_);
       if (const PictureObject* picture = firstSelectedPicture(std::as_const(document_)))
         result.resizeOutline =
-            resizeOutline(*picture, dragHandle_, canvasPoint(dragCurrent_, scroll));
+            resizedPictureBox(*picture, dragHandle_, std::int64_t{dragCurrent_.x} - dragStart_.x,
+                              std::int64_t{dragCurrent_.y} - dragStart_.y);
       break;
 
     case DragMode::ResizeBackground: {
       result.cursor = handleCursor(dragHandle_);
-      // Drawn after the canvas has been copied into the window: client points.
-      const int right = clampToInt(std::int64_t{document_.background.width} - scroll.x);
-      const int bottom = clampToInt(std::int64_t{document_.background.height} - scroll.y);
-      const Point mouse = dragCurrent_;
+      // The edges the background will have when the button is let go, drawn
+      // after the canvas has been copied into the window: client points.
+      const Rect resized = resizedBackground(document_.background, dragHandle_,
+                                             std::int64_t{dragCurrent_.x} - dragStart_.x,
+                                             std::int64_t{dragCurrent_.y} - dragStart_.y);
+      const int right = clampToInt(std::int64_t{resized.width} - scroll.x);
+      const int bottom = clampToInt(std::int64_t{resized.height} - scroll.y);
       switch (dragHandle_) {
         case 5:
-          result.backgroundLines = {{mouse.x, 0}, {mouse.x, bottom}, {0, bottom}};
+          result.backgroundLines = {{right, 0}, {right, bottom}, {0, bottom}};
           break;
         case 7:
-          result.backgroundLines = {{0, mouse.y}, {right, mouse.y}, {right, 0}};
+          result.backgroundLines = {{0, bottom}, {right, bottom}, {right, 0}};
           break;
         case 8:
-          result.backgroundLines = {{mouse.x, 0}, mouse, {0, mouse.y}};
+          result.backgroundLines = {{right, 0}, {right, bottom}, {0, bottom}};
           break;
         default:
           break;
@@ -333,12 +321,55 @@ DragOverlay TemplateEditing::overlay(Point scroll) const {
   return result;
 }
 
-void TemplateEditing::moveSelection(int dx, int dy) {
+void TemplateEditing::moveSelection(int dx, int dy, bool repeated) {
   for (TextObject& text : document_.textObjects)
     if (text.selected != 0) moveBy(text.x, text.y, dx, dy);
   for (auto& picture : document_.pictureObjects)
     if (picture->selected != 0) moveBy(picture->x, picture->y, dx, dy);
-  modified_ = true;
+  if (!repeated) history_.breakMerge();
+  constexpr MergeKey kHeldArrowKey{1};
+  changedAndTouched(kHeldArrowKey);
+}
+
+void TemplateEditing::setModified(bool modified) {
+  if (modified) {
+    touched_ = true;
+    return;
+  }
+  // What the file holds now is the template as it stands, whichever way it
+  // came to be so.
+  history_.record(document_);
+  history_.markSaved();
+  touched_ = false;
+}
+
+void TemplateEditing::startHistory() {
+  touched_ = modified();
+  history_.reset(document_);
+}
+
+void TemplateEditing::changed(MergeKey key) {
+  changedAndTouched(key);
+}
+
+void TemplateEditing::changedAndTouched(MergeKey key) {
+  history_.record(document_, key);
+  touched_ = true;
+}
+
+bool TemplateEditing::undo() {
+  dragMode_ = DragMode::None;
+  if (!history_.undo(document_)) return false;
+  // Back to another state: whether that is the file's, the history says.
+  touched_ = false;
+  return true;
+}
+
+bool TemplateEditing::redo() {
+  dragMode_ = DragMode::None;
+  if (!history_.redo(document_)) return false;
+  touched_ = false;
+  return true;
 }
 
 }  // namespace imbrino

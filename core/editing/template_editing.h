@@ -15,14 +15,22 @@
 #include <string>
 #include <vector>
 
+#include "editing/edit_history.h"
 #include "graphics/rect.h"
 #include "platform/expected.h"
 #include "settings/settings_file.h"
 #include "template/template_document.h"
+#include "template/template_file.h"
 
 namespace imbrino {
 
-enum class DragMode : int { None = 0, RubberBand = 1, Move = 2, ResizePicture = 3, ResizeBackground = 4 };
+enum class DragMode : int {
+  None = 0,
+  RubberBand = 1,
+  Move = 2,
+  ResizePicture = 3,
+  ResizeBackground = 4
+};
 
 // The cursor shapes the editor shows over handles and grips.
 enum class EditorCursor { Arrow, SizeWestEast, SizeNorthSouth, SizeNwSe, SizeNeSw };
@@ -61,14 +69,41 @@ int hitBackgroundGrip(const TemplateBackground& background, Point canvas);
 // The cursor of a picture handle (1..8) or background grip (5, 7, 8).
 EditorCursor handleCursor(int handle);
 
-// The outline a picture resize shows while the mouse is at canvas point
-// `mouse`: the dragged edges follow it and never cross the opposite edges.
-Rect resizeOutline(const PictureObject& picture, int handle, Point mouse);
+// A picture's box after its handle was dragged by (dx, dy): the dragged edges
+// move with the mouse, so the edge keeps the place of the grip on it, and
+// never cross the opposite edges (at worst one pixel is left, at the opposite
+// edge). The outline while dragging and the size dropped are both this box.
+Rect resizedPictureBox(const PictureObject& picture, int handle, std::int64_t dx, std::int64_t dy);
 
 // The largest background a drag may make; the background panel keeps the
 // same ranges.
 inline constexpr int kMaxBackgroundWidth = 4000;
 inline constexpr int kMaxBackgroundHeight = 3000;
+
+// The background's rectangle (at 0, 0) after its grip (5 right, 7 bottom, 8
+// corner) was dragged by (dx, dy); a side the grip moves stays within the
+// ranges above.
+Rect resizedBackground(const TemplateBackground& background, int grip, std::int64_t dx,
+                       std::int64_t dy);
+
+// The part of the background (at 0, 0) the editor's canvas shows: all of it
+// within 1..4000 x 1..3000, the top-left 4000 x 3000 of a larger one, and
+// nothing of one with no width or height (only a damaged file has those).
+Rect shownBackground(const TemplateBackground& background);
+
+// Gives the objects the levels 1..n in the order they are drawn (level by
+// level; on a level the texts, then the pictures, each in list order), when
+// they do not hold exactly those levels already: a file with shared levels,
+// gaps or levels below 1. False when the levels were right.
+bool closeUpLevels(Template& document);
+
+// Why a picture cannot be inserted: it could not be read, or the template
+// would cross a limit of the reader (`limit`, with the size it would have).
+struct PictureInsertion {
+  Status status;
+  TemplateLimit limit = TemplateLimit::None;
+  TemplateSize sizeWithPicture;
+};
 
 // What the window must do after an event. `redraw` repaints the canvas (and
 // with it the main window's picture).
@@ -98,7 +133,8 @@ struct DragOverlay {
 
 class TemplateEditing {
  public:
-  explicit TemplateEditing(Template& document) : document_(document) {}
+  // The template as it is now counts as the file's.
+  explicit TemplateEditing(Template& document) : document_(document) { history_.reset(document_); }
 
   Template& document() { return document_; }
   const Template& document() const { return document_; }
@@ -107,8 +143,28 @@ class TemplateEditing {
   int dragHandle() const { return dragHandle_; }
   Point dragStart() const { return dragStart_; }
   Point dragCurrent() const { return dragCurrent_; }
-  bool modified() const { return modified_; }
-  void setModified(bool modified) { modified_ = modified; }
+  // Changes not yet saved: the template stands elsewhere than the file in
+  // the history, or something that counts as a change without changing the
+  // content (a click, a band, a nudge of nothing) happened since.
+  bool modified() const { return touched_ || !history_.atSavedState(); }
+  // True marks the template modified; false says the file now holds it.
+  void setModified(bool modified);
+
+  // After a template was made or read: the history starts again from it.
+  // `modified` stays as it was (the save question may have left it set).
+  void startHistory();
+  // After a change made outside these calls (a property panel): a step of
+  // the history, joined to the one before when `key` says so; counts as a
+  // change even when nothing changed.
+  void changed(MergeKey key = {});
+  // The next change starts a step of its own.
+  void breakMerge() { history_.breakMerge(); }
+
+  bool canUndo() const { return history_.canUndo(); }
+  bool canRedo() const { return history_.canRedo(); }
+  // Each ends any drag; false when there was nothing to undo (redo).
+  bool undo();
+  bool redo();
 
   // The mouse. `control` is the control key; `anyKeyState` is true when any
   // mouse button or modifier key is down during a move.
@@ -123,38 +179,54 @@ class TemplateEditing {
 
   // An arrow key: every selected object (texts, then pictures) moves by
   // (dx, dy), unbounded; marks the template modified even with nothing
-  // selected.
-  void moveSelection(int dx, int dy);
+  // selected. A key held down (`repeated`) adds to the step its first press
+  // made; each press of its own is a step.
+  void moveSelection(int dx, int dy, bool repeated = false);
 
   // Commands. Each leaves `modified` as the command says.
   // New: an empty template with the background of [EditTemplate] (the last
   // template saved or discarded), or the default one.
   void newTemplate(const SettingsFile& settings);
   void insertText();
-  // Embeds the picture, centred, selected alone. The reason on failure.
-  Status insertPicture(const std::string& path);
+  // Embeds the picture, centred, selected alone. Refused, and the template
+  // unchanged, when it cannot be read or when the template with it would
+  // cross a limit of the reader.
+  PictureInsertion insertPicture(const std::string& path);
 
   // The answer to the delete question for one object: 0 yes, 1 yes to all,
   // 2 no, 3 no to all.
   using DeleteQuestion = std::function<int(const Template&, ObjectRef)>;
   // Visits the selected texts, then the selected pictures, in list order,
   // asking `ask` for each until yes-to-all; `deleted` is called after each
-  // removal (the window redraws). No-to-all stops at once without marking
-  // the template modified; otherwise it ends modified.
+  // removal (the window redraws). The objects deleted by one command are one
+  // step. No-to-all stops at once; it leaves `modified` as it was unless
+  // something was deleted before it. Otherwise the command ends modified.
   void deleteSelected(const DeleteQuestion& ask, const std::function<void()>& deleted = {});
 
   void selectAll();
   void invertSelection();
+  // One level up (down) for every selected object; a file whose levels are
+  // not 1..n has them closed up first, so no object lands on a level another
+  // is already drawn on. Marks the template modified when a level changed.
   void bringForward();
   void sendBackward();
 
  private:
+  // A step of the history for a change the spec'd rules count as one, even
+  // when the content did not change.
+  void changedAndTouched(MergeKey key = {});
+  // The button-down and double-click rules; the callers record the selection.
+  EditorEffects press(Point client, Point scroll, bool control);
+  EditorEffects bindAt(Point client, Point scroll);
+  void restack(void (*move)(Template&));
+
   Template& document_;
   DragMode dragMode_ = DragMode::None;
   int dragHandle_ = 0;
   Point dragStart_;
   Point dragCurrent_;
-  bool modified_ = false;
+  EditHistory history_;
+  bool touched_ = false;
 };
 
 // [EditTemplate] TemplateWidth, TemplateHeight, TemplateColor,

@@ -27,6 +27,8 @@ struct TemplateBackground {
   std::int16_t alpha = 255;
   std::int32_t textCount = 0;     // only meaningful in a file: set by the writer
   std::int32_t pictureCount = 0;  // only meaningful in a file: set by the writer
+
+  friend bool operator==(const TemplateBackground&, const TemplateBackground&) = default;
 };
 
 inline constexpr std::size_t kTextBytes = 260;
@@ -46,6 +48,7 @@ struct TextObject {
   std::int32_t zOrder = 0;
 
   TextObject() { setText(kDefaultTextGbk); }
+  friend bool operator==(const TextObject&, const TextObject&) = default;
   // The text's GBK bytes up to the first NUL.
   std::string_view textBytes() const;
   // Stores GBK bytes, cut to 259 and NUL-terminated; the tail is zeroed.
@@ -55,7 +58,9 @@ struct TextObject {
 // The ImageType values a picture object stores.
 inline constexpr std::uint32_t kUnknownImageType = 5;
 
-struct PictureObject {
+// The stored part of a picture object: the fields its record in a template
+// file holds, in the file's order.
+struct PictureRecord {
   std::uint32_t dataSize = 0;
   std::int32_t x = 0;
   std::int32_t y = 0;
@@ -70,6 +75,10 @@ struct PictureObject {
   std::int32_t height = 0;  // displayed height
   std::int32_t zOrder = 0;
 
+  friend bool operator==(const PictureRecord&, const PictureRecord&) = default;
+};
+
+struct PictureObject : PictureRecord {
   // Run time only: the embedded file, byte for byte as read from disk
   // (dataSize bytes), and the picture decoded from it on a white ground, as
   // decodeEmbeddedPicture turns it: the surface the source rectangle
@@ -95,11 +104,19 @@ Expected<Surface> decodeEmbeddedPicture(ByteView file, std::uint32_t imageType,
 struct Template {
   TemplateBackground background;
   std::vector<TextObject> textObjects;
-  std::vector<std::unique_ptr<PictureObject>> pictureObjects;
+  // Shared, so that the editor's history can keep a picture it may have to
+  // put back (after a delete, say) without copying its pixels. A template is
+  // never copied: a copy would share its pictures with the original.
+  std::vector<std::shared_ptr<PictureObject>> pictureObjects;
 
-  int objectCount() const {
-    return static_cast<int>(textObjects.size() + pictureObjects.size());
-  }
+  Template() = default;
+  Template(const Template&) = delete;
+  Template& operator=(const Template&) = delete;
+  Template(Template&&) = default;
+  Template& operator=(Template&&) = default;
+  ~Template() = default;
+
+  int objectCount() const { return static_cast<int>(textObjects.size() + pictureObjects.size()); }
 };
 
 void initDefaultBackground(TemplateBackground& background);

@@ -1,5 +1,6 @@
 #include "template/template_file.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "graphics/picture_limits.h"
@@ -42,8 +43,8 @@ void writeLogFont(ByteWriter& out, const LogFont& f) {
   out.write(f.lfEscapement);
   out.write(f.lfOrientation);
   out.write(f.lfWeight);
-  for (std::uint8_t byte : {f.lfItalic, f.lfUnderline, f.lfStrikeOut, f.lfCharSet,
-                            f.lfOutPrecision, f.lfClipPrecision, f.lfQuality, f.lfPitchAndFamily})
+  for (std::uint8_t byte : {f.lfItalic, f.lfUnderline, f.lfStrikeOut, f.lfCharSet, f.lfOutPrecision,
+                            f.lfClipPrecision, f.lfQuality, f.lfPitchAndFamily})
     out.write(byte);
   out.write(std::span<const char>(f.lfFaceName));
 }
@@ -55,9 +56,9 @@ LogFont readLogFont(ByteReader& in) {
   f.lfEscapement = in.read<std::int32_t>();
   f.lfOrientation = in.read<std::int32_t>();
   f.lfWeight = in.read<std::int32_t>();
-  for (std::uint8_t* byte : {&f.lfItalic, &f.lfUnderline, &f.lfStrikeOut, &f.lfCharSet,
-                             &f.lfOutPrecision, &f.lfClipPrecision, &f.lfQuality,
-                             &f.lfPitchAndFamily})
+  for (std::uint8_t* byte :
+       {&f.lfItalic, &f.lfUnderline, &f.lfStrikeOut, &f.lfCharSet, &f.lfOutPrecision,
+        &f.lfClipPrecision, &f.lfQuality, &f.lfPitchAndFamily})
     *byte = in.read<std::uint8_t>();
   // The bytes after the face name's NUL are kept as they came: writing the
   // record back must give the same bytes.
@@ -149,10 +150,39 @@ Status checkCountFits(std::int32_t count, std::size_t size, const ByteReader& in
 
 }  // namespace
 
+std::int64_t maxTemplatePicturePixels() {
+  return std::min(kMaxTemplatePicturePixels, maxPicturePixels());
+}
+
+TemplateSize measureTemplate(const Template& document) {
+  TemplateSize size;
+  size.fileBytes = kBackgroundRecordSize + kTextRecordSize * document.textObjects.size();
+  for (const auto& picture : document.pictureObjects) {
+    size.picturePixels += std::int64_t{picture->picture.width()} * picture->picture.height();
+    size.fileBytes += kPictureRecordSize + picture->data.size();
+  }
+  return size;
+}
+
+TemplateLimit crossedLimit(TemplateSize size) {
+  if (size.picturePixels > maxTemplatePicturePixels()) return TemplateLimit::PicturePixels;
+  if (size.fileBytes > kMaxTemplateFileBytes) return TemplateLimit::FileBytes;
+  return TemplateLimit::None;
+}
+
 Expected<Bytes> serializeTemplate(Template& document) {
   for (const auto& picture : document.pictureObjects)
     if (picture->data.size() > std::numeric_limits<std::uint32_t>::max())
       return fail("an embedded picture is larger than a template file can hold (4 GiB)");
+  // Written, such a template could never be read again.
+  switch (crossedLimit(measureTemplate(document))) {
+    case TemplateLimit::PicturePixels:
+      return fail("the pictures of this template are too large together");
+    case TemplateLimit::FileBytes:
+      return fail("the template would be larger than a template file may be (2 GiB)");
+    case TemplateLimit::None:
+      break;
+  }
 
   document.background.textCount = static_cast<std::int32_t>(document.textObjects.size());
   document.background.pictureCount = static_cast<std::int32_t>(document.pictureObjects.size());
@@ -179,11 +209,17 @@ Status writeTemplateFile(const std::string& path, Template& document) {
 
 Status readTemplateFile(const std::string& path, Template& document) {
   clearObjects(document);
-  auto bytes = readFileBytes(path);
+  auto bytes = readFileBytes(path, kMaxTemplateFileBytes);
   if (!bytes) return fail(bytes.reason());
   if (Status status = parseTemplate(*bytes, document); !status)
     return fail(path + ": " + status.reason());
   return {};
+}
+
+Expected<Template> readTemplate(const std::string& path) {
+  Template document;
+  if (Status status = readTemplateFile(path, document); !status) return fail(status.reason());
+  return document;
 }
 
 Status parseTemplate(ByteView file, Template& document) {
@@ -198,7 +234,8 @@ Status parseTemplate(ByteView file, Template& document) {
   if (auto status = checkCountFits(background.textCount, kTextRecordSize, in, "text objects");
       !status)
     return status;
-  for (std::int32_t i = 0; i < background.textCount; ++i) document.textObjects.push_back(readText(in));
+  for (std::int32_t i = 0; i < background.textCount; ++i)
+    document.textObjects.push_back(readText(in));
 
   if (auto status = checkCountFits(background.pictureCount, kPictureRecordSize, in, "pictures");
       !status)
@@ -216,7 +253,7 @@ Status parseTemplate(ByteView file, Template& document) {
                                          picture->sourceHeight);
     if (!decoded) return fail(which + decoded.reason());
     decodedPixels += std::int64_t{decoded->width()} * decoded->height();
-    if (decodedPixels > std::min(kMaxTemplatePicturePixels, maxPicturePixels()))
+    if (decodedPixels > maxTemplatePicturePixels())
       return fail(which + "the pictures of this template are too large together");
     picture->data.assign(data.begin(), data.end());
     picture->picture = std::move(*decoded);

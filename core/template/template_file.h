@@ -6,6 +6,7 @@
 // size against what the file really holds.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "image/codecs.h"
@@ -31,11 +32,32 @@ Status writeTemplateFile(const std::string& path, Template& document);
 // Refused: a file shorter than its counts and sizes announce, and any
 // embedded picture that does not decode.
 Status readTemplateFile(const std::string& path, Template& document);
+// Reads a template into a new one, so that a file that fails to read leaves
+// the caller's template as it was.
+Expected<Template> readTemplate(const std::string& path);
 Status parseTemplate(ByteView file, Template& document);
 
 // Together, the pictures of one template may hold at most this many pixels, so
 // a small hostile file cannot make the reader decode picture after picture
 // until memory runs out.
 inline constexpr std::int64_t kMaxTemplatePicturePixels = std::int64_t{1} << 28;
+// The largest template file the reader takes.
+inline constexpr std::uint64_t kMaxTemplateFileBytes = std::uint64_t{1} << 31;
+
+// What the reader's limits are measured on: the decoded pixels of all
+// pictures together, and the size of the file the template makes.
+struct TemplateSize {
+  std::int64_t picturePixels = 0;
+  std::uint64_t fileBytes = 0;
+};
+TemplateSize measureTemplate(const Template& document);
+
+// A limit of the reader that a template crosses. The writer refuses such a
+// template, and the editor refuses the insert that would make one: a file
+// the reader refuses would lose everything in it.
+enum class TemplateLimit { None, PicturePixels, FileBytes };
+TemplateLimit crossedLimit(TemplateSize size);
+// The picture-pixel limit in force (lower in the fuzz targets).
+std::int64_t maxTemplatePicturePixels();
 
 }  // namespace imbrino

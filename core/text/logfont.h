@@ -29,6 +29,8 @@ struct LogFont {
   std::string_view faceNameBytes() const;
   // Stores GBK bytes, cut to 31 and NUL-terminated; the tail is zeroed.
   void setFaceNameBytes(std::string_view gbk);
+
+  friend bool operator==(const LogFont&, const LogFont&) = default;
 };
 
 static_assert(sizeof(LogFont) == 60, "LogFont must keep the 60-byte LOGFONTA layout");

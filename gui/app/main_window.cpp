@@ -15,6 +15,7 @@
 #include "app/web_links.h"
 #include "image/image_io.h"
 #include "image/image_types.h"
+#include "widgets/busy_cursor.h"
 #include "widgets/caption_button_bar.h"
 #include "widgets/dialog_units.h"
 #include "widgets/donation_button.h"
@@ -254,7 +255,10 @@ void MainWindow::saveAs() {
 void MainWindow::editTemplate() {
   if (!seams_.runTemplateEditor) return;
   seams_.runTemplateEditor(this);
-  reloadEditingTemplate(context_.editing);
+  {
+    const BusyCursor busy;
+    reloadEditingTemplate(context_.editing);
+  }
   canvas_->refresh();
 }
 

@@ -48,8 +48,8 @@ EditorCanvas::EditorCanvas(TemplateEditing& editing, EffectsHandler handler, QWi
 }
 
 QSize EditorCanvas::contentSize() const {
-  const TemplateBackground& background = editing_.document().background;
-  return {background.width, background.height};
+  const Rect shown = shownBackground(editing_.document().background);
+  return {shown.width, shown.height};
 }
 
 void EditorCanvas::setUpScrollBars() {
@@ -73,10 +73,12 @@ Point EditorCanvas::scroll() const {
 
 void EditorCanvas::composeCanvas() {
   canvasStale_ = false;
-  const TemplateBackground& background = editing_.document().background;
-  auto canvas = Surface::create(background.width, background.height, kGrey);
+  // A background beyond the editor's sizes (from a file made elsewhere, or a
+  // damaged one) shows as much of itself as fits, or nothing but grey; the
+  // editor says why.
+  const Rect shown = shownBackground(editing_.document().background);
+  auto canvas = Surface::create(shown.width, shown.height, kGrey);
   if (!canvas) {
-    // A background no picture can hold (from a damaged file): grey only.
     canvas_ = Surface();
     return;
   }
@@ -170,7 +172,7 @@ void EditorCanvas::keyPressEvent(QKeyEvent* event) {
     event->ignore();  // Enter and Escape reach the editor, which ignores them
     return;
   }
-  editing_.moveSelection(step->x(), step->y());
+  editing_.moveSelection(step->x(), step->y(), event->isAutoRepeat());
   EditorEffects effects;
   effects.redraw = true;
   apply(effects);

@@ -20,7 +20,7 @@ class PropertyBK : public PropertyPanel {
  public:
   // Hidden, filled from the background and placed from [PropertyBK] X, Y.
   PropertyBK(AppContext& context, PanelHost& host, QWidget* editor);
-  // Writes [PropertyBK] X and Y.
+  // Writes [PropertyBK] X and Y if it was shown.
   ~PropertyBK() override;
 
   // Shows the background's values; the editor calls it before showing the panel.

@@ -21,13 +21,14 @@ class PropertyImage : public PropertyPanel {
  public:
   // Hidden, bound to nothing, placed from [PropertyImage] X, Y.
   PropertyImage(AppContext& context, PanelHost& host, QWidget* editor);
-  // Writes [PropertyImage] X and Y.
+  // Writes [PropertyImage] X and Y if it was shown.
   ~PropertyImage() override;
 
   // Binds the panel to picture object `index` of the editing template. The
   // object is looked up again on every use: an index that no longer names
   // an object binds nothing.
   void bind(int index);
+  int boundIndex() const override { return index_; }
   // Shows the bound object's values (nothing while nothing is bound); the
   // editor calls it before showing the panel.
   void loadFromObject();

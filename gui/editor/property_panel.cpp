@@ -166,7 +166,7 @@ void SpinArrows::resizeEvent(QResizeEvent*) {
 
 PropertyPanel::PropertyPanel(AppContext& context, PanelHost& host, QWidget* editor,
                              const QString& title, std::string section)
-    : QDialog(editor), context_(context), host_(host), section_(std::move(section)) {
+    : FloatingWindow(context.settings, editor, std::move(section)), context_(context), host_(host) {
   // An owned tool window with a caption but no close box and no sizing: the
   // editor alone shows and hides it.
   setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -176,41 +176,13 @@ PropertyPanel::PropertyPanel(AppContext& context, PanelHost& host, QWidget* edit
   place();
 }
 
-void PropertyPanel::place() {
+QPoint PropertyPanel::placement(QSize frame) const {
   const QWidget* editor = parentWidget();
   const QScreen* screen = editor != nullptr && editor->screen() != nullptr
                               ? editor->screen()
                               : QGuiApplication::primaryScreen();
   const QRect desktop = screen != nullptr ? screen->virtualGeometry() : QRect();
-  move(panelPlacement(context_.settings.readNumber(section_, "X"),
-                      context_.settings.readNumber(section_, "Y"), desktop,
-                      host_.editorClientOnScreen(), width()));
-}
-
-bool PropertyPanel::event(QEvent* event) {
-  const bool handled = QDialog::event(event);
-  // A window's position is its frame's, but the frame is only known once the
-  // window manager has framed the window: placed before, the window lands a
-  // title bar higher. So it is placed again when first shown (the editor is
-  // framed by then, and its client area is where it stays) and once more
-  // when its own frame appears.
-  if (event->type() == QEvent::Show && !shownBefore_) {
-    shownBefore_ = true;
-    waitingForFrame_ = true;
-    place();
-  } else if (waitingForFrame_ && isVisible() &&
-             (event->type() == QEvent::Move || event->type() == QEvent::Show) &&
-             frameGeometry().topLeft() != geometry().topLeft()) {
-    waitingForFrame_ = false;
-    place();
-  }
-  return handled;
-}
-
-PropertyPanel::~PropertyPanel() {
-  // Where the window (its frame) stands, for the next time the editor opens.
-  context_.settings.writeNumber(section_, "X", pos().x());
-  context_.settings.writeNumber(section_, "Y", pos().y());
+  return panelPlacement(storedX(), storedY(), desktop, host_.editorClientOnScreen(), frame.width());
 }
 
 void PropertyPanel::keyPressEvent(QKeyEvent* event) {
@@ -339,7 +311,18 @@ void PropertyPanel::setNumberField(QLineEdit* edit, int value) {
 }
 
 void PropertyPanel::changed() {
-  host_.templateChangedByPanel();
+  // Typing into one field, stepping one spin arrow or sliding one track bar
+  // makes one step of the editor's history for as long as it goes on; a
+  // click on a box or a button, or a colour chosen, is a step of its own.
+  MergeKey key;
+  const QObject* source = sender();
+  if (qobject_cast<const QLineEdit*>(source) != nullptr ||
+      qobject_cast<const SpinArrows*>(source) != nullptr ||
+      qobject_cast<const QSlider*>(source) != nullptr) {
+    key.source = source->objectName().mid(1).toInt();
+    key.object = boundIndex();
+  }
+  host_.templateChangedByPanel(key);
 }
 
 }  // namespace imbrino

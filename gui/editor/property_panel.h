@@ -1,17 +1,17 @@
 #pragma once
 // What the editor's three property panels (background, text, picture) have in
-// common: a small tool window of the editor that remembers where it stood,
-// ignores Enter and Escape, and writes every change into the template at
+// common: a small floating window of the editor (see FloatingWindow) that
+// ignores Enter and Escape and writes every change into the template at
 // once. The parts they are built from (number fields, spin arrows, track bars
 // with their number) and the rules behind them live here too.
 
-#include <QDialog>
 #include <QPoint>
 #include <QRect>
 #include <QString>
 #include <optional>
 #include <string>
 
+#include "editor/floating_window.h"
 #include "graphics/color.h"
 
 class QCheckBox;
@@ -27,10 +27,11 @@ struct AppContext;
 class ColorSwatch;
 class PanelHost;
 
-// Where a panel opens. A stored X (Y) that is absent, or beyond the right
-// (bottom) edge of the desktop, gives way to the top-right corner of the
-// editor's client area; anything else, negative values included, is used as
-// it is, so a panel the user put half off the left edge comes back there.
+// Where a panel's frame opens. A stored X (Y) that is absent, or beyond the
+// right (bottom) edge of the desktop, gives way to the top-right corner of the
+// editor's canvas (a frame `panelWidth` wide ends on its right edge);
+// anything else, negative values included, is used as it is, so a panel the
+// user put half off the left edge comes back there.
 QPoint panelPlacement(std::optional<int> storedX, std::optional<int> storedY, QRect desktop,
                       QRect editorClient, int panelWidth);
 
@@ -78,15 +79,13 @@ class SpinArrows final : public QWidget {
   QToolButton* down_;
 };
 
-class PropertyPanel : public QDialog {
+class PropertyPanel : public FloatingWindow {
   Q_OBJECT
 
  public:
   // The panel's size in dialog units.
   static constexpr int kWidthUnits = 328;
   static constexpr int kHeightUnits = 83;
-
-  ~PropertyPanel() override;
 
  protected:
   // A hidden tool window of `editor`, placed from [section] X and Y.
@@ -95,7 +94,8 @@ class PropertyPanel : public QDialog {
 
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  bool event(QEvent* event) override;
+  // By [section] X and Y, or at the top-right of the editor's canvas.
+  QPoint placement(QSize frame) const override;
 
   // Controls, each named by its id. Rectangles are in dialog units.
   QLabel* addLabel(const QString& text, QRect units);
@@ -119,21 +119,17 @@ class PropertyPanel : public QDialog {
   static void setTrackBar(QSlider* bar, QLabel* number, int position);
   static void setNumberField(QLineEdit* edit, int value);
 
-  // After a change was written into the template.
+  // After a change was written into the template, from a handler of the
+  // control that made it.
   void changed();
+  // The object the panel edits (its index in its list), or -1.
+  virtual int boundIndex() const { return -1; }
 
   // Dialog units to pixels in the panel's font.
   QRect units(QRect r) const;
 
   AppContext& context_;
   PanelHost& host_;
-
- private:
-  // By [section] X and Y, or at the top-right of the editor's client area.
-  void place();
-  bool shownBefore_ = false;
-  bool waitingForFrame_ = false;
-  std::string section_;
 };
 
 }  // namespace imbrino

@@ -8,9 +8,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QToolTip>
 
 #include "app/app_context.h"
-#include "app/program_info.h"
 #include "editor/panel_host.h"
 #include "platform/gbk.h"
 #include "template/template_document.h"
@@ -149,8 +149,7 @@ void PropertyText::fillFaceList(const TextObject& text) {
     // A face this machine lacks (a template from elsewhere) keeps its name:
     // it is shown marked at the top of the list, and stays the object's face
     // unless the user picks another.
-    faceList_->insertItem(0,
-                          notInstalledFaceText(QString::fromStdString(gbkToUtf8(stored))),
+    faceList_->insertItem(0, notInstalledFaceText(QString::fromStdString(gbkToUtf8(stored))),
                           bytesOf(stored));
     selected = 0;
   }
@@ -185,11 +184,13 @@ void PropertyText::textEdited(const QString& text) {
     changed();
   }
   if (!fitted.removed.isEmpty()) {
-    context_.prompts.message(
-        this, QString::fromUtf8(kProgramTitle.data(), kProgramTitle.size()),
+    // Said in a balloon under the field: a message box would take the keys
+    // typed after the character, and they belong in the field.
+    QToolTip::showText(
+        textEdit_->mapToGlobal(QPoint(0, textEdit_->height())),
         QStringLiteral("模板只能保存 GBK 字符集中的文字,以下字符无法保存,已从文字内容中去掉:\n%1")
             .arg(fitted.removed),
-        MessageIcon::Warning, MessageButtons::Ok);
+        textEdit_);
   }
 }
 
@@ -197,7 +198,8 @@ void PropertyText::faceChosen(int index) {
   TextObject* t = object();
   if (t == nullptr || index < 0) return;
   const QByteArray face = faceList_->itemData(index, kFaceBytesRole).toByteArray();
-  t->font.setFaceNameBytes(std::string_view(face.constData(), static_cast<std::size_t>(face.size())));
+  t->font.setFaceNameBytes(
+      std::string_view(face.constData(), static_cast<std::size_t>(face.size())));
   changed();
 }
 

@@ -23,13 +23,14 @@ class PropertyText : public PropertyPanel {
  public:
   // Hidden, bound to nothing, placed from [PropertyText] X, Y.
   PropertyText(AppContext& context, PanelHost& host, QWidget* editor);
-  // Writes [PropertyText] X and Y.
+  // Writes [PropertyText] X and Y if it was shown.
   ~PropertyText() override;
 
   // Binds the panel to text object `index` of the editing template. The
   // object is looked up again on every use: an index that no longer names
   // an object binds nothing.
   void bind(int index);
+  int boundIndex() const override { return index_; }
   // Shows the bound object's values (nothing while nothing is bound); the
   // editor calls it before showing the panel.
   void loadFromObject();

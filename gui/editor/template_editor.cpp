@@ -15,6 +15,7 @@
 #include "editor/property_text.h"
 #include "editor/tool_dialog.h"
 #include "template/template_file.h"
+#include "widgets/busy_cursor.h"
 #include "widgets/caption_button_bar.h"
 #include "widgets/dialog_keys.h"
 #include "widgets/dialog_units.h"
@@ -40,6 +41,25 @@ QString programTitle() {
 
 QString qtPath(const std::string& path) {
   return QString::fromStdString(path);
+}
+
+// Why an insert was refused when the picture itself was fine.
+QString limitText(const PictureInsertion& insertion) {
+  switch (insertion.limit) {
+    case TemplateLimit::PicturePixels:
+      return QStringLiteral(
+                 "模板中的图片合计不能超过 %1 像素,插入后将有 %2 像素,这样的模板保存后无法再打开。")
+          .arg(maxTemplatePicturePixels())
+          .arg(insertion.sizeWithPicture.picturePixels);
+    case TemplateLimit::FileBytes:
+      return QStringLiteral(
+                 "模板文件不能超过 %1 字节,插入后将有 %2 字节,这样的模板保存后无法再打开。")
+          .arg(kMaxTemplateFileBytes)
+          .arg(insertion.sizeWithPicture.fileBytes);
+    case TemplateLimit::None:
+      break;
+  }
+  return {};
 }
 
 }  // namespace
@@ -77,6 +97,7 @@ TemplateEditor::TemplateEditor(AppContext& context, QWidget* owner,
   fileSelection_ = selectionOf(editing_.document());
   setAllSelected(editing_.document(), 0);
   editing_.setModified(false);
+  editing_.startHistory();
   showTitle();
 
   backgroundPanel_ = new PropertyBK(context_, *this, this);
@@ -99,7 +120,15 @@ TemplateEditor::TemplateEditor(AppContext& context, QWidget* owner,
   connect(action(kEditorForward), &QAction::triggered, this, &TemplateEditor::bringForward);
   connect(action(kEditorBackward), &QAction::triggered, this, &TemplateEditor::sendBackward);
   connect(action(kEditorShowTools), &QAction::triggered, this, &TemplateEditor::showToolWindow);
+  connect(action(kEditorUndo), &QAction::triggered, this, &TemplateEditor::undo);
+  connect(action(kEditorRedo), &QAction::triggered, this, &TemplateEditor::redo);
+  // The keys take back the editor's steps from its floating windows too (a
+  // text field keeps its own undo while it has the keyboard).
+  for (QWidget* floating :
+       std::initializer_list<QWidget*>{backgroundPanel_, textPanel_, picturePanel_, toolWindow_})
+    floating->addActions({action(kEditorUndo), action(kEditorRedo)});
   connectDonationButton(*captionBar_, this, kCaptionSlotOffset, context_);
+  updateHistoryActions();
 }
 
 TemplateEditor::~TemplateEditor() {
@@ -138,6 +167,10 @@ void TemplateEditor::buildMenu() {
   addCommand(file, kEditorClose, QStringLiteral("关闭窗口(&C)"));
 
   QMenu* edit = addMenu(QStringLiteral("编辑(&E)"));
+  addCommand(edit, kEditorUndo, QStringLiteral("撤销(&U)\tCtrl+Z"), {Qt::CTRL | Qt::Key_Z});
+  addCommand(edit, kEditorRedo, QStringLiteral("重做(&R)\tCtrl+Y"),
+             {Qt::CTRL | Qt::Key_Y, Qt::CTRL | Qt::SHIFT | Qt::Key_Z});
+  edit->addSeparator();
   addCommand(edit, kEditorSelectAll, QStringLiteral("全选(&A)\tCtrl+A"), {Qt::CTRL | Qt::Key_A});
   addCommand(edit, kEditorInvert, QStringLiteral("反选(&I)"));
   edit->addSeparator();
@@ -205,6 +238,7 @@ void TemplateEditor::showEvent(QShowEvent* event) {
     if (toolWindow_ == nullptr) return;
     toolWindow_->show();
     toolWindow_->raise();
+    tellIfBackgroundCannotBeShown();
   });
 }
 
@@ -239,15 +273,26 @@ void TemplateEditor::applyEffects(const EditorEffects& effects) {
     case EditorEffects::Panel::None:
       break;
   }
-  if (effects.redraw && templateChanged_) templateChanged_();
+  if (effects.redraw) {
+    updateHistoryActions();
+    if (templateChanged_) templateChanged_();
+  }
 }
 
 void TemplateEditor::redrawCanvas() {
   canvas_->templateChanged();
+  updateHistoryActions();
   if (templateChanged_) templateChanged_();
 }
 
+void TemplateEditor::updateHistoryActions() {
+  action(kEditorUndo)->setEnabled(editing_.canUndo());
+  action(kEditorRedo)->setEnabled(editing_.canRedo());
+}
+
 void TemplateEditor::hidePanels() {
+  // Typing into a panel again later is a step of its own.
+  editing_.breakMerge();
   backgroundPanel_->hide();
   textPanel_->hide();
   picturePanel_->hide();
@@ -261,8 +306,8 @@ void TemplateEditor::showBackgroundPanel() {
   backgroundPanel_->raise();
 }
 
-void TemplateEditor::templateChangedByPanel() {
-  editing_.setModified(true);
+void TemplateEditor::templateChangedByPanel(MergeKey key) {
+  editing_.changed(key);
   redrawCanvas();
 }
 
@@ -271,7 +316,13 @@ void TemplateEditor::backgroundSizeChanged() {
 }
 
 QRect TemplateEditor::editorClientOnScreen() const {
-  return QRect(canvas_->mapToGlobal(QPoint(0, 0)), canvas_->size());
+  const QWidget* viewport = canvas_->viewport();
+  return QRect(viewport->mapToGlobal(QPoint(0, 0)), viewport->size());
+}
+
+void TemplateEditor::giveKeyboardToCanvas() {
+  activateWindow();
+  canvas_->setFocus(Qt::OtherFocusReason);
 }
 
 void TemplateEditor::showTitle() {
@@ -351,6 +402,11 @@ void TemplateEditor::newTemplate() {
   editing_.newTemplate(context_.settings);
   setWindowTitle(kTitlePrefix);
   context_.editing.path.clear();
+  startOver();
+}
+
+void TemplateEditor::startOver() {
+  editing_.startHistory();
   canvas_->setUpScrollBars();
   redrawCanvas();
 }
@@ -361,18 +417,50 @@ void TemplateEditor::openTemplate() {
   const std::optional<QString> chosen =
       context_.prompts.openFileName(this, QStringLiteral("打开"), parseFilterList(kOpenFilter));
   if (chosen) {
-    if (readTemplateFile(chosen->toStdString(), editing_.document())) {
+    // Read aside: a file that fails to read leaves the open template, its
+    // path and its mark exactly as they were, so a save cannot write the
+    // damaged remains over the good file.
+    Expected<Template> read = [&] {
+      const BusyCursor busy;
+      return readTemplate(chosen->toStdString());
+    }();
+    if (read) {
+      editing_.document() = std::move(*read);
       context_.editing.path = chosen->toStdString();
       fileSelection_ = selectionOf(editing_.document());
       setAllSelected(editing_.document(), 0);
-      canvas_->setUpScrollBars();
-    } else {
-      message(QStringLiteral("打开SRC文件时发生错误,请保证文件的完整性!"), MessageIcon::Error);
-      canvas_->updateScrollBars();
+      showTitle();
+      startOver();
+      tellIfBackgroundCannotBeShown();
+      return;
     }
+    message(QStringLiteral("打开SRC文件时发生错误,请保证文件的完整性!"), MessageIcon::Error);
   }
   showTitle();
   redrawCanvas();
+}
+
+void TemplateEditor::tellIfBackgroundCannotBeShown() {
+  const TemplateBackground& background = editing_.document().background;
+  const Rect shown = shownBackground(background);
+  if (shown.width == background.width && shown.height == background.height) return;
+  const QString size = QStringLiteral("%1 × %2").arg(background.width).arg(background.height);
+  const QString range =
+      QStringLiteral("宽 1 到 %1、高 1 到 %2").arg(kMaxBackgroundWidth).arg(kMaxBackgroundHeight);
+  if (shown.empty()) {
+    message(QStringLiteral(
+                "模板背景的大小是 %1,无法显示:编辑器中背景须为%2。可双击画布,在背景属性中改正。")
+                .arg(size, range),
+            MessageIcon::Warning);
+  } else {
+    message(
+        QStringLiteral(
+            "模板背景的大小是 %1,超出编辑器能显示的范围 (%2):这里只显示它左上角 %3 × %4 的部分。")
+            .arg(size, range)
+            .arg(shown.width)
+            .arg(shown.height),
+        MessageIcon::Warning);
+  }
 }
 
 void TemplateEditor::saveTemplate() {
@@ -419,8 +507,15 @@ void TemplateEditor::insertPicture() {
   const std::optional<QString> chosen =
       context_.prompts.openFileName(this, QStringLiteral("打开"), parseFilterList(kPictureFilter));
   if (!chosen) return;
-  if (!editing_.insertPicture(chosen->toStdString())) {
-    message(QStringLiteral("图片: ") + *chosen + QStringLiteral("插入不成功"), MessageIcon::Error);
+  PictureInsertion insertion;
+  {
+    const BusyCursor busy;
+    insertion = editing_.insertPicture(chosen->toStdString());
+  }
+  if (!insertion.status) {
+    QString text = QStringLiteral("图片: ") + *chosen + QStringLiteral("插入不成功");
+    if (insertion.limit != TemplateLimit::None) text += QStringLiteral("\n") + limitText(insertion);
+    message(text, MessageIcon::Error);
     return;
   }
   hidePanels();
@@ -468,6 +563,21 @@ void TemplateEditor::showToolWindow() {
   toolWindow_->show();
 }
 
+void TemplateEditor::undo() {
+  // A panel could be bound to an object the step takes away.
+  hidePanels();
+  if (!editing_.undo()) return;
+  canvas_->updateScrollBars();
+  redrawCanvas();
+}
+
+void TemplateEditor::redo() {
+  hidePanels();
+  if (!editing_.redo()) return;
+  canvas_->updateScrollBars();
+  redrawCanvas();
+}
+
 // Closing.
 
 void TemplateEditor::reject() {
@@ -477,7 +587,8 @@ void TemplateEditor::reject() {
 }
 
 void TemplateEditor::closeWindows() {
-  // The panels first, then the tool window; each stores its position as it goes.
+  // The panels first, then the tool window; each that was shown stores its
+  // position as it goes.
   delete backgroundPanel_;
   backgroundPanel_ = nullptr;
   delete textPanel_;

@@ -46,6 +46,8 @@ enum EditorCommand : int {
   kEditorForward = 32794,
   kEditorBackward = 32795,
   kEditorShowTools = 32799,
+  kEditorUndo = 57643,
+  kEditorRedo = 57644,
 };
 
 class TemplateEditor : public QDialog, public PanelHost {
@@ -84,14 +86,17 @@ class TemplateEditor : public QDialog, public PanelHost {
   void bringForward();
   void sendBackward();
   void showToolWindow();
+  void undo();
+  void redo();
 
   // Escape and the close box: the close sequence.
   void reject() override;
 
   // PanelHost.
-  void templateChangedByPanel() override;
+  void templateChangedByPanel(MergeKey key) override;
   void backgroundSizeChanged() override;
   QRect editorClientOnScreen() const override;
+  void giveKeyboardToCanvas() override;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -107,6 +112,12 @@ class TemplateEditor : public QDialog, public PanelHost {
   void hidePanels();
   void showBackgroundPanel();
   void showTitle();
+  // Undo and redo are greyed while there is nothing to take back (bring back).
+  void updateHistoryActions();
+  // A template just made or read starts a new history and shows from the top.
+  void startOver();
+  // Says so when the background is a size the canvas cannot show whole.
+  void tellIfBackgroundCannotBeShown();
   void message(const QString& text, MessageIcon icon);
   // Writes the template to `path`; on failure says so. True on success.
   bool writeTo(const std::string& path);

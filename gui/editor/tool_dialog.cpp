@@ -50,10 +50,8 @@ QSize screenSize() {
 
 ToolDialog::ToolDialog(AppContext& context, PanelHost& host, QWidget* editor,
                        std::function<void(ToolCommand)> run)
-    : QDialog(editor),
-      context_(context),
+    : FloatingWindow(context.settings, editor, kSection),
       host_(host),
-      editor_(editor),
       run_(std::move(run)),
       captionBar_(new CaptionButtonBar(this)) {
   setObjectName(QStringLiteral("ToolDialog"));
@@ -91,7 +89,8 @@ ToolDialog::ToolDialog(AppContext& context, PanelHost& host, QWidget* editor,
     const ToolButton& row = kButtons[order];
     auto* button = new HoverBitmapButton(context.prompts, this);
     button->setObjectName(QStringLiteral("c%1").arg(row.id));
-    // The keyboard stays with the editor: a click hands it straight back.
+    // The keyboard stays with the editor's canvas: a click hands it
+    // straight back.
     button->setFocusPolicy(Qt::NoFocus);
     const QPoint place(static_cast<int>(order) * frameWidth, captionStrip);
     button->move(place);
@@ -103,55 +102,22 @@ ToolDialog::ToolDialog(AppContext& context, PanelHost& host, QWidget* editor,
     connect(button, &HoverBitmapButton::clicked, this, [this, command] { runCommand(command); });
   }
 
-  placeWindow();
+  place();
   connectDonationButton(*captionBar_, this, kCaptionSlotOffset, context);
 }
 
-ToolDialog::~ToolDialog() {
-  // pos() of a window is its frame's top-left corner.
-  context_.settings.writeNumber(kSection, "X", pos().x());
-  context_.settings.writeNumber(kSection, "Y", pos().y());
-}
-
-int ToolDialog::defaultY() const {
-  const QRect client = host_.editorClientOnScreen();
-  return client.y() + client.height() - frameGeometry().height();
-}
-
-void ToolDialog::placeWindow() {
+QPoint ToolDialog::placement(QSize frame) const {
   const QSize screen = screenSize();
-  int x = context_.settings.readNumber(kSection, "X").value_or(0);
+  int x = storedX().value_or(0);
   if (x > screen.width()) x = 0;
-  const std::optional<int> storedY = context_.settings.readNumber(kSection, "Y");
-  placedByDefaultY_ = !storedY || *storedY > screen.height();
-  placedFrameHeight_ = frameGeometry().height();
-  placedY_ = placedByDefaultY_ ? defaultY() : *storedY;
-  move(x, placedY_);
-}
-
-bool ToolDialog::event(QEvent* event) {
-  const bool handled = QDialog::event(event);
-  // Once the window manager has framed the window its frame is taller than
-  // the window: a window still where the default Y put it moves up by that
-  // much, so its bottom edge stays on the editor's. Moved since, it stays.
-  const bool placeMayChange = event->type() == QEvent::Move || event->type() == QEvent::Show;
-  if (placeMayChange && placedByDefaultY_ && isVisible()) {
-    if (pos().y() != placedY_) {
-      placedByDefaultY_ = false;
-    } else if (frameGeometry().height() != placedFrameHeight_) {
-      placedFrameHeight_ = frameGeometry().height();
-      placedY_ = defaultY();
-      move(pos().x(), placedY_);
-    }
-  }
-  return handled;
+  const std::optional<int> y = storedY();
+  if (y && *y <= screen.height()) return {x, *y};
+  const QRect canvas = host_.editorClientOnScreen();
+  return {x, canvas.y() + canvas.height() - frame.height()};
 }
 
 void ToolDialog::runCommand(ToolCommand command) {
-  if (editor_ != nullptr) {
-    editor_->activateWindow();
-    editor_->setFocus(Qt::OtherFocusReason);
-  }
+  host_.giveKeyboardToCanvas();
   if (run_) run_(command);
 }
 

@@ -4,8 +4,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,6 +13,7 @@
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 #include <fstream>
 
 #include "editor/panel_host.h"
@@ -20,9 +21,9 @@
 #include "editor/property_image.h"
 #include "editor/property_panel.h"
 #include "editor/property_text.h"
+#include "gui/support/app_fixture.h"
 #include "platform/gbk.h"
 #include "text/font_resolver.h"
-#include "gui/support/app_fixture.h"
 #include "widgets/color_swatch.h"
 
 using namespace imbrino;
@@ -35,9 +36,10 @@ class FakeHost final : public PanelHost {
   int changes = 0;
   int sizeChanges = 0;
   QRect client{100, 50, 900, 600};
-  void templateChangedByPanel() override { ++changes; }
+  void templateChangedByPanel(MergeKey) override { ++changes; }
   void backgroundSizeChanged() override { ++sizeChanges; }
   QRect editorClientOnScreen() const override { return client; }
+  void giveKeyboardToCanvas() override {}
 };
 
 template <typename T = QWidget>
@@ -126,9 +128,12 @@ class PropertyPanelsTest : public QObject {
              expected);
   }
 
+  // A panel stores where its frame stood when it goes, but only once it was
+  // shown: one never shown leaves the stored place as it was.
   void panelsPlaceThemselvesAndRememberWhereTheyStood() {
     const QRect desktop = editor_.screen()->virtualGeometry();
-    writeSettings("[PropertyBK]\nX=" + std::to_string(desktop.right() + 50) + "\nY=-7\n");
+    const std::string beyond = std::to_string(desktop.right() + 50);
+    writeSettings("[PropertyBK]\nX=" + beyond + "\nY=-7\n");
     {
       PropertyBK panel(app_->context, host_, &editor_);
       QVERIFY(!panel.isVisible());
@@ -137,12 +142,24 @@ class PropertyPanelsTest : public QObject {
       QCOMPARE(panel.minimumSize(), panel.maximumSize());
       QVERIFY(panel.windowFlags() & Qt::Tool);
       QVERIFY(!(panel.windowFlags() & Qt::WindowCloseButtonHint));
-      panel.move(-3, 44);
+      panel.move(30, 44);
     }
-    QCOMPARE(app_->context.settings.readSetting("PropertyBK", "X"), std::optional<std::string>("-3"));
-    QCOMPARE(app_->context.settings.readSetting("PropertyBK", "Y"), std::optional<std::string>("44"));
+    QCOMPARE(app_->context.settings.readSetting("PropertyBK", "X"), std::optional(beyond));
+    QCOMPARE(app_->context.settings.readSetting("PropertyBK", "Y"),
+             std::optional<std::string>("-7"));
+    {
+      PropertyBK panel(app_->context, host_, &editor_);
+      panel.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&panel));
+      panel.move(30, 44);
+      panel.hide();
+    }
+    QCOMPARE(app_->context.settings.readSetting("PropertyBK", "X"),
+             std::optional<std::string>("30"));
+    QCOMPARE(app_->context.settings.readSetting("PropertyBK", "Y"),
+             std::optional<std::string>("44"));
     PropertyBK again(app_->context, host_, &editor_);
-    QCOMPARE(again.pos(), QPoint(-3, 44));
+    QCOMPARE(again.pos(), QPoint(30, 44));
   }
 
   void enterEscapeAndCloseRequestsDoNothing() {
@@ -286,20 +303,31 @@ class PropertyPanelsTest : public QObject {
     QTest::addColumn<bool>("cut");
     QTest::addColumn<int>("fittedCursor");
     const QString full = QString(129, u'中');  // 258 bytes
-    QTest::newRow("plain typing") << "ab" << "abc" << 3 << "abc" << "" << false << 3;
-    QTest::newRow("Chinese") << "" << "文字" << 2 << "文字" << "" << false << 2;
-    QTest::newRow("not in GBK") << "ab" << "a😀b" << 3 << "ab" << "😀" << false << 1;
-    QTest::newRow("damaged text cleaned") << "\uFFFDx" << "\uFFFDxy" << 3 << "xy" << "\uFFFD"
-                                          << false << 2;
-    QTest::newRow("fills to 259") << full << full + "a" << 130 << full + "a" << "" << false << 130;
+    QTest::newRow("plain typing") << "ab"
+                                  << "abc" << 3 << "abc"
+                                  << "" << false << 3;
+    QTest::newRow("Chinese") << ""
+                             << "文字" << 2 << "文字"
+                             << "" << false << 2;
+    QTest::newRow("not in GBK") << "ab"
+                                << "a😀b" << 3 << "ab"
+                                << "😀" << false << 1;
+    QTest::newRow("damaged text cleaned") << "\uFFFDx"
+                                          << "\uFFFDxy" << 3 << "xy"
+                                          << "\uFFFD" << false << 2;
+    QTest::newRow("fills to 259") << full << full + "a" << 130 << full + "a"
+                                  << "" << false << 130;
     QTest::newRow("a full field takes no more") << full + "a" << full + "ab" << 131 << full + "a"
                                                 << "" << true << 130;
-    QTest::newRow("two bytes where one is left") << full << full + "中" << 130 << full << ""
-                                                 << true << 129;
-    QTest::newRow("paste in the middle is cut") << "ab" << "a" + full + "b" << 130
-                                                << "a" + QString(128, u'中') + "b" << "" << true
-                                                << 129;
-    QTest::newRow("deleting") << "abc" << "ac" << 1 << "ac" << "" << false << 1;
+    QTest::newRow("two bytes where one is left")
+        << full << full + "中" << 130 << full << "" << true << 129;
+    QTest::newRow("paste in the middle is cut")
+        << "ab"
+        << "a" + full + "b" << 130 << "a" + QString(128, u'中') + "b"
+        << "" << true << 129;
+    QTest::newRow("deleting") << "abc"
+                              << "ac" << 1 << "ac"
+                              << "" << false << 1;
   }
   void fittingTheTextField() {
     QFETCH(QString, before);
@@ -382,7 +410,9 @@ class PropertyPanelsTest : public QObject {
     QCOMPARE(t.alpha, 127);
     QCOMPARE(control<QLabel>(panel, 1060)->text(), QStringLiteral("127"));
 
-    // The text: typed characters go in as GBK; one GBK lacks is taken out, and said so.
+    // The text: typed characters go in as GBK; one GBK lacks is taken out and
+    // named in a balloon at the field, which leaves the keyboard there: what
+    // is typed next lands in the field.
     QLineEdit* text = control<QLineEdit>(panel, 1057);
     text->setFocus();
     text->end(false);
@@ -392,9 +422,13 @@ class PropertyPanelsTest : public QObject {
     QKeyEvent emoji(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("😀"));
     QApplication::sendEvent(text, &emoji);
     QCOMPARE(text->text(), QStringLiteral("水印ab"));
-    QCOMPARE(t.textBytes(), gbk("水印ab"));
-    QCOMPARE(app_->prompts.messages.size(), 1u);
-    QVERIFY(app_->prompts.messages[0].text.contains(QStringLiteral("😀")));
+    QVERIFY(QToolTip::isVisible());
+    QVERIFY(QToolTip::text().contains(QStringLiteral("😀")));
+    QTest::keyClicks(text, QStringLiteral("©2024"));
+    QCOMPARE(text->text(), QStringLiteral("水印ab2024"));
+    QCOMPARE(t.textBytes(), gbk("水印ab2024"));
+    QVERIFY(QToolTip::text().contains(QStringLiteral("©")));
+    QVERIFY(app_->prompts.messages.empty());
     // The first object was never touched.
     QCOMPARE(shownText(document().textObjects[0]), QStringLiteral("文字内容"));
   }
@@ -441,7 +475,8 @@ class PropertyPanelsTest : public QObject {
     panel.loadFromObject();
     panel.show();
     auto* faces = control<QComboBox>(panel, 1046);
-    QCOMPARE(faces->currentText(), PropertyText::notInstalledFaceText(QStringLiteral("不存在的字体Zq")));
+    QCOMPARE(faces->currentText(),
+             PropertyText::notInstalledFaceText(QStringLiteral("不存在的字体Zq")));
     QCOMPARE(faces->currentText(), QStringLiteral("不存在的字体Zq (未安装)"));
     QCOMPARE(t.font.faceNameBytes(), missing);
     QCOMPARE(host_.changes, 0);
@@ -589,7 +624,8 @@ class PropertyPanelsTest : public QObject {
       text.show();
       picture.show();
       for (int id : {1047, 1039, 1051, 1052}) QTest::mouseClick(control(text, id), Qt::LeftButton);
-      for (int id : {1070, 1040, 1006, 1088}) QTest::mouseClick(control(picture, id), Qt::LeftButton);
+      for (int id : {1070, 1040, 1006, 1088})
+        QTest::mouseClick(control(picture, id), Qt::LeftButton);
       typeInto(text, 1057, QStringLiteral("x"));
       typeInto(picture, 1065, QStringLiteral("7"));
       spin(picture, 1063, true);
@@ -618,9 +654,9 @@ class PropertyPanelsTest : public QObject {
     picture.bind(0);
     text.loadFromObject();
     picture.loadFromObject();
-    const std::vector<std::pair<QDialog*, const char*>> panels{
-        {&background, "property_bk.png"}, {&text, "property_text.png"},
-        {&picture, "property_image.png"}};
+    const std::vector<std::pair<QDialog*, const char*>> panels{{&background, "property_bk.png"},
+                                                               {&text, "property_text.png"},
+                                                               {&picture, "property_image.png"}};
     for (const auto& [panel, name] : panels) {
       panel->show();
       QVERIFY(QTest::qWaitForWindowExposed(panel));

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -265,6 +266,139 @@ class TemplateEditorTest : public QObject {
                                                         "图片: " + notAPicture + "插入不成功"}));
     QCOMPARE(app_->prompts.messages[0].caption, QString::fromUtf8(kProgramTitle));
     QVERIFY(app_->editing.path.empty());
+  }
+
+  // A file that cannot be read leaves the open template, its path and its
+  // mark exactly as they were: a save afterwards writes what was open.
+  void aFailedOpenKeepsTheOpenTemplate_data() {
+    QTest::addColumn<QByteArray>("damaged");
+    QTest::addColumn<bool>("modified");
+    Template withBadPicture;
+    auto picture = std::make_unique<PictureObject>();
+    picture->imageType = 4;
+    picture->data.assign(40, 0x42);
+    withBadPicture.pictureObjects.push_back(std::move(picture));
+    const Bytes badPicture = serializeTemplate(withBadPicture).value();
+    const QByteArray good =
+        bytesOf(QStringLiteral(IMBRINO_SOURCE_DIR "/assets/samples/showcase.src"));
+    QByteArray tooManyTexts = good.left(28);
+    tooManyTexts[20] = char(0x7F);
+    for (bool modified : {false, true}) {
+      const char* mark = modified ? ", modified" : "";
+      QTest::addRow("not a template%s", mark) << QByteArray("not a template") << modified;
+      QTest::addRow("cut short%s", mark) << good.left(good.size() / 2) << modified;
+      QTest::addRow("more texts than bytes%s", mark) << tooManyTexts << modified;
+      QTest::addRow("a picture that does not decode%s", mark)
+          << QByteArray(reinterpret_cast<const char*>(badPicture.data()),
+                        qsizetype(badPicture.size()))
+          << modified;
+    }
+  }
+  void aFailedOpenKeepsTheOpenTemplate() {
+    QFETCH(QByteArray, damaged);
+    QFETCH(bool, modified);
+    const QString good = app_->file(QStringLiteral("showcase.src"));
+    QVERIFY(QFile::copy(QStringLiteral(IMBRINO_SOURCE_DIR "/assets/samples/showcase.src"), good));
+    const QString broken = app_->file(QStringLiteral("broken.src"));
+    QFile file(broken);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(damaged);
+    file.close();
+    open();
+    app_->prompts.fileAnswers.push_back(good);
+    editor_->openTemplate();
+    if (modified) editor_->insertText();
+    const Bytes before = serializeTemplate(document()).value();
+    const QString title = editor_->windowTitle();
+
+    if (modified) app_->prompts.messageAnswers.push_back(MessageAnswer::No);
+    app_->prompts.fileAnswers.push_back(broken);
+    editor_->openTemplate();
+    QVERIFY(app_->prompts.messageTexts().contains(
+        QStringLiteral("打开SRC文件时发生错误,请保证文件的完整性!")));
+    QCOMPARE(serializeTemplate(document()).value(), before);
+    QCOMPARE(QString::fromStdString(app_->editing.path), good);
+    QCOMPARE(editor_->windowTitle(), title);
+    QCOMPARE(editor_->modified(), modified);
+
+    editor_->saveTemplate();
+    if (!modified)
+      QCOMPARE(bytesOf(good),
+               bytesOf(QStringLiteral(IMBRINO_SOURCE_DIR "/assets/samples/showcase.src")));
+    Template saved;
+    QVERIFY(readTemplateFile(good.toStdString(), saved));
+    QCOMPARE(saved.objectCount(), document().objectCount());
+  }
+
+  // Undo and redo from the keys, greyed when there is nothing to take back;
+  // the main window's picture follows, and the mark follows the save.
+  void undoAndRedo() {
+    open();
+    QAction* undo = editor_->action(kEditorUndo);
+    QAction* redo = editor_->action(kEditorRedo);
+    QVERIFY(!undo->isEnabled() && !redo->isEnabled());
+    QTest::keyClick(editor_.get(), Qt::Key_T, Qt::ControlModifier);
+    QVERIFY(undo->isEnabled() && !redo->isEnabled());
+    int changes = changes_;
+    QTest::keyClick(editor_.get(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(document().textObjects.empty());
+    QVERIFY(changes_ > changes);
+    QVERIFY(!undo->isEnabled() && redo->isEnabled());
+    QTest::keyClick(editor_.get(), Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(document().textObjects.size(), std::size_t{1});
+    QTest::keyClick(editor_.get(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(editor_.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(document().textObjects.size(), std::size_t{1});
+
+    const QString path = app_->file(QStringLiteral("undo.src"));
+    app_->prompts.fileAnswers.push_back(path);
+    editor_->saveTemplate();
+    QVERIFY(!editor_->modified());
+    undo->trigger();
+    QVERIFY(editor_->modified());
+    redo->trigger();
+    QVERIFY(!editor_->modified());
+
+    // Typing into a panel's field is one step, and an undo hides the panel.
+    const Rect box = objectBox(document().textObjects[0]);
+    QTest::mouseDClick(canvasViewport(), Qt::LeftButton, {}, at(box.x + 2, box.y + 2));
+    auto* field = editor_->textPanel()->findChild<QLineEdit*>(QStringLiteral("c1057"));
+    QVERIFY(field);
+    QTest::keyClicks(field, QStringLiteral("ab"));
+    QCOMPARE(document().textObjects[0].textBytes(), kDefaultTextGbk.data() + std::string("ab"));
+    undo->trigger();
+    QCOMPARE(document().textObjects[0].textBytes(), kDefaultTextGbk);
+    QVERIFY(!editor_->textPanel()->isVisible());
+    QVERIFY(!editor_->modified());
+  }
+
+  // A background the editor cannot show whole is shown as far as it can be,
+  // and the editor says why.
+  void aBackgroundBeyondTheEditorsSizesIsExplained_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("within") << 4000 << 3000 << QString();
+    QTest::newRow("negative") << -5 << 100 << QStringLiteral("无法显示");
+    QTest::newRow("no height") << 100 << 0 << QStringLiteral("无法显示");
+    QTest::newRow("too wide") << 5000 << 100 << QStringLiteral("只显示它左上角 4000 × 100 的部分");
+  }
+  void aBackgroundBeyondTheEditorsSizesIsExplained() {
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QString, said);
+    const QString path = app_->writeTemplate(QStringLiteral("odd.src"), width, height, 0xFF);
+    open();
+    app_->prompts.fileAnswers.push_back(path);
+    editor_->openTemplate();
+    const QStringList texts = app_->prompts.messageTexts();
+    if (said.isEmpty()) {
+      QVERIFY(texts.isEmpty());
+    } else {
+      QCOMPARE(texts.size(), 1);
+      QVERIFY2(texts[0].contains(said), qPrintable(texts[0]));
+    }
+    QCOMPARE(document().background.width, width);  // kept as the file has it
   }
 
   void deleteAsksAboutEachSelectedObject() {

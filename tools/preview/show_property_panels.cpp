@@ -34,7 +34,7 @@ class EditorStandIn final : public QWidget, public PanelHost {
     resize(1000, 700);
   }
 
-  void templateChangedByPanel() override {
+  void templateChangedByPanel(MergeKey) override {
     ++changes_;
     update();
   }
@@ -44,6 +44,7 @@ class EditorStandIn final : public QWidget, public PanelHost {
     std::fflush(stdout);
   }
   QRect editorClientOnScreen() const override { return {mapToGlobal(QPoint(0, 0)), size()}; }
+  void giveKeyboardToCanvas() override { activateWindow(); }
 
   int changes() const { return changes_; }
 
@@ -92,9 +93,9 @@ int main(int argc, char** argv) {
   EditingTemplate editing;
   PictureState picture;
   const QString settings = QDir::temp().filePath(QStringLiteral("SetupInfor.ini"));
-  AppContext context{prompts,      SettingsFile(settings.toStdString()),
-                     editing,      picture,
-                     configuredWebLinks(), QString()};
+  AppContext context{
+      prompts,  SettingsFile(settings.toStdString()), editing, picture, configuredWebLinks(),
+      QString()};
   if (argc > 1) {
     if (const Status read = readTemplateFile(argv[1], editing.document); !read) {
       std::fprintf(stderr, "cannot read %s: %s\n", argv[1], read.reason().c_str());

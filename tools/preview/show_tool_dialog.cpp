@@ -65,9 +65,13 @@ class StandInEditor : public QWidget, public PanelHost {
 
   QPushButton* showToolsButton() const { return showTools_; }
 
-  void templateChangedByPanel() override {}
+  void templateChangedByPanel(MergeKey) override {}
   void backgroundSizeChanged() override {}
   QRect editorClientOnScreen() const override { return {mapToGlobal(QPoint(0, 0)), size()}; }
+  void giveKeyboardToCanvas() override {
+    activateWindow();
+    setFocus(Qt::OtherFocusReason);
+  }
 
  private:
   QPushButton* showTools_;

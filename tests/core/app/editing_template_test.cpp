@@ -64,6 +64,19 @@ TEST(EditingTemplate, ExitRemembersThePathAndEmptiesTheObjects) {
   EXPECT_EQ(settings.readSetting("EditTemplate", "FileName"), editing.path);
 }
 
+TEST(EditingTemplate, ReloadAfterTheEditorKeepsTheTemplateWhenTheFileFailsToRead) {
+  test::TempFolder folder;
+  EditingTemplate editing;
+  editing.path = saveSmallTemplate(folder, "small.src");
+  reloadEditingTemplate(editing);
+  ASSERT_EQ(editing.document.objectCount(), 1);
+  ASSERT_TRUE(addTextObject(editing.document));
+  test::writeBytes(editing.path, Bytes(30, 0x01));  // damaged since it was saved
+  reloadEditingTemplate(editing);
+  EXPECT_EQ(editing.document.background.width, 120);
+  EXPECT_EQ(editing.document.objectCount(), 2);
+}
+
 TEST(EditingTemplate, CommandLineTemplateLoadsOrFallsBack) {
   test::TempFolder folder;
   EditingTemplate editing;

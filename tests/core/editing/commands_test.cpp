@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 
 #include "editing/template_editing.h"
 #include "image/codecs.h"
@@ -109,7 +110,7 @@ TEST(EditorCommands, InsertedObjectsAreSelectedAloneAndMarkModified) {
   EXPECT_EQ(document.textObjects[1].zOrder, 2);
 
   editing.setModified(false);
-  ASSERT_TRUE(editing.insertPicture(path).ok());
+  ASSERT_TRUE(editing.insertPicture(path).status.ok());
   EXPECT_TRUE(editing.modified());
   const PictureObject& picture = *document.pictureObjects[0];
   EXPECT_EQ(countSelected(document), 1);
@@ -123,7 +124,7 @@ TEST(EditorCommands, InsertedObjectsAreSelectedAloneAndMarkModified) {
   editing.setModified(false);
   writeText(folder.file("broken.png"), "not a picture");
   for (const std::string& bad : {folder.file("missing.png"), folder.file("broken.png")}) {
-    const Status status = editing.insertPicture(bad);
+    const Status status = editing.insertPicture(bad).status;
     EXPECT_FALSE(status.ok());
     EXPECT_FALSE(status.reason().empty());
   }
@@ -192,8 +193,10 @@ TEST(EditorCommands, DeleteAsksForEachSelectedObjectUntilTheAnswersSayOtherwise)
       {{0, 2, 4}, {2, 1}, false, "A1 C3 ", "A1 B2 p10:3 p30:4 ", true},
       {{0, 1, 2, 3, 4, 5}, {0, 0, 0, 0, 0, 0}, false, "A1 B1 C1 p10:1 p20:1 p30:1 ", "", true},
       {{1, 5}, {2, 2}, false, "B2 p30:6 ", all, true},
-      // No to all stops at once and leaves the flag as it was, deletions included.
-      {{0, 1, 3}, {0, 3}, false, "A1 B1 ", "B1 C2 p10:3 p20:4 p30:5 ", false},
+      // No to all stops at once: the flag stays as it was unless something
+      // was deleted before.
+      {{0, 1, 3}, {0, 3}, false, "A1 B1 ", "B1 C2 p10:3 p20:4 p30:5 ", true},
+      {{0, 1, 3}, {3}, false, "A1 ", all, false},
       {{0, 1, 3}, {3}, true, "A1 ", all, true},
       // Nothing selected: no question, and still a change.
       {{}, {}, false, "", all, true},
@@ -221,7 +224,7 @@ TEST(EditorCommands, DeleteAsksForEachSelectedObjectUntilTheAnswersSayOtherwise)
   }
 }
 
-TEST(EditorCommands, ForwardAtTheTopAndBackwardAtTheBottomChangeNothing) {
+TEST(EditorCommands, RestackingMarksModifiedOnlyWhenALevelChanges) {
   Template document = sixObjects({5});
   TemplateEditing editing(document);
   editing.bringForward();
@@ -229,9 +232,88 @@ TEST(EditorCommands, ForwardAtTheTopAndBackwardAtTheBottomChangeNothing) {
   document.textObjects[0].selected = 1;
   editing.sendBackward();
   EXPECT_EQ(remaining(document), "A1 B2 C3 p10:4 p20:5 p30:6 ");
+  EXPECT_FALSE(editing.modified());
   editing.bringForward();
   EXPECT_EQ(remaining(document), "A2 B1 C3 p10:4 p20:5 p30:6 ");
-  EXPECT_FALSE(editing.modified());
+  EXPECT_TRUE(editing.modified());
+}
+
+// Objects written as "t2*" (a text on level 2, selected) or "p1" (a picture
+// on level 1), texts first; the same notation comes back with the levels.
+Template objectsOnLevels(const std::string& spec) {
+  Template document;
+  std::istringstream in(spec);
+  for (std::string word; in >> word;) {
+    const int level = std::stoi(word.substr(1));
+    const std::uint8_t selected = word.back() == '*' ? 1 : 0;
+    if (word[0] == 't') {
+      document.textObjects.emplace_back();
+      document.textObjects.back().zOrder = level;
+      document.textObjects.back().selected = selected;
+    } else {
+      document.pictureObjects.push_back(std::make_unique<PictureObject>());
+      document.pictureObjects.back()->zOrder = level;
+      document.pictureObjects.back()->selected = selected;
+    }
+  }
+  return document;
+}
+std::string levelsOf(const Template& document) {
+  std::string out;
+  for (const TextObject& text : document.textObjects)
+    out += "t" + std::to_string(text.zOrder) + " ";
+  for (const auto& picture : document.pictureObjects)
+    out += "p" + std::to_string(picture->zOrder) + " ";
+  return out;
+}
+
+TEST(EditorCommands, TheStackOperationsAsTheyExchangeLevels) {
+  struct Case {
+    const char* before;
+    void (*operation)(Template&);
+    const char* after;
+  };
+  const Case cases[] = {
+      // Onto a shared level: only the first object there comes down.
+      {"t1* t2 t2", bringForward, "t2 t1 t2 "},
+      // A level at the object count is the top, whatever stands above it.
+      {"t2* t3", bringForward, "t2 t3 "},
+      {"t1* t1", sendBackward, "t1 t1 "},
+  };
+  for (const Case& c : cases) {
+    Template document = objectsOnLevels(c.before);
+    c.operation(document);
+    EXPECT_EQ(levelsOf(document), c.after) << c.before;
+  }
+  // Deleting from a shared level closes only the gap above it.
+  Template document = objectsOnLevels("t1* t1 t2");
+  TemplateEditing editing(document);
+  editing.deleteSelected([](const Template&, ObjectRef) { return 0; });
+  EXPECT_EQ(levelsOf(document), "t1 t1 ");
+}
+
+TEST(EditorCommands, RestackingClosesUpLevelsFirstSoNoObjectIsHidden) {
+  struct Case {
+    const char* before;
+    bool forward;
+    const char* after;
+  };
+  const Case cases[] = {
+      {"t1* t2 t2", true, "t2 t1 t3 "},
+      // A picture moved onto a level another picture is drawn on would vanish.
+      {"t2 p1* p2", true, "t1 p2 p3 "},
+      {"t1* t5", true, "t2 t1 "},
+      {"t0 t1*", true, "t1 t2 "},
+      {"t3* p3", false, "t1 p2 "},
+      {"t1 p2*", false, "t2 p1 "},
+  };
+  for (const Case& c : cases) {
+    Template document = objectsOnLevels(c.before);
+    TemplateEditing editing(document);
+    c.forward ? editing.bringForward() : editing.sendBackward();
+    EXPECT_EQ(levelsOf(document), c.after) << c.before;
+    EXPECT_TRUE(editing.modified()) << c.before;
+  }
 }
 
 }  // namespace

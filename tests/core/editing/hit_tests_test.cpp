@@ -115,28 +115,15 @@ TEST(EditorHitTests, TopmostLevelWinsAndTextBeforePictureOnOneLevel) {
   EXPECT_EQ(hitObjectAt(document, {12, 12}), (ObjectRef{Kind::Picture, 1}));
   document.pictureObjects[1]->zOrder = document.pictureObjects[0]->zOrder = 0;
   EXPECT_EQ(hitObjectAt(document, {90, 90}), std::nullopt);
+  document.textObjects[0].zOrder = 0;
+  EXPECT_EQ(hitObjectAt(document, {12, 12}), std::nullopt);
 }
 
-TEST(EditorHitTests, ResizeOutlineFollowsTheMouseWithoutCrossingTheOppositeEdge) {
-  const PictureObject picture = pictureAt({10, 20, 100, 50});
-  struct Case {
-    int handle;
-    Point mouse;
-    Rect outline;
-  };
-  // clang-format off
-  const Case cases[] = {
-      {1, {0, 5}, {0, 5, 110, 65}},     {1, {200, 200}, {110, 70, 0, 0}},
-      {2, {0, 30}, {10, 30, 100, 40}},  {3, {150, 0}, {10, 0, 140, 70}},
-      {4, {50, 999}, {50, 20, 60, 50}}, {5, {5, 999}, {10, 20, 0, 50}},
-      {6, {5, 100}, {5, 20, 105, 80}},  {7, {999, 10}, {10, 20, 100, 0}},
-      {8, {120, 80}, {10, 20, 110, 60}},
-  };
-  // clang-format on
-  for (const Case& c : cases)
-    EXPECT_EQ(resizeOutline(picture, c.handle, c.mouse), c.outline) << "handle " << c.handle;
-  EXPECT_EQ(resizeOutline(pictureAt({INT_MAX, INT_MAX, INT_MAX, INT_MAX}), 8, {INT_MIN, INT_MIN}),
-            (Rect{INT_MAX, INT_MAX, 0, 0}));
+TEST(EditorHitTests, ResizedBoxesStopAtTheEndsOfTheirRange) {
+  EXPECT_EQ(resizedPictureBox(pictureAt({INT_MAX, INT_MAX, INT_MAX, INT_MAX}), 8, INT_MIN, INT_MIN),
+            (Rect{INT_MAX, INT_MAX, 1, 1}));
+  EXPECT_EQ(resizedPictureBox(pictureAt({INT_MIN, 0, 10, 10}), 4, -100, 0),
+            (Rect{INT_MIN, 0, 110, 10}));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ using Kind = ObjectRef::Kind;
 using Panel = EditorEffects::Panel;
 
 // A 300 x 200 background with objects placed by hand (pictures need no
-// pixels: only their boxes count).
+// pixels: only their boxes count), which count as the file's.
 class EditorMouse : public ::testing::Test {
  protected:
   EditorMouse() {
@@ -25,6 +25,7 @@ class EditorMouse : public ::testing::Test {
     text.zOrder = level;
     text.selected = selected ? 1 : 0;
     document.textObjects.push_back(text);
+    editing.setModified(false);
   }
   void addPicture(Rect box, int level, bool selected) {
     auto picture = std::make_unique<PictureObject>();
@@ -35,6 +36,7 @@ class EditorMouse : public ::testing::Test {
     picture->zOrder = level;
     picture->selected = selected ? 1 : 0;
     document.pictureObjects.push_back(std::move(picture));
+    editing.setModified(false);
   }
   Rect box(int picture) const { return objectBox(*document.pictureObjects[picture]); }
   // Selected flags, texts then pictures.
@@ -158,16 +160,17 @@ TEST_F(EditorMouse, PictureResizeByEachHandle) {
   // clang-format off
   const Case cases[] = {
       {8, {152, 122}, {172, 102}, {}, {50, 40, 120, 60}}, {5, {152, 80}, {140, 0}, {}, {50, 40, 88, 80}},
-      {7, {100, 121}, {0, 221}, {}, {50, 40, 100, 180}},  {2, {100, 38}, {0, 30}, {}, {50, 30, 100, 88}},
-      // The left (top) edge goes to the mouse and the size changes by the way moved.
-      {4, {48, 80}, {30, 80}, {}, {30, 40, 118, 80}},     {1, {48, 38}, {58, 48}, {}, {58, 48, 90, 70}},
-      {6, {48, 122}, {38, 132}, {}, {38, 40, 110, 90}},   {3, {152, 38}, {162, 28}, {}, {50, 28, 110, 90}},
+      {7, {100, 121}, {0, 221}, {}, {50, 40, 100, 180}},  {2, {100, 38}, {0, 30}, {}, {50, 32, 100, 88}},
+      // Each handle grabbed a pixel or two off its edge: the edge moves by the
+      // way moved and the opposite edge stays.
+      {4, {48, 80}, {30, 80}, {}, {32, 40, 118, 80}},     {1, {48, 38}, {58, 48}, {}, {60, 50, 90, 70}},
+      {6, {48, 122}, {38, 132}, {}, {40, 40, 110, 90}},   {3, {152, 38}, {162, 28}, {}, {50, 30, 110, 90}},
       // Past the opposite edge: one pixel at that edge's old place.
       {4, {48, 80}, {250, 80}, {}, {150, 40, 1, 80}},     {4, {48, 80}, {148, 80}, {}, {150, 40, 1, 80}},
-      {4, {48, 80}, {147, 80}, {}, {147, 40, 1, 80}},     {7, {100, 121}, {100, 0}, {}, {50, 40, 100, 1}},
+      {4, {48, 80}, {147, 80}, {}, {149, 40, 1, 80}},     {7, {100, 121}, {100, 0}, {}, {50, 40, 100, 1}},
       {2, {100, 38}, {100, 190}, {}, {50, 120, 100, 1}},  {5, {152, 80}, {10, 80}, {}, {50, 40, 1, 80}},
-      // Scrolled: the way in client points, the moved edge at the canvas point.
-      {1, {28, 18}, {18, 8}, {20, 20}, {38, 28, 110, 90}},
+      // Scrolled: the way is the same in client and canvas points.
+      {1, {28, 18}, {18, 8}, {20, 20}, {40, 30, 110, 90}},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -182,8 +185,10 @@ TEST_F(EditorMouse, PictureResizeByEachHandle) {
     EXPECT_EQ(down.cursor, handleCursor(c.handle));
     EXPECT_EQ(selection(), (std::vector<int>{1, 0, 0}));  // resized alone
     editing.mouseMove(c.to, c.scroll, true);
+    const std::optional<Rect> outline = editing.overlay(c.scroll).resizeOutline;
     editing.leftButtonUp(c.to, c.scroll);
     EXPECT_EQ(box(0), c.result) << "handle " << c.handle << " to " << c.to.x << "," << c.to.y;
+    EXPECT_EQ(outline, c.result) << "the outline shown is the size dropped";
     EXPECT_EQ(box(1), (Rect{0, 0, 10, 10}));
     EXPECT_EQ(document.pictureObjects[0]->sourceWidth, 100);
     EXPECT_TRUE(editing.modified());
@@ -321,6 +326,7 @@ TEST_F(EditorMouse, DoubleClickShowsThePanelOfWhatIsUnderIt) {
   addText(10, 10, 1, false);
   addPicture({100, 100, 50, 50}, 2, true);
   addPicture({20, 20, 20, 20}, 3, false);
+  editing.setModified(false);
   EditorEffects effects = editing.doubleClick({12, 12}, {});
   EXPECT_EQ(effects.showPanel, Panel::Text);
   EXPECT_EQ(effects.bound, (ObjectRef{Kind::Text, 0}));
@@ -392,16 +398,17 @@ TEST_F(EditorMouse, OverlaysFollowTheDrag) {
   editing.mouseMove({30, 200}, scroll, true);
   overlay = editing.overlay(scroll);
   EXPECT_EQ(overlay.cursor, EditorCursor::SizeNeSw);
-  EXPECT_EQ(overlay.resizeOutline, (Rect{37, 50, 113, 153}));
+  EXPECT_EQ(overlay.resizeOutline, (Rect{41, 50, 109, 151}));
 
-  // Background lines in client points: the background's edges less the scroll.
+  // Background lines in client points: the edges the background will have
+  // (the corner was grabbed off by two pixels), less the scroll.
   struct Case {
     Point press;
     std::vector<Point> lines;
   };
   const Case cases[] = {{{293, 50}, {{250, 0}, {250, 197}, {0, 197}}},
                         {{50, 197}, {{0, 120}, {293, 120}, {293, 0}}},
-                        {{295, 199}, {{250, 0}, {250, 120}, {0, 120}}}};
+                        {{295, 199}, {{248, 0}, {248, 118}, {0, 118}}}};
   for (const Case& c : cases) {
     editing.leftButtonDown(c.press, scroll, false);
     editing.mouseMove({250, 120}, scroll, true);
@@ -420,6 +427,7 @@ TEST_F(EditorMouse, ArrowKeysMoveTheSelectionAndAlwaysMarkModified) {
   addPicture({80, 50, 10, 10}, 3, true);
   editing.moveSelection(-1, 1);
   EXPECT_EQ(document.textObjects[0].x, 9);
+  EXPECT_EQ(document.textObjects[0].y, 11);
   EXPECT_EQ(box(0), (Rect{50, 50, 10, 10}));
   EXPECT_EQ(box(1), (Rect{79, 51, 10, 10}));
   select({0, 0, 0});
