@@ -61,7 +61,7 @@ struct Block {
 std::vector<Block> readBlocks(const Bytes& file) {
   jpeg_decompress_struct info{};
   jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
+  info.err = test::throwingJpegErrors(&errors);
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, file.data(), static_cast<unsigned long>(file.size()));
   jpeg_read_header(&info, TRUE);

@@ -5,12 +5,27 @@
 #include <cstdio>  // jpeglib.h needs FILE
 #include <cstdlib>
 #include <functional>
+#include <stdexcept>
+#include <string>
 
 #include <jpeglib.h>
 
 #include "image/codecs.h"
 
 namespace imbrino::test {
+
+// libjpeg's own error handler ends the process, which would end every test
+// after the broken one without a word. This one throws instead: the test
+// that met the error fails with libjpeg's message, and the others still run.
+inline jpeg_error_mgr* throwingJpegErrors(jpeg_error_mgr* errors) {
+  jpeg_std_error(errors);
+  errors->error_exit = [](j_common_ptr codec) {
+    char message[JMSG_LENGTH_MAX];
+    (*codec->err->format_message)(codec, message);
+    throw std::runtime_error(std::string("libjpeg: ") + message);
+  };
+  return errors;
+}
 
 using JpegSetting = std::function<void(jpeg_compress_struct&)>;
 
@@ -23,7 +38,7 @@ inline Bytes writeLibjpegFile(int width, int height, int components, J_COLOR_SPA
                               const JpegSetting& markers = {}) {
   jpeg_compress_struct info{};
   jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
+  info.err = throwingJpegErrors(&errors);
   jpeg_create_compress(&info);
   unsigned char* buffer = nullptr;
   unsigned long size = 0;

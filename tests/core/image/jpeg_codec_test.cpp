@@ -62,7 +62,7 @@ struct JpegHeader {
 JpegHeader readHeader(const Bytes& file) {
   jpeg_decompress_struct info{};
   jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
+  info.err = test::throwingJpegErrors(&errors);
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, file.data(), file.size());
   jpeg_save_markers(&info, JPEG_COM, 0xFFFF);

@@ -61,8 +61,10 @@ Bytes makeJpeg(const Source& s, const Surface* picture = nullptr) {
     }
   // A scan script that never refines the AC coefficients' last bit: libjpeg
   // smooths such blocks when it decodes them.
-  static const jpeg_scan_info acHalf[] = {{3, {0, 1, 2}, 0, 0, 0, 0}, {1, {0}, 1, 63, 0, 1},
-                                          {1, {1}, 1, 63, 0, 1},       {1, {2}, 1, 63, 0, 1}};
+  static const jpeg_scan_info acHalf[] = {{3, {0, 1, 2}, 0, 0, 0, 0},
+                                          {1, {0}, 1, 63, 0, 1},
+                                          {1, {1}, 1, 63, 0, 1},
+                                          {1, {2}, 1, 63, 0, 1}};
   return test::writeLibjpegFile(
       s.width, s.height, 4, s.kind == Kind::Cmyk ? JCS_CMYK : JCS_EXT_BGRX,
       test::bgrxSamples(pixels.data()),
@@ -117,7 +119,7 @@ struct Coefficients {
 Coefficients readCoefficients(const Bytes& file) {
   jpeg_decompress_struct info{};
   jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
+  info.err = test::throwingJpegErrors(&errors);
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, file.data(), static_cast<unsigned long>(file.size()));
   for (int n = 0; n < 16; ++n) jpeg_save_markers(&info, JPEG_APP0 + n, 0xFFFF);
@@ -296,8 +298,8 @@ TEST(JpegKeep, StampsOnlyTheBlocksUnderTheStamp) {
     // Chroma is upsampled from its neighbours, so the MCUs next to the
     // stamp's may shift a little; beyond them nothing does.
     const int mcuW = 8 * before.maxH, mcuH = 8 * before.maxV;
-    const Rect near = intersect({mcus.x - mcuW, mcus.y - mcuH, mcus.width + 2 * mcuW,
-                                 mcus.height + 2 * mcuH}, picture);
+    const Rect near = intersect(
+        {mcus.x - mcuW, mcus.y - mcuH, mcus.width + 2 * mcuW, mcus.height + 2 * mcuH}, picture);
     for (int y = 0; y < picture.height; ++y)
       for (int x = 0; x < picture.width; ++x)
         if (x < near.x || x >= near.right() || y < near.y || y >= near.bottom()) {
@@ -306,13 +308,15 @@ TEST(JpegKeep, StampsOnlyTheBlocksUnderTheStamp) {
   }
 }
 
-// The same coefficients coded progressively: a file the quick way, which
-// splices a single scan, never takes, so libjpeg's way stamps it.
-Bytes asProgressive(const Bytes& file) {
+// The same coefficients coded again by libjpeg: progressively (a file the
+// quick way, which splices a single scan, never takes, so libjpeg's way
+// stamps it), or in one scan with the standard tables and the file's restart
+// interval, as the splice codes them.
+Bytes codedAgain(const Bytes& file, bool progressive) {
   jpeg_decompress_struct in{};
   jpeg_compress_struct out{};
   jpeg_error_mgr errors{};
-  in.err = out.err = jpeg_std_error(&errors);
+  in.err = out.err = test::throwingJpegErrors(&errors);
   jpeg_create_decompress(&in);
   jpeg_create_compress(&out);
   jpeg_mem_src(&in, file.data(), static_cast<unsigned long>(file.size()));
@@ -322,7 +326,8 @@ Bytes asProgressive(const Bytes& file) {
   unsigned long size = 0;
   jpeg_mem_dest(&out, &buffer, &size);
   jpeg_copy_critical_parameters(&in, &out);
-  jpeg_simple_progression(&out);
+  if (progressive) jpeg_simple_progression(&out);
+  out.restart_interval = in.restart_interval;
   jpeg_write_coefficients(&out, arrays);
   jpeg_finish_compress(&out);
   jpeg_destroy_compress(&out);
@@ -332,11 +337,15 @@ Bytes asProgressive(const Bytes& file) {
   return result;
 }
 
+Bytes asProgressive(const Bytes& file) {
+  return codedAgain(file, true);
+}
+
 // How many warnings (damaged data, stray bytes) libjpeg gives decoding `file`.
 long decodingWarnings(const Bytes& file) {
   jpeg_decompress_struct info{};
   jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
+  info.err = test::throwingJpegErrors(&errors);
   errors.emit_message = [](j_common_ptr codec, int level) {
     if (level < 0) ++codec->err->num_warnings;
   };
@@ -387,13 +396,18 @@ TEST(JpegKeep, CameraFilesAreSplicedIntoTheirCodedDataAsLibjpegWouldStampThem) {
   grey.kind = Kind::Grey;
   grey.lumaH = grey.lumaV = 1;
   fitted.optimize = true;
-  const std::vector<Rect> areas = {{0, 0, 3, 3},     {200, 74, 3, 3},   {60, 30, 51, 33},
+  const std::vector<Rect> areas = {{0, 0, 3, 3},      {200, 74, 3, 3},   {60, 30, 51, 33},
                                    {190, 10, 20, 20}, {-4, 20, 210, 14}, {100, 0, 1, 77},
                                    {-9, -9, 300, 100}};
   int cases = 0;
-  for (const auto& [name, base] : std::vector<std::pair<std::string, Source>>{
-           {"4:2:0", s420}, {"4:2:2", s422}, {"4:4:4", s444}, {"4:4:0", s440},
-           {"4:1:1", s411}, {"grey", grey}, {"fitted tables", fitted}})
+  for (const auto& [name, base] :
+       std::vector<std::pair<std::string, Source>>{{"4:2:0", s420},
+                                                   {"4:2:2", s422},
+                                                   {"4:4:4", s444},
+                                                   {"4:4:0", s440},
+                                                   {"4:1:1", s411},
+                                                   {"grey", grey},
+                                                   {"fitted tables", fitted}})
     for (const int interval : {0, 1, 2, 5, 13})
       for (const Rect area : areas) {
         SCOPED_TRACE(name + ", restart interval " + std::to_string(interval) + ", area " +
@@ -420,6 +434,70 @@ TEST(JpegKeep, CameraFilesAreSplicedIntoTheirCodedDataAsLibjpegWouldStampThem) {
         ++cases;
       }
   EXPECT_EQ(cases, 7 * 5 * 7);
+}
+
+TEST(JpegKeep, CodedDataStartingWithAStuffedByteIsSplicedCleanly) {
+  // All black at quality 100: the first DC difference codes as 0xFF, so the
+  // coded data begins FF 00.
+  const int width = 64, height = 32;
+  const std::vector<JSAMPLE> black(static_cast<std::size_t>(width) * height, 0);
+  for (const int interval : {0, 1}) {
+    const Bytes input = test::writeLibjpegFile(
+        width, height, 1, JCS_GRAYSCALE, black.data(), [&](jpeg_compress_struct& info) {
+          jpeg_set_quality(&info, 100, TRUE);
+          info.restart_interval = static_cast<unsigned>(interval);
+        });
+    const std::size_t start = codedDataStart(input);
+    ASSERT_EQ(input[start], 0xFF);
+    ASSERT_EQ(input[start + 1], 0x00);
+    for (const Rect area : {Rect{0, 0, 2, 2}, Rect{8, 0, 2, 2}, Rect{20, 9, 2, 2}}) {
+      SCOPED_TRACE("restart interval " + std::to_string(interval) + ", stamp at " +
+                   std::to_string(area.x) + ", " + std::to_string(area.y));
+      auto spliced = stampJpegKeepingBlocks(input, area, stamp(area, false));
+      auto libjpegs = stampJpegKeepingBlocks(asProgressive(input), area, stamp(area, false));
+      ASSERT_TRUE(spliced) << spliced.reason();
+      ASSERT_TRUE(libjpegs) << libjpegs.reason();
+      expectSameCoefficients(readCoefficients(*spliced), readCoefficients(*libjpegs));
+      EXPECT_EQ(decodingWarnings(*spliced), 0);
+    }
+  }
+}
+
+TEST(JpegKeep, SplicedMcusAreCodedByteForByteAsLibjpegCodesThem) {
+  // A dot in every MCU: the whole scan is coded by the splice, and must be
+  // what libjpeg writes for the same coefficients, down to the bits that pad
+  // a byte before each marker.
+  Source noisy;
+  noisy.width = 256;
+  noisy.height = 128;
+  const Rect everything{0, 0, noisy.width, noisy.height};
+  const RegionPainter dots = [](Surface& region, int left, int top) {
+    for (int y = 0; y < region.height(); ++y)
+      for (int x = 0; x < region.width(); ++x)
+        if ((x + left) % 16 < 2 && (y + top) % 16 < 2)
+          region.setPixel(x, y, makePixel(static_cast<std::uint8_t>(x * 7), 250, 10));
+  };
+  Surface noise = Surface::create(noisy.width, noisy.height, 0).value();
+  std::uint32_t seed = 12345;
+  for (int y = 0; y < noisy.height; ++y)
+    for (int x = 0; x < noisy.width; ++x) {
+      seed = seed * 1664525 + 1013904223;
+      noise.setPixel(
+          x, y,
+          makePixel(static_cast<std::uint8_t>(seed >> 24), static_cast<std::uint8_t>(seed >> 16),
+                    static_cast<std::uint8_t>(seed >> 8)));
+    }
+  for (const int interval : {0, 3}) {
+    SCOPED_TRACE("restart interval " + std::to_string(interval));
+    noisy.restartInterval = interval;
+    const Bytes input = makeJpeg(noisy, &noise);
+    auto spliced = stampJpegKeepingBlocks(input, everything, dots);
+    ASSERT_TRUE(spliced) << spliced.reason();
+    const Bytes libjpegs = codedAgain(*spliced, false);
+    ASSERT_TRUE(std::equal(
+        spliced->begin() + static_cast<std::ptrdiff_t>(codedDataStart(*spliced)), spliced->end(),
+        libjpegs.begin() + static_cast<std::ptrdiff_t>(codedDataStart(libjpegs)), libjpegs.end()));
+  }
 }
 
 TEST(JpegKeep, CodedDataThatIsNotCleanIsLeftToLibjpeg) {
@@ -460,15 +538,14 @@ TEST(JpegKeep, HalfTransparentStampOnACameraPhotoIsCloseToTheComposite) {
       for (int x = box.x; x < box.right(); ++x) {
         const Pixel p = region.pixel(x, y);
         auto half = [](int a, int b) { return static_cast<std::uint8_t>((a + b + 1) / 2); };
-        region.setPixel(x, y, makePixel(half(redOf(p), 255), half(greenOf(p), 255),
-                                        half(blueOf(p), 200)));
+        region.setPixel(
+            x, y, makePixel(half(redOf(p), 255), half(greenOf(p), 255), half(blueOf(p), 200)));
       }
   };
   const Bytes input = makeJpeg(source);
   Surface composite = decodeJpeg(input).value();
   watermark(composite, 0, 0);
-  const Surface result =
-      decodeJpeg(stampJpegKeepingBlocks(input, area, watermark).value()).value();
+  const Surface result = decodeJpeg(stampJpegKeepingBlocks(input, area, watermark).value()).value();
   EXPECT_GT(psnr(result, composite, area), 35.0);
 }
 

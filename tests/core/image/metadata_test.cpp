@@ -15,6 +15,7 @@
 #include "image/codecs.h"
 #include "image/jpeg_encoder.h"
 #include "image/picture_metadata.h"
+#include "support/libjpeg_writer.h"
 #include "support/test_support.h"
 
 namespace imbrino {
@@ -111,7 +112,7 @@ struct JpegLayoutSeen {
 JpegLayoutSeen readJpegLayout(const Bytes& file) {
   jpeg_decompress_struct info{};
   jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
+  info.err = test::throwingJpegErrors(&errors);
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, file.data(), file.size());
   for (int n = 0; n < 16; ++n) jpeg_save_markers(&info, JPEG_APP0 + n, 0xFFFF);

@@ -31,14 +31,13 @@ constexpr int kHeight = 27;
 // Adobe CMYK, restart markers every few blocks.
 Bytes cameraJpeg(bool progressive, bool cmyk, int restartInterval = 0) {
   const Surface picture = test::makeTestPicture(kWidth, kHeight);
-  return test::writeLibjpegFile(
-      kWidth, kHeight, 4, cmyk ? JCS_CMYK : JCS_EXT_BGRX, test::bgrxSamples(picture.row(0)),
-      [&](jpeg_compress_struct& info) {
-        if (cmyk) jpeg_set_colorspace(&info, JCS_YCCK);
-        jpeg_set_quality(&info, 92, TRUE);
-        if (progressive) jpeg_simple_progression(&info);
-        info.restart_interval = static_cast<unsigned>(restartInterval);
-      });
+  return test::writeLibjpegFile(kWidth, kHeight, 4, cmyk ? JCS_CMYK : JCS_EXT_BGRX,
+                                test::bgrxSamples(picture.row(0)), [&](jpeg_compress_struct& info) {
+                                  if (cmyk) jpeg_set_colorspace(&info, JCS_YCCK);
+                                  jpeg_set_quality(&info, 92, TRUE);
+                                  if (progressive) jpeg_simple_progression(&info);
+                                  info.restart_interval = static_cast<unsigned>(restartInterval);
+                                });
 }
 
 // An Adam7-interlaced 16-bit grey and alpha PNG: the layout furthest from
@@ -218,9 +217,41 @@ TEST(PictureCheck, AcceptsExactlyWhatLoadingAccepts) {
   }
 }
 
+TEST(PictureCheck, RefusesAJpegCutAfterARestartMarkerAsLoadingDoes) {
+  // 4:4:4 with a restart marker after every MCU, cut 20 bytes after the
+  // first RST7.
+  const Surface picture = test::makeTestPicture(kWidth, kHeight);
+  Sample cut{
+      "jpeg cut after RST7",
+      ".jpg",
+      test::writeLibjpegFile(kWidth, kHeight, 4, JCS_EXT_BGRX, test::bgrxSamples(picture.row(0)),
+                             [](jpeg_compress_struct& info) {
+                               info.comp_info[0].h_samp_factor = 1;
+                               info.comp_info[0].v_samp_factor = 1;
+                               info.restart_interval = 1;
+                             }),
+      {kWidth, kHeight}};
+  const Bytes rst7 = {0xFF, JPEG_RST0 + 7};
+  const auto at = std::search(cut.file.begin(), cut.file.end(), rst7.begin(), rst7.end());
+  ASSERT_NE(at, cut.file.end());
+  cut.file.erase(at + 22, cut.file.end());
+  expectSameVerdict(test::TempFolder(), cut, Expect::Refused);
+}
+
 TEST(PictureCheck, GivesTheUprightSize) {
   const test::TempFolder folder;
-  for (const Sample& sample : goodSamples()) {
+  std::vector<Sample> samples = goodSamples();
+  // Every orientation a camera records; 5 to 8 swap the sides.
+  const Surface picture = test::makeTestPicture(kWidth, kHeight);
+  for (int orientation = 1; orientation <= 8; ++orientation) {
+    PictureMetadata metadata;
+    metadata.exif = test::cameraExifBlock(orientation);
+    const ImageSize upright =
+        orientation >= 5 ? ImageSize{kHeight, kWidth} : ImageSize{kWidth, kHeight};
+    samples.push_back({"jpeg orientation " + std::to_string(orientation), ".jpg",
+                       encodeJpeg(picture, {}, &metadata).value(), upright});
+  }
+  for (const Sample& sample : samples) {
     SCOPED_TRACE(sample.name);
     const std::string path = folder.file("picture" + sample.extension);
     test::writeBytes(path, sample.file);
@@ -228,6 +259,9 @@ TEST(PictureCheck, GivesTheUprightSize) {
     ASSERT_TRUE(checked.ok()) << checked.reason();
     EXPECT_EQ(checked->width, sample.upright.width);
     EXPECT_EQ(checked->height, sample.upright.height);
+    const auto loaded = loadPictureFile(path);
+    EXPECT_EQ(checked->width, loaded->width());
+    EXPECT_EQ(checked->height, loaded->height());
   }
 }
 
