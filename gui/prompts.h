@@ -16,7 +16,9 @@ class QWidget;
 namespace imbrino {
 
 enum class MessageIcon { None, Error, Warning, Information, Question };
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+// YesNoDefaultNo: yes and no with no as the default button, for a question
+// whose yes cannot be taken back.
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoDefaultNo, YesNoCancel, RetryCancel };
 enum class MessageAnswer { Ok, Cancel, Yes, No, Retry };
 
 // One entry of a file dialog's type list: the label as shown and its patterns.

@@ -102,6 +102,7 @@ QMessageBox::StandardButtons qtButtons(MessageButtons buttons) {
     case MessageButtons::OkCancel:
       return QMessageBox::Ok | QMessageBox::Cancel;
     case MessageButtons::YesNo:
+    case MessageButtons::YesNoDefaultNo:
       return QMessageBox::Yes | QMessageBox::No;
     case MessageButtons::YesNoCancel:
       return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
@@ -121,6 +122,7 @@ MessageAnswer QtPrompts::message(QWidget* owner, const QString& caption, const Q
   // Every message in the dialog font, the one shown before any window of
   // the program exists (a second copy refused) included.
   box.setFont(DialogUnits::dialogFont());
+  if (buttons == MessageButtons::YesNoDefaultNo) box.setDefaultButton(QMessageBox::No);
   switch (box.exec()) {
     case QMessageBox::Yes:
       return MessageAnswer::Yes;
@@ -134,7 +136,9 @@ MessageAnswer QtPrompts::message(QWidget* owner, const QString& caption, const Q
       break;
   }
   // Closing a box that has no Cancel button answers with its only button.
-  return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+  return buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoDefaultNo
+             ? MessageAnswer::No
+             : MessageAnswer::Ok;
 }
 
 std::optional<QString> QtPrompts::openFileName(QWidget* owner, const QString& title,

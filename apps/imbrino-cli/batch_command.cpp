@@ -98,11 +98,26 @@ bool prepareOutputFolder(const std::string& folder) {
   return true;
 }
 
+// A run whose results would replace listed pictures goes ahead only when
+// asked for, and is otherwise refused before anything is written.
+bool mayReplaceListed(const OutputPlan& plan, bool overwriteSources) {
+  const int replaced = plan.replacedCount();
+  if (replaced == 0 || overwriteSources) return true;
+  reportFailure(std::to_string(replaced) +
+                (replaced == 1 ? " listed picture would be replaced by its stamped copy (it is"
+                               : " listed pictures would be replaced by their stamped copies "
+                                 "(they are") +
+                " in the output folder); give --overwrite-sources to allow it");
+  return false;
+}
+
 }  // namespace
 
 int runBatch(const BatchOptions& options) {
   Template document;
   if (!loadTemplate(options.templatePath, document)) return kExitUsage;
+  if (!mayReplaceListed(planOutputs(options.files, options.outputFolder), options.overwriteSources))
+    return kExitUsage;
   if (!prepareOutputFolder(options.outputFolder)) return kExitUsage;
 
   BatchJob job;
@@ -112,6 +127,7 @@ int runBatch(const BatchOptions& options) {
   job.document = &document;
   job.outputFolder = options.outputFolder;
   job.jpeg = options.jpeg;
+  job.replaceListed = options.overwriteSources;
   job.workers = options.jobs > 0
                     ? options.jobs
                     : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -123,11 +139,12 @@ int runBatch(const BatchOptions& options) {
   std::signal(SIGINT, SIG_DFL);
   progress.finish();
 
+  for (const RenamedOutput& renamed : result.lists.renamedFiles)
+    std::cerr << "imbrino-cli: " << renamed.picture << ": written as " << renamed.output << "\n";
   std::cout << summaryWithoutQuestion(result) << "\n";
   int exitCode = result.lists.savedFiles.size() == job.files.size() ? kExitOk : kExitFailed;
   if (!options.reportPath.empty()) {
-    const std::string report =
-        composeReport(result.lists.failedFiles, result.lists.savedFiles, result.lists.pendingFiles);
+    const std::string report = composeReport(result.lists);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(report.data());
     if (const Status written = writeFileAtomically(options.reportPath, {bytes, report.size()});
         !written) {

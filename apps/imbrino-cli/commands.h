@@ -43,6 +43,8 @@ struct BatchOptions {
   int jobs = 0;  // 0: one per core
   JpegWriting jpeg = JpegWriting::Reencode;
   std::string reportPath;  // empty: no report
+  // Results may replace listed pictures; without it such a run is refused.
+  bool overwriteSources = false;
 };
 
 // Stamps the template onto every file and writes the results into the output

@@ -38,11 +38,12 @@ struct PlacementOptions {
   CLI::Option* percent = nullptr;
 
   void addTo(CLI::App* command) {
-    anchor = command
-                 ->add_option("--anchor", anchorName,
-                              "the cell of a 3 x 3 grid the template is placed in (default: center)")
-                 ->type_name("NAME")
-                 ->check(kAnchorName);
+    anchor =
+        command
+            ->add_option("--anchor", anchorName,
+                         "the cell of a 3 x 3 grid the template is placed in (default: center)")
+            ->type_name("NAME")
+            ->check(kAnchorName);
     percent = command
                   ->add_option("--percent", percentText,
                                "the template's top-left corner at H % of the width, V % of the "
@@ -118,8 +119,9 @@ int main(int argc, char** argv) {
   imbrino::cli::BatchOptions batchOptions;
   CLI::App* batch = app.add_subcommand(
       "batch",
-      "Stamp a template onto many pictures; each result keeps its file name and format and goes "
-      "into the output folder.");
+      "Stamp a template onto many pictures; each result keeps its file name (or gets a numbered "
+      "one, \"x (2).jpg\", when another picture has it) and format and goes into the output "
+      "folder.");
   batch->add_option("--template", batchOptions.templatePath, "the .src template")
       ->required()
       ->type_name("T.src");
@@ -134,9 +136,12 @@ int main(int argc, char** argv) {
                    "pictures processed at once (default: one per processor core)")
       ->type_name("N")
       ->check(CLI::Range(1, 256));
-  batch->add_option("--report", batchOptions.reportPath,
-                    "also write the detailed report (UTF-8, CR LF) to FILE")
+  batch
+      ->add_option("--report", batchOptions.reportPath,
+                   "also write the detailed report (UTF-8, CR LF) to FILE")
       ->type_name("FILE");
+  batch->add_flag("--overwrite-sources", batchOptions.overwriteSources,
+                  "let results replace listed pictures (when DIR is the pictures' own folder)");
   batch->add_option("FILES", batchOptions.files, "the pictures to stamp")->required();
 
   try {

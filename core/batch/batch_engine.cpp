@@ -1,9 +1,9 @@
 #include "batch/batch_engine.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-#include <unordered_map>
 
 #include "image/image_io.h"
 #include "platform/file_io.h"
@@ -20,15 +20,6 @@ std::string batchStatusText(int rowCount) {
   return "文件总数为:" + std::to_string(rowCount);
 }
 
-std::string outputPathFor(const std::string& outputFolder, const std::string& picturePath) {
-  const auto slash = picturePath.find_last_of('/');
-  const std::string name = slash == std::string::npos ? picturePath : picturePath.substr(slash + 1);
-  // "" + "/" + name would be a file in the root folder.
-  if (outputFolder.empty()) return {};
-  if (outputFolder.back() == '/') return outputFolder + name;
-  return outputFolder + "/" + name;
-}
-
 namespace {
 
 struct FileResult {
@@ -36,50 +27,49 @@ struct FileResult {
   std::string reason;
 };
 
-// Two listed pictures of the same name in different folders go to the same
-// output file, and the later row must win, as it does when files are done one
-// after the other. With several workers, a row writes only after the rows
-// before it with the same output have finished.
-class WriteOrder {
+// A row whose result replaces a listed picture writes only after the rows
+// before it that read that picture have read it. Those rows were taken
+// first and reading never waits, so the wait always ends, with one worker
+// too; the plan gives such a file to the last row reading it.
+class ReadBeforeWrite {
  public:
-  explicit WriteOrder(const std::vector<std::string>& outputs) : done_(outputs.size(), false) {
-    std::unordered_map<std::string, int> last;
-    previous_.assign(outputs.size(), -1);
-    for (int row = 0; row < static_cast<int>(outputs.size()); ++row) {
-      auto [it, fresh] = last.try_emplace(outputs[row], row);
-      if (!fresh) {
-        previous_[row] = it->second;
-        it->second = row;
-      }
-    }
-  }
+  explicit ReadBeforeWrite(const OutputPlan& plan)
+      : readersBefore_(plan.readersBefore), read_(plan.readersBefore.size(), false) {}
 
-  void waitForTurn(int row) {
-    if (previous_[row] < 0) return;
-    std::unique_lock lock(mutex_);
-    turn_.wait(lock, [&] { return done_[previous_[row]]; });
-  }
-
-  void finished(int row) {
+  void read(int row) {
     {
       std::lock_guard lock(mutex_);
-      done_[row] = true;
+      if (read_[row]) return;
+      read_[row] = true;
     }
-    turn_.notify_all();
+    readDone_.notify_all();
+  }
+
+  void waitForReaders(int row) {
+    if (readersBefore_[row].empty()) return;
+    std::unique_lock lock(mutex_);
+    readDone_.wait(lock, [&] {
+      return std::all_of(readersBefore_[row].begin(), readersBefore_[row].end(),
+                         [&](int reader) { return static_cast<bool>(read_[reader]); });
+    });
   }
 
  private:
-  std::vector<int> previous_;  // the row before with the same output, or -1
-  std::vector<bool> done_;
+  const std::vector<std::vector<int>>& readersBefore_;
+  std::vector<bool> read_;
   std::mutex mutex_;
-  std::condition_variable turn_;
+  std::condition_variable readDone_;
 };
 
-FileResult stampFile(const BatchJob& job, const std::string& path, const std::string& output,
-                     WriteOrder& order, int row) {
+FileResult stampFile(const BatchJob& job, const std::string& path, const OutputPlan& plan,
+                     ReadBeforeWrite& order, int row) {
+  const std::string& output = plan.outputs[row];
   if (output.empty())
     return {FileOutcome::Failed, path + ": not saved: no output folder was given"};
+  if (plan.replacesListed[row] && !job.replaceListed)
+    return {FileOutcome::Failed, path + ": not saved: the result would replace the picture itself"};
   auto bytes = readFileBytes(path);
+  order.read(row);
   if (!bytes) return {FileOutcome::Failed, bytes.reason()};
   const CodecFormat format = codecFormatOf(imageTypeOfPath(path));
   // The output has the source's name, so a JPEG goes to a JPEG. When the
@@ -89,7 +79,7 @@ FileResult stampFile(const BatchJob& job, const std::string& path, const std::st
     if (auto kept = stampJpegKeepingBlocks(*bytes, *job.document, job.mode, job.values)) {
       bytes->clear();
       bytes->shrink_to_fit();
-      order.waitForTurn(row);
+      order.waitForReaders(row);
       const Status saved = writeFileAtomically(output, *kept);
       if (!saved) return {FileOutcome::Failed, saved.reason()};
       return {FileOutcome::Saved, {}};
@@ -112,7 +102,7 @@ FileResult stampFile(const BatchJob& job, const std::string& path, const std::st
   // no format to be written in.
   if (imageTypeOfPath(path) == ImageType::Unknown)
     return {FileOutcome::Failed, path + ": not saved: the file name has no picture extension"};
-  order.waitForTurn(row);
+  order.waitForReaders(row);
   const Status saved = saveBitmapByExtension(*picture, output, {}, &metadata);
   if (!saved) return {FileOutcome::Failed, saved.reason()};
   return {FileOutcome::Saved, {}};
@@ -124,17 +114,15 @@ BatchResult runBatch(const BatchJob& job, BatchProgress& progress, std::atomic<b
   BatchResult result;
   const int rowCount = static_cast<int>(job.files.size());
   result.rowCount = rowCount;
-  progress.setRange(0, rowCount - 1);
   if (rowCount < 1 || job.document == nullptr) {
     running = false;
     return result;
   }
+  // A range of (0, 0) would be a busy bar: the bar counts finished files.
+  progress.setRange(0, rowCount);
 
-  std::vector<std::string> outputs;
-  outputs.reserve(job.files.size());
-  for (const std::string& path : job.files)
-    outputs.push_back(outputPathFor(job.outputFolder, path));
-  WriteOrder order(outputs);
+  const OutputPlan plan = planOutputs(job.files, job.outputFolder);
+  ReadBeforeWrite order(plan);
 
   // Rows are handed out in list order and every row taken is finished, so
   // the rows done always form the front of the list, and a stop leaves
@@ -148,12 +136,12 @@ BatchResult runBatch(const BatchJob& job, BatchProgress& progress, std::atomic<b
       if (!running.load()) return;
       const int row = nextRow.fetch_add(1);
       if (row >= rowCount) return;
-      results[row] = stampFile(job, job.files[row], outputs[row], order, row);
-      order.finished(row);
+      results[row] = stampFile(job, job.files[row], plan, order, row);
+      order.read(row);  // a row that failed before reading
       std::lock_guard lock(progressMutex);
       ++finished;
       progress.fileFinished(row, job.files[row], results[row].outcome, results[row].reason);
-      progress.setPosition(finished - 1);
+      progress.setPosition(finished);
       progress.setStatus(batchStatusText(rowCount, finished));
     }
   };
@@ -168,15 +156,16 @@ BatchResult runBatch(const BatchJob& job, BatchProgress& progress, std::atomic<b
   for (int row = 0; row < rowCount; ++row) {
     if (row >= done)
       result.lists.pendingFiles.push_back(job.files[row]);
-    else if (results[row].outcome == FileOutcome::Saved)
+    else if (results[row].outcome == FileOutcome::Saved) {
       result.lists.savedFiles.push_back(job.files[row]);
-    else
+      if (plan.renamed[row])
+        result.lists.renamedFiles.push_back({job.files[row], plan.outputs[row]});
+    } else
       result.lists.failedFiles.push_back(job.files[row]);
   }
   result.stopped = !result.lists.pendingFiles.empty();
   running = false;
   progress.setStatus(batchStatusText(rowCount));
-  progress.setPosition(0);
   return result;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // The batch run: stamps one template onto every listed picture and writes each
-// result under its own name, in its own format, into the output folder. The
-// run sorts every file into saved, failed or pending and reports its progress
-// through BatchProgress, which the batch window and the command line
-// implement.
+// result in its own format into the output folder, under its own name or the
+// numbered name the output plan gives it (output_plan.h). The run sorts every
+// file into saved, failed or pending and reports its progress through
+// BatchProgress, which the batch window and the command line implement.
 
 #include <atomic>
 #include <string>
@@ -11,6 +11,7 @@
 
 #include "batch/batch_report.h"
 #include "batch/jpeg_keep_stamp.h"
+#include "batch/output_plan.h"
 #include "batch/placement.h"
 #include "template/template_document.h"
 
@@ -30,6 +31,10 @@ struct BatchJob {
   // Keep: a JPEG is stamped in its own coefficients where that applies (see
   // jpeg_keep_stamp.h) and otherwise written as Reencode writes it.
   JpegWriting jpeg = JpegWriting::Reencode;
+  // A result whose output is a listed picture (the folder is the pictures'
+  // own) replaces that picture only when this is set, once the picture has
+  // been read by every row listing it; otherwise the row fails unwritten.
+  bool replaceListed = false;
 };
 
 enum class FileOutcome { Saved, Failed };
@@ -38,8 +43,11 @@ enum class FileOutcome { Saved, Failed };
 class BatchProgress {
  public:
   virtual ~BatchProgress() = default;
-  // Once, before the first file: the bar runs from low to high.
+  // Once, before the first file: the bar runs from low to high, the number
+  // of rows.
   virtual void setRange(int /*low*/, int /*high*/) {}
+  // After each file: the number of files finished. A run's bar ends where
+  // its last file left it (full when every row was done).
   virtual void setPosition(int /*position*/) {}
   virtual void setStatus(const std::string& /*text*/) {}
   // After each file, with why it failed (empty when saved).
@@ -57,10 +65,6 @@ struct BatchResult {
 // after it ("文件总数为:%d").
 std::string batchStatusText(int rowCount, int finished);
 std::string batchStatusText(int rowCount);
-
-// Where a picture's result goes: the output folder and the picture's file
-// name; nothing ("") when no folder is given.
-std::string outputPathFor(const std::string& outputFolder, const std::string& picturePath);
 
 // Runs the job. `running` is checked before each file: clearing it from
 // another thread stops the run after the files in hand, which are always

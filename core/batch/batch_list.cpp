@@ -1,18 +1,25 @@
 #include "batch/batch_list.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace imbrino {
 
-std::string fileSizeText(std::uint64_t bytes) {
+namespace {
+
+// Two decimals with a point whatever the process's locale: the desktop
+// program runs under the user's, where printf would write "1,50".
+std::string twoDecimals(double value) {
   char text[64];
-  if (bytes < 1024)
-    std::snprintf(text, sizeof text, "%d Byte", static_cast<int>(bytes));
-  else if (bytes < 1048576)
-    std::snprintf(text, sizeof text, "%.2f KB", static_cast<double>(bytes) / 1024.0);
-  else
-    std::snprintf(text, sizeof text, "%.2f MB", static_cast<double>(bytes) / 1048576.0);
-  return text;
+  const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2).ptr;
+  return std::string(text, end);
+}
+
+}  // namespace
+
+std::string fileSizeText(std::uint64_t bytes) {
+  if (bytes < 1024) return std::to_string(bytes) + " Byte";
+  if (bytes < 1048576) return twoDecimals(static_cast<double>(bytes) / 1024.0) + " KB";
+  return twoDecimals(static_cast<double>(bytes) / 1048576.0) + " MB";
 }
 
 DuplicateRule::Decision DuplicateRule::decide(bool listed) const {

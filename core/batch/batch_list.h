@@ -8,7 +8,7 @@
 namespace imbrino {
 
 // A file's size as the list shows it: "%d Byte" below 1024, "%.2f KB" below
-// 1048576, "%.2f MB" from there on.
+// 1048576, "%.2f MB" from there on, always with a decimal point.
 std::string fileSizeText(std::uint64_t bytes);
 
 // The answers of the question asked about a file that is listed already, in

@@ -5,8 +5,8 @@ namespace {
 
 const std::string kRuler = std::string(95, '_') + "\r\n";
 
-void appendSection(std::string& report, const char* heading,
-                   const std::vector<std::string>& paths, const char* afterEachPath) {
+void appendSection(std::string& report, const char* heading, const std::vector<std::string>& paths,
+                   const char* afterEachPath) {
   report += kRuler;
   report += heading + std::to_string(paths.size()) + "个\r\n\r\n";
   if (paths.empty()) return;
@@ -18,7 +18,8 @@ void appendSection(std::string& report, const char* heading,
 
 std::string composeReport(const std::vector<std::string>& failedFiles,
                           const std::vector<std::string>& savedFiles,
-                          const std::vector<std::string>& pendingFiles) {
+                          const std::vector<std::string>& pendingFiles,
+                          const std::vector<RenamedOutput>& renamedFiles) {
   const std::size_t total = failedFiles.size() + savedFiles.size() + pendingFiles.size();
   std::string report = "当前处理的总文件数为:" + std::to_string(total) + "\r\n\r\n";
   appendSection(report, "保存成功的文件有", savedFiles, "\r\n");
@@ -26,7 +27,17 @@ std::string composeReport(const std::vector<std::string>& failedFiles,
   appendSection(report, "保存时发生错误的文件有", failedFiles, "\r\n\r\n");
   report += "\r\n\r\n";
   appendSection(report, "尚未进行保存的文件有", pendingFiles, "\r\n");
+  if (renamedFiles.empty()) return report;
+  std::vector<std::string> renamed;
+  for (const RenamedOutput& file : renamedFiles)
+    renamed.push_back(file.picture + " -> " + file.output);
+  report += "\r\n\r\n";
+  appendSection(report, "因重名而改名保存的文件有", renamed, "\r\n");
   return report;
+}
+
+std::string composeReport(const BatchLists& lists) {
+  return composeReport(lists.failedFiles, lists.savedFiles, lists.pendingFiles, lists.renamedFiles);
 }
 
 std::string batchSummaryText(int rowCount, const BatchLists& lists) {

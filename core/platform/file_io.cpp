@@ -6,6 +6,7 @@
 
 #include <climits>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -31,8 +32,10 @@ std::string temporaryNameFor(const std::string& path) {
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
-  return folder + "." + name + ".imbrino-" + std::to_string(::getpid()) + "-" +
-         std::to_string(counter.fetch_add(1)) + "-" + std::to_string(tick % 1000000) + ".tmp";
+  const std::string suffix = ".imbrino-" + std::to_string(::getpid()) + "-" +
+                             std::to_string(counter.fetch_add(1)) + "-" +
+                             std::to_string(tick % 1000000) + ".tmp";
+  return folder + "." + nameLeavingRoom(name, suffix.size() + 1) + suffix;
 }
 
 // Where a write to `path` must land: a symbolic link is followed to its target
@@ -72,6 +75,15 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
 }
 
 }  // namespace
+
+std::string nameLeavingRoom(std::string_view name, std::size_t room) {
+  if (room >= kMaxFileNameBytes) return {};
+  std::size_t keep = std::min(name.size(), kMaxFileNameBytes - room);
+  // Back over continuation bytes (10xxxxxx) to the start of a character.
+  if (keep < name.size())
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+  return std::string(name.substr(0, keep));
+}
 
 std::string systemErrorText(int errorNumber) {
   return std::strerror(errorNumber);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/expected.h"
@@ -24,6 +25,14 @@ Status writeFileAtomically(const std::string& path, std::span<const std::uint8_t
 // Makes `path` a folder, with any missing parents. Fails when something else
 // stands there or a folder cannot be made.
 Status makeFolders(const std::string& path);
+
+// The longest name of one file (the part between slashes), in bytes.
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+
+// `name` cut, never inside a UTF-8 character, so that `room` more bytes still
+// fit in one file name: the temporary name beside a file with a long name
+// must be a valid name too.
+std::string nameLeavingRoom(std::string_view name, std::size_t room);
 
 // The reason of the last failed system call, for messages ("No such file or directory").
 std::string systemErrorText(int errorNumber);

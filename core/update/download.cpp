@@ -1,11 +1,15 @@
 // Downloads over libcurl. Redirects are followed here, one hop at a time, so
 // every address the transfer is sent to passes the same check as the first;
-// the body goes to a fresh file beside the destination and takes its name only
-// when the transfer ended complete and successful.
+// an http hop never goes through a proxy and connects only to a loopback
+// address, judged on the address itself as the socket is opened (a name such
+// as "localhost." may be resolved by DNS to anything). The body goes to a
+// fresh file beside the destination and takes its name only when the
+// transfer ended complete and successful.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +17,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -21,6 +26,7 @@
 
 #include <curl/curl.h>
 
+#include "platform/file_io.h"
 #include "update/updater.h"
 
 namespace imbrino {
@@ -37,6 +43,12 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool isLoopbackIpv6(const in6_addr& address) {
+  if (IN6_IS_ADDR_LOOPBACK(&address)) return true;
+  // ::ffff:127.x.y.z is the same machine.
+  return IN6_IS_ADDR_V4MAPPED(&address) && address.s6_addr[12] == 127;
+}
+
 bool isLoopbackHost(std::string_view host) {
   if (equalsIgnoringCase(host, "localhost") || equalsIgnoringCase(host, "localhost.")) return true;
   std::string text(host);
@@ -44,13 +56,15 @@ bool isLoopbackHost(std::string_view host) {
     text = text.substr(1, text.size() - 2);
     in6_addr address{};
     if (inet_pton(AF_INET6, text.c_str(), &address) != 1) return false;
-    if (IN6_IS_ADDR_LOOPBACK(&address)) return true;
-    // ::ffff:127.x.y.z is the same machine.
-    return IN6_IS_ADDR_V4MAPPED(&address) && address.s6_addr[12] == 127;
+    return isLoopbackIpv6(address);
   }
   in_addr address{};
   if (inet_pton(AF_INET, text.c_str(), &address) != 1) return false;
   return (ntohl(address.s_addr) >> 24) == 127;
+}
+
+bool isHttp(std::string_view url) {
+  return url.size() >= 5 && equalsIgnoringCase(url.substr(0, 5), "http:");
 }
 
 void initialiseCurlOnce() {
@@ -77,7 +91,10 @@ class PartFile {
     fs::path target(destination);
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
-    path_ = (folder / ("." + target.filename().string() + ".part-XXXXXX")).string();
+    const std::string suffix = ".part-XXXXXX";
+    path_ =
+        (folder / ("." + nameLeavingRoom(target.filename().string(), suffix.size() + 1) + suffix))
+            .string();
     fd_ = mkostemp(path_.data(), O_CLOEXEC);
     if (fd_ < 0) {
       path_.clear();
@@ -140,12 +157,17 @@ struct Transfer {
   std::uint64_t maxBytes;
   std::chrono::seconds stallLimit;
   std::chrono::seconds firstByteLimit;
+  const std::function<bool()>* stopRequested;
+  bool loopbackOnly = false;  // this hop is http: connect to this machine only
   bool tooLarge = false;
   bool stalled = false;
+  bool stopped = false;
+  bool refusedAddress = false;
   curl_off_t received = -1;
   std::chrono::steady_clock::time_point lastByte;
 
   void startHop() {
+    refusedAddress = false;
     received = -1;
     lastByte = std::chrono::steady_clock::now();
   }
@@ -167,6 +189,10 @@ std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* use
 // time-out is allowed on top).
 int watchProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t) {
   auto* transfer = static_cast<Transfer*>(user);
+  if (*transfer->stopRequested && (*transfer->stopRequested)()) {
+    transfer->stopped = true;
+    return 1;
+  }
   const auto now = std::chrono::steady_clock::now();
   if (downloaded != transfer->received) {
     const bool first = transfer->received < 0 && downloaded == 0;
@@ -183,7 +209,29 @@ int watchProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, cur
   return 0;
 }
 
+// Opens each socket libcurl connects through, once the name is resolved: an
+// http hop gets none unless the address is this machine's loopback.
+curl_socket_t openSocket(void* user, curlsocktype, curl_sockaddr* address) {
+  auto* transfer = static_cast<Transfer*>(user);
+  if (transfer->loopbackOnly && !isLoopbackSocketAddress(address->addr)) {
+    transfer->refusedAddress = true;
+    return CURL_SOCKET_BAD;
+  }
+  const int fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+  return fd < 0 ? CURL_SOCKET_BAD : fd;
+}
+
 }  // namespace
+
+bool isLoopbackSocketAddress(const sockaddr& address) {
+  if (address.sa_family == AF_INET) {
+    const auto& ipv4 = reinterpret_cast<const sockaddr_in&>(address);
+    return (ntohl(ipv4.sin_addr.s_addr) >> 24) == 127;
+  }
+  if (address.sa_family == AF_INET6)
+    return isLoopbackIpv6(reinterpret_cast<const sockaddr_in6&>(address).sin6_addr);
+  return false;
+}
 
 bool isAllowedUpdateAddress(std::string_view url) {
   initialiseCurlOnce();
@@ -220,7 +268,7 @@ Status CurlDownloader::download(const std::string& url, const std::string& path)
   CURL* curl = easy.get();
 
   Transfer transfer{&file, limits_.maxBytes, std::chrono::seconds(limits_.stallTimeoutSeconds),
-                    std::chrono::seconds(limits_.connectTimeoutSeconds)};
+                    std::chrono::seconds(limits_.connectTimeoutSeconds), &stopRequested_};
   char errorText[CURL_ERROR_SIZE] = {};
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -240,9 +288,9 @@ Status CurlDownloader::download(const std::string& url, const std::string& path)
           : static_cast<curl_off_t>(limits_.maxBytes);
   curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, sizeLimit);
   curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-  // A proxy from the environment must not carry a loopback address elsewhere.
-  curl_easy_setopt(curl, CURLOPT_NOPROXY, "localhost,127.0.0.0/8,::1");
   curl_easy_setopt(curl, CURLOPT_USERAGENT, "Imbrino-update");
+  curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, openSocket);
+  curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, &transfer);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, writeBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, watchProgress);
@@ -255,7 +303,14 @@ Status CurlDownloader::download(const std::string& url, const std::string& path)
     transfer.startHop();
     errorText[0] = '\0';
     curl_easy_setopt(curl, CURLOPT_URL, current.c_str());
+    // http is allowed only to this machine: never through a proxy from the
+    // environment, which would carry it elsewhere. https may use one.
+    transfer.loopbackOnly = isHttp(current);
+    curl_easy_setopt(curl, CURLOPT_PROXY, transfer.loopbackOnly ? "" : nullptr);
     CURLcode result = curl_easy_perform(curl);
+    if (transfer.stopped) return fail("download stopped: " + current);
+    if (transfer.refusedAddress && result != CURLE_OK)
+      return fail("address refused: " + current + " does not lead to this machine");
     if (transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED)
       return fail("download larger than the limit: " + current);
     if (transfer.stalled) return fail("download stalled: " + current);

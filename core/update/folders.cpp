@@ -1,11 +1,13 @@
-// The updater's folders: where it downloads, making a folder path, and
-// removing a tree without ever following a link out of it.
+// The updater's folders: the user's own folder it downloads in, making a
+// folder path, and removing a tree without ever following a link out of it.
 
 #include <dirent.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,11 +15,6 @@
 
 namespace imbrino {
 namespace {
-
-bool isFolder(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 std::string withoutTrailingSlashes(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -48,17 +45,45 @@ void listTree(const std::string& folder, std::vector<std::string>& files,
 
 }  // namespace
 
-std::string updaterWorkFolder(const std::string& installFolder) {
-  std::string base;
-  if (const char* temporary = std::getenv("TMPDIR"); temporary && *temporary && isFolder(temporary))
-    base = temporary;
-  else if (isFolder("/tmp"))
-    base = "/tmp";
-  else
-    base = installFolder;
-  base = withoutTrailingSlashes(base);
-  if (base == "/") base.clear();
-  return base + "/UpwrightDir";
+bool isPrivateFolder(const std::string& folder) {
+  // Without its trailing slash, or lstat would follow a link standing there.
+  const std::string path = withoutTrailingSlashes(folder);
+  struct stat info {};
+  return !path.empty() && ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+         info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+std::optional<std::string> userPrivateFolder() {
+  std::vector<std::string> candidates;
+  auto absolute = [](const char* value) {
+    return value != nullptr && value[0] == '/' ? std::string(value) : std::string();
+  };
+  if (const std::string cache = absolute(std::getenv("XDG_CACHE_HOME")); !cache.empty()) {
+    candidates.push_back(cache + "/imbrino");
+  } else {
+    std::string home = absolute(std::getenv("HOME"));
+    if (home.empty())
+      if (const passwd* user = ::getpwuid(::geteuid())) home = absolute(user->pw_dir);
+    if (!home.empty()) candidates.push_back(home + "/.cache/imbrino");
+  }
+  if (const std::string runtime = absolute(std::getenv("XDG_RUNTIME_DIR")); !runtime.empty())
+    candidates.push_back(runtime + "/imbrino");
+  candidates.push_back("/tmp/imbrino-" + std::to_string(::geteuid()));
+
+  for (std::string folder : candidates) {
+    folder = withoutTrailingSlashes(folder);
+    const auto slash = folder.find_last_of('/');
+    if (slash != std::string::npos && slash > 0) createFolderPath(folder.substr(0, slash));
+    ::mkdir(folder.c_str(), 0700);
+    // One of ours that others could open is closed to them; anything else
+    // (another user's folder, a link, a file) is left alone.
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+        info.st_uid == ::geteuid() && (info.st_mode & 077) != 0)
+      ::chmod(folder.c_str(), 0700);
+    if (isPrivateFolder(folder)) return folder;
+  }
+  return std::nullopt;
 }
 
 void createFolderPath(const std::string& path) {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <unordered_map>
 
@@ -21,6 +22,13 @@ namespace fs = std::filesystem;
 
 bool isSeparator(char c) {
   return c == '\\' || c == '/';
+}
+
+// A drive or stream colon, or a control character (NUL, a carriage return
+// left from a line end, a tab...): no real file of an update is named so.
+bool isRefusedInName(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return c == ':' || byte < 0x20 || byte == 0x7F;
 }
 
 std::string lowerCase(std::string_view text) {
@@ -96,8 +104,34 @@ std::string temporaryNameFor(const std::string& target) {
   const auto slash = target.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  return folder + "." + name + ".imbrino-update-" + std::to_string(::getpid()) + "-" +
-         std::to_string(counter.fetch_add(1)) + ".tmp";
+  const std::string suffix = ".imbrino-update-" + std::to_string(::getpid()) + "-" +
+                             std::to_string(counter.fetch_add(1)) + ".tmp";
+  return folder + "." + nameLeavingRoom(name, suffix.size() + 1) + suffix;
+}
+
+// What the user is told when a file cannot be written, by the system's reason.
+std::string whyNotWritten(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return "没有写入的权限";
+    case EROFS:
+      return "所在的磁盘只能读不能写";
+    case ENOSPC:
+    case EDQUOT:
+      return "磁盘空间不足";
+    case EISDIR:
+      return "同名的文件夹占着它的位置";
+    default:
+      return systemErrorText(error);
+  }
+}
+
+// A program or script (an ELF file, or one starting "#!"), which must be
+// installed executable.
+bool looksExecutable(const std::uint8_t* start, std::size_t size) {
+  return (size >= 4 && std::memcmp(start, "\177ELF", 4) == 0) ||
+         (size >= 2 && start[0] == '#' && start[1] == '!');
 }
 
 bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
@@ -119,32 +153,43 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
 Status copyAtomically(const std::string& source, const std::string& target) {
   struct stat existing {};
   const bool exists = ::lstat(target.c_str(), &existing) == 0;
-  if (exists && S_ISDIR(existing.st_mode)) return fail(target + ": is a folder");
+  if (exists && S_ISDIR(existing.st_mode)) return fail(whyNotWritten(EISDIR));
 
   FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.get() < 0) return fail(source + ": " + systemErrorText(errno));
   const std::string temporary = temporaryNameFor(target);
   FileDescriptor out(
       ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-  if (out.get() < 0) return fail(target + ": " + systemErrorText(errno));
+  if (out.get() < 0) return fail(whyNotWritten(errno));
   auto abandon = [&](int error) {
     ::unlink(temporary.c_str());
-    return fail(target + ": " + systemErrorText(error));
+    return fail(whyNotWritten(error));
   };
 
   std::vector<std::uint8_t> buffer(1 << 20);
-  for (;;) {
+  bool executable = false;
+  for (bool first = true;;) {
     const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
     if (n < 0) {
       if (errno == EINTR) continue;
       return abandon(errno);
     }
     if (n == 0) break;
+    if (first) executable = looksExecutable(buffer.data(), static_cast<std::size_t>(n));
+    first = false;
     if (!writeAll(out.get(), buffer.data(), static_cast<std::size_t>(n))) return abandon(errno);
   }
-  // A replaced program stays executable.
-  if (exists && S_ISREG(existing.st_mode) && ::fchmod(out.get(), existing.st_mode & 07777) != 0)
-    return abandon(errno);
+  if (exists && S_ISREG(existing.st_mode)) {
+    // A replaced file keeps its permissions, so a replaced program stays executable.
+    if (::fchmod(out.get(), existing.st_mode & 07777) != 0) return abandon(errno);
+  } else if (executable) {
+    // A new program may be run by whoever may read it (the umask had its say
+    // in the read bits already).
+    struct stat made {};
+    if (::fstat(out.get(), &made) != 0) return abandon(errno);
+    const mode_t mode = made.st_mode & 0777;
+    if (::fchmod(out.get(), mode | ((mode & 0444) >> 2)) != 0) return abandon(errno);
+  }
   if (::fdatasync(out.get()) != 0) return abandon(errno);
   if (!out.close()) return abandon(errno);
   if (::rename(temporary.c_str(), target.c_str()) != 0) return abandon(errno);
@@ -168,7 +213,7 @@ std::optional<std::string> manifestRelativePath(std::string_view value, bool isF
     const auto end = std::find_if(value.begin(), value.end(), isSeparator);
     const std::string_view part = value.substr(0, static_cast<std::size_t>(end - value.begin()));
     if (part.empty() || part == "." || part == ".." ||
-        part.find_first_of(std::string_view(":\0", 2)) != std::string_view::npos)
+        std::any_of(part.begin(), part.end(), isRefusedInName))
       return std::nullopt;
     path += '/';
     path += part;
@@ -241,7 +286,7 @@ Status installFile(const std::string& source, const std::string& target,
                    const std::string& folder) {
   const auto slash = target.find_last_of('/');
   const std::string parent = slash == std::string::npos ? "." : target.substr(0, slash);
-  if (!staysInside(folder, parent)) return fail(target + ": its folder leads out of " + folder);
+  if (!staysInside(folder, parent)) return fail("它所在的文件夹链接到程序文件夹以外");
 
   std::string destination = target;
   struct stat info {};

@@ -18,13 +18,12 @@ namespace imbrino {
 
 // Longer lists than this are not a real update but a hostile or damaged manifest.
 inline constexpr int kMaxManifestListCount = 10000;
-// A manifest of that many files is far below this.
-inline constexpr std::uint64_t kMaxManifestBytes = std::uint64_t{4} << 20;
 
 // A path from a manifest ("\sub\file" or "/sub/file") as "/sub/file", or
 // nothing when it could lead anywhere but below its folder: no leading
 // separator, an empty part (so "\\server" and a bare "\"), a "." or ".." part,
-// a drive or stream colon. A folder may end with a separator; a file may not.
+// a drive or stream colon, a control character (NUL, CR, ...). A folder may
+// end with a separator; a file may not.
 std::optional<std::string> manifestRelativePath(std::string_view value, bool isFolder);
 
 // The four version keys of section "Version", each converted as settings are;
@@ -64,8 +63,10 @@ bool staysInside(const std::string& folder, const std::string& path);
 // flushed and renamed, so the target is always either the old or the whole
 // new file. A link at `target` that leads inside `folder` is written through;
 // one that leads out of it is replaced by the file. The target's folder must
-// be inside `folder`.
-Status installFile(const std::string& source, const std::string& target,
-                   const std::string& folder);
+// be inside `folder`. A replaced file keeps its permissions; a new one that
+// is a program (ELF, or "#!") is made executable. A failure's reason is what
+// the user is told: why the file cannot be written (no permission, a
+// read-only disk, a folder leading out, ...).
+Status installFile(const std::string& source, const std::string& target, const std::string& folder);
 
 }  // namespace imbrino

@@ -22,7 +22,13 @@
 
 #include "platform/expected.h"
 
+struct sockaddr;
+
 namespace imbrino {
+
+// The largest manifest the check and the updater read; one of
+// `kMaxManifestListCount` files is far below it.
+inline constexpr std::uint64_t kMaxManifestBytes = std::uint64_t{4} << 20;
 
 // Four parts, e.g. 3.7.0.0.
 struct ProgramVersion {
@@ -67,19 +73,29 @@ struct DownloadLimits {
   long totalTimeoutSeconds = 0;
 };
 
-// The real one, over libcurl.
+// The real one, over libcurl. An http address is fetched without any proxy,
+// and only from a connection whose address is loopback, whatever its name
+// resolves to. `stopRequested`, when given, is asked while a transfer runs
+// (several times a second, on the downloading thread): true ends it as failed.
 class CurlDownloader final : public Downloader {
  public:
-  explicit CurlDownloader(DownloadLimits limits = {}) : limits_(limits) {}
+  explicit CurlDownloader(DownloadLimits limits = {}, std::function<bool()> stopRequested = {})
+      : limits_(limits), stopRequested_(std::move(stopRequested)) {}
   Status download(const std::string& url, const std::string& path) override;
 
  private:
   DownloadLimits limits_;
+  std::function<bool()> stopRequested_;
 };
 
 // Whether an address may be fetched at all: https, or http to 127.0.0.0/8,
-// [::1] or "localhost".
+// [::1], [::ffff:127.x.y.z] or "localhost". It judges the address as written;
+// the connection is judged again by `isLoopbackSocketAddress`.
 bool isAllowedUpdateAddress(std::string_view url);
+
+// Whether a socket address is this machine's loopback: 127.0.0.0/8, ::1, or
+// 127.0.0.0/8 mapped into IPv6.
+bool isLoopbackSocketAddress(const sockaddr& address);
 
 // What the build trusts: with a public key, the manifest must come with a
 // detached Ed25519 signature at the manifest's address + ".sig" and every file
@@ -91,8 +107,9 @@ struct UpdateTrust {
 
 // The desktop program's check when its main window opens: downloads the
 // manifest to `tempFolder` + "Update.ini" and says whether it announces a
-// version newer than `running`. Every failure is silent (false). A manifest
-// that lacks one of the four version keys is deleted.
+// version newer than `running`. Every failure is silent (false), a
+// `tempFolder` that is not `isPrivateFolder` included. A manifest that lacks
+// one of the four version keys is deleted.
 bool checkForUpdate(Downloader& downloader, const std::string& tempFolder,
                     const std::string& manifestUrl, const ProgramVersion& running,
                     const UpdateTrust& trust = {});
@@ -106,23 +123,39 @@ class UpdaterUi {
   virtual void setPosition(int position) = 0;
   // A message with an OK button.
   virtual void message(const std::string& text, Icon icon) = 0;
-  // "文件:... 无法更新,请保证它没有被打开!" with Retry and Cancel: true to retry.
+  // "文件:... 无法写入:<why>" with Retry and Cancel: true to retry.
   virtual bool askRetry(const std::string& text) = 0;
   // The user cancelled: the run stops before its next step.
   virtual bool cancelled() const = 0;
+  // The run is about to change the installation and will finish it whatever
+  // happens: from now on cancel is refused. False when the user has
+  // cancelled already; the run then stops with nothing changed.
+  virtual bool beginInstalling() = 0;
 };
 
-// The updater's whole run, with `installFolder` and `workFolder` given
-// without a trailing slash. Returns 0 after "升级完成", -1 after any failure
-// message (or when cancelled). Nothing in `installFolder` changes before the
-// manifest has been read, checked and every file downloaded (and hashed).
+// The updater's whole run, with `installFolder` given without a trailing
+// slash. The run downloads into a fresh folder it makes (mkdtemp) in
+// `tempFolder`, which must be `isPrivateFolder`, and removes it at the end;
+// nothing else there is touched. Returns 0 after "升级完成", -1 after any
+// failure message (or when cancelled); a file that could not be replaced or
+// removed is a failure, named in the last message. Nothing in
+// `installFolder` changes before the manifest has been read, checked and
+// every file downloaded (and hashed).
 int runUpdate(const UpdaterArguments& arguments, const std::string& installFolder,
-              const std::string& workFolder, Downloader& downloader, UpdaterUi& ui,
+              const std::string& tempFolder, Downloader& downloader, UpdaterUi& ui,
               const UpdateTrust& trust = {});
 
-// The work folder: the user's temporary folder (or `installFolder` when
-// there is none) + "UpwrightDir".
-std::string updaterWorkFolder(const std::string& installFolder);
+// Whether `folder` is a folder (not a link) of the current user that nobody
+// else may write in, so nothing in it can have been planted by another user.
+bool isPrivateFolder(const std::string& folder);
+
+// The user's own folder for the check's manifest and the updater's work
+// folders: "imbrino" in $XDG_CACHE_HOME (or ~/.cache), else in
+// $XDG_RUNTIME_DIR, else /tmp/imbrino-<uid>; made when missing with mode
+// 0700. The first that is, or can be made, `isPrivateFolder` (a folder of
+// another user or a link there is never used, followed or removed); nothing
+// when none is.
+std::optional<std::string> userPrivateFolder();
 
 // Makes every missing folder along `path`. Failures are not reported.
 void createFolderPath(const std::string& path);

@@ -4,22 +4,16 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QProcess>
-#include <QStandardPaths>
 
+#include "app/main_window.h"
 #include "app/program_info.h"
 #include "prompts.h"
 #include "updater/update_config.h"
 
 namespace imbrino {
-
-std::string userTempFolder(const std::string& fallback) {
-  std::string folder = QStandardPaths::writableLocation(QStandardPaths::TempLocation).toStdString();
-  if (folder.empty()) return fallback;
-  if (folder.back() != '/') folder += '/';
-  return folder;
-}
 
 bool isWritableFolder(const QString& folder) {
   // access() asks the kernel, so a read-only mount and a folder owned by
@@ -30,19 +24,19 @@ bool isWritableFolder(const QString& folder) {
 UpdateCheckSetup programUpdateCheckSetup(const QString& programFolder) {
   UpdateCheckSetup setup;
   setup.programFolder = programFolder;
-  setup.tempFolder = userTempFolder(programFolder.toStdString());
+  // Not the shared temporary folder, where another user's "Update.ini" or a
+  // link in its place would stand in the way.
+  if (const auto folder = userPrivateFolder()) setup.tempFolder = *folder + '/';
   setup.manifestUrl = configuredManifestUrl();
   setup.trust = configuredUpdateTrust();
-  setup.makeDownloader = [] {
+  setup.makeDownloader = [](std::function<bool()> stopRequested) {
     DownloadLimits limits;
-    limits.maxBytes = std::uint64_t{1} << 20;  // a manifest is far smaller
-    // The program waits for the check when it closes: a server that trickles
-    // bytes must not hold it for long.
+    limits.maxBytes = kMaxManifestBytes;  // what the updater reads too
     limits.totalTimeoutSeconds = 20;
-    return std::make_unique<CurlDownloader>(limits);
+    return std::make_unique<CurlDownloader>(limits, std::move(stopRequested));
   };
   setup.startUpdater = [](const QString& program, const QStringList& arguments) {
-    QProcess::startDetached(program, arguments);
+    return QProcess::startDetached(program, arguments);
   };
   setup.endProgram = [](QMainWindow&) {
     // Ends every running event loop, a dialog's over the window included;
@@ -61,7 +55,8 @@ UpdateCheck::UpdateCheck(QMainWindow& window, Prompts& prompts, UpdateCheckSetup
     : QObject(&window), window_(window), prompts_(prompts), setup_(std::move(setup)) {
   // The thread gets copies of all it needs and shares nothing with the
   // window; its one way back is the queued call below.
-  thread_ = std::thread([this, downloader = setup_.makeDownloader(), folder = setup_.tempFolder,
+  auto downloader = setup_.makeDownloader([closing = closing_] { return closing->load(); });
+  thread_ = std::thread([this, downloader = std::move(downloader), folder = setup_.tempFolder,
                          url = setup_.manifestUrl, trust = setup_.trust] {
     if (!checkForUpdate(*downloader, folder, url, kBuiltInVersion, trust)) return;
     // Dropped, unasked, if the window has gone meanwhile.
@@ -71,6 +66,7 @@ UpdateCheck::UpdateCheck(QMainWindow& window, Prompts& prompts, UpdateCheckSetup
 }
 
 UpdateCheck::~UpdateCheck() {
+  *closing_ = true;
   wait();
 }
 
@@ -83,12 +79,26 @@ void UpdateCheck::offerUpdate() {
                                                 QStringLiteral("有新版本,是否要升级?"),
                                                 MessageIcon::None, MessageButtons::YesNo);
   if (answer != MessageAnswer::Yes) return;
+  const QString title = QString::fromUtf8(kProgramTitle);
+  const QString program = setup_.programFolder + QString::fromUtf8(kUpdaterProgramName);
+  const QFileInfo updater(program);
+  if (!updater.isFile() || !updater.isExecutable()) {
+    prompts_.message(&window_, title, QStringLiteral("找不到升级程序: ") + program,
+                     MessageIcon::Error, MessageButtons::Ok);
+    return;
+  }
+  // The program ends for the updater as it would on closing: an unsaved
+  // picture is asked about first, and 取消 there cancels the update.
+  if (auto* main = qobject_cast<MainWindow*>(&window_); main && !main->closePicture()) return;
   // The command line goes over as one argument; the updater joins its
   // arguments with blanks, so the line arrives whole either way.
   const QString commandLine =
       QString::fromStdString(updaterCommandLine(kBuiltInVersion, setup_.manifestUrl));
-  setup_.startUpdater(setup_.programFolder + QString::fromUtf8(kUpdaterProgramName),
-                      QStringList{commandLine});
+  if (!setup_.startUpdater(program, QStringList{commandLine})) {
+    prompts_.message(&window_, title, QStringLiteral("升级程序无法启动: ") + program,
+                     MessageIcon::Error, MessageButtons::Ok);
+    return;
+  }
   setup_.endProgram(window_);
 }
 

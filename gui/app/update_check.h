@@ -2,12 +2,14 @@
 // The look for a newer version each time the main window opens. The manifest
 // is fetched on a thread of its own, so the window works meanwhile; only when
 // a newer version is announced does the user hear of it: the question, and on
-// Yes the updater is started and the program ends so that the updater can
-// replace its files. Every failure on the way is silent.
+// Yes (after the picture's save question) the updater is started and the
+// program ends so that the updater can replace its files. Every failure of
+// the check itself is silent.
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,40 +30,35 @@ struct UpdateCheckSetup {
   // there. A folder the user cannot write to is a system install, which the
   // package manager updates, not we: then there is no check at all.
   QString programFolder;
-  // Where the manifest is downloaded to, ending with "/".
+  // Where the manifest is downloaded to: a folder of the user's own
+  // (`isPrivateFolder`), ending with "/". Empty: no check.
   std::string tempFolder;
   std::string manifestUrl;
   UpdateTrust trust;
-  // The downloader the check's thread uses; made here, used only there.
-  std::function<std::unique_ptr<Downloader>()> makeDownloader;
-  // Starts `program` with `arguments`, detached; whether it started is not
-  // asked (a missing updater still ends the program).
-  std::function<void(const QString& program, const QStringList& arguments)> startUpdater;
-  // Ends the main window's run with -1, without its save question.
+  // The downloader the check's thread uses; made on the window's thread,
+  // used only on the check's. It ends a download once `stopRequested` says
+  // so: the window is closing.
+  std::function<std::unique_ptr<Downloader>(std::function<bool()> stopRequested)> makeDownloader;
+  // Starts `program` with `arguments`, detached; false when it could not.
+  std::function<bool(const QString& program, const QStringList& arguments)> startUpdater;
+  // Ends the main window's run with -1 (its save question has been asked).
   std::function<void(QMainWindow& window)> endProgram;
 };
 
 // The updater program beside the desktop program.
 inline constexpr const char* kUpdaterProgramName = "update";
 
-// The user's temporary folder ending with "/", or `fallback` when there is
-// none.
-std::string userTempFolder(const std::string& fallback);
-
 // Whether the current user may create and replace files in `folder`.
 bool isWritableFolder(const QString& folder);
 
-// The program's setup: curl with short limits (a manifest is a few hundred
-// bytes), the build's address and key, the updater started through
-// QProcess, the event loops ended with -1.
+// The program's setup: the user's private folder, curl with short limits
+// (the manifest's size limit, which the updater shares), the build's address
+// and key, the updater started through QProcess, the event loops ended with -1.
 UpdateCheckSetup programUpdateCheckSetup(const QString& programFolder);
 
-// One check, owned by the main window. Destroying it (with the window) waits
-// for its thread, so the thread never outlives the program's state. How long
-// that can take is bounded by the downloader's limits: an unreachable host or
-// a missing network ends within the connect time-out (15 s, DNS included), a
-// server that stops sending within the stall time-out (30 s) — for each of at
-// most 6 addresses when the manifest is redirected.
+// One check, owned by the main window. Destroying it (with the window) stops
+// its download and waits for its thread, so the thread never outlives the
+// program's state and a closed program does not linger on the network.
 class UpdateCheck : public QObject {
   Q_OBJECT
 
@@ -83,6 +80,8 @@ class UpdateCheck : public QObject {
   QMainWindow& window_;
   Prompts& prompts_;
   UpdateCheckSetup setup_;
+  // Set as the window goes; shared with the downloader on the check's thread.
+  std::shared_ptr<std::atomic<bool>> closing_ = std::make_shared<std::atomic<bool>>(false);
   std::thread thread_;
 };
 

@@ -1,6 +1,7 @@
 #include "batch/batch_dialog.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -471,8 +472,31 @@ void BatchDialog::chooseOutputFolder() {
   const std::optional<QString> folder =
       context_.prompts.folderName(this, QStringLiteral("选择目标文件夹"));
   if (!folder) return;
-  outputFolder_ = *folder;
-  folderEdit_->setText(outputFolder_);
+  folderEdit_->setText(*folder);
+}
+
+std::optional<std::string> BatchDialog::checkedOutputFolder() {
+  // The box is what the run uses, whether chosen with the browse button or
+  // typed; a folder that cannot take the results is refused here rather
+  // than failing every file.
+  const QString folder = folderEdit_->text().trimmed();
+  if (folder.isEmpty()) {
+    message(QStringLiteral("请先指定另存为目录"));
+    return std::nullopt;
+  }
+  const QFileInfo info(folder);
+  QString problem;
+  if (info.isRelative())
+    problem = QStringLiteral("另存为目录必须是完整的路径,请重新指定:\n");
+  else if (!info.isDir())
+    problem = QStringLiteral("另存为目录不存在,请重新指定:\n");
+  else if (!info.isWritable() || !info.isExecutable())
+    problem = QStringLiteral("无法写入另存为目录,请重新指定:\n");
+  if (!problem.isEmpty()) {
+    message(problem + folder);
+    return std::nullopt;
+  }
+  return folder.toStdString();
 }
 
 // The run.
@@ -483,23 +507,39 @@ void BatchDialog::startOrStop() {
   // A stopped run's worker finishes its files in hand first.
   if (runActive()) return;
   if (list_->rowCount() == 0) return message(QStringLiteral("当前没有图片,请先添加图片"));
-  if (outputFolder_.isEmpty()) return message(QStringLiteral("请先指定另存为目录"));
-  startRun();
+  const std::optional<std::string> folder = checkedOutputFolder();
+  if (!folder) return;
+  std::vector<std::string> files;
+  files.reserve(static_cast<std::size_t>(list_->rowCount()));
+  for (int row = 0; row < list_->rowCount(); ++row)
+    files.push_back(list_->item(row, 0)->text().toStdString());
+  // Asked once, before anything is written; the run follows the same plan.
+  const int replaced = planOutputs(files, *folder).replacedCount();
+  if (replaced > 0 &&
+      context_.prompts.message(
+          this, programTitle(),
+          QStringLiteral("列表中有%1张图片将被覆盖:另存为目录就是它们所在的目录,盖了模板的图片"
+                         "将替换原图片。\n\n是否继续处理?")
+              .arg(replaced),
+          MessageIcon::Question, MessageButtons::YesNoDefaultNo) != MessageAnswer::Yes)
+    return;
+  startRun(std::move(files), *folder, replaced > 0);
 }
 
-void BatchDialog::startRun() {
+void BatchDialog::startRun(std::vector<std::string> files, const std::string& folder,
+                           bool replaceListed) {
   job_ = BatchJob{};
-  job_.files.reserve(static_cast<std::size_t>(list_->rowCount()));
-  for (int row = 0; row < list_->rowCount(); ++row)
-    job_.files.push_back(list_->item(row, 0)->text().toStdString());
+  job_.files = std::move(files);
   job_.mode = placementMode_;
   job_.values = placementMode_ == PlacementMode::Anchor ? positionPicker_->placementValues()
                                                         : percentPicker_->placementValues();
   job_.document = &chosenTemplate();
-  job_.outputFolder = outputFolder_.toStdString();
+  job_.outputFolder = folder;
+  job_.replaceListed = replaceListed;
   job_.workers = workers_;
 
   running_ = true;
+  folderEdit_->setReadOnly(true);
   positionPicker_->setPickerEnabled(false);
   percentPicker_->setPickerEnabled(false);
   runProgress_ = std::make_unique<Progress>(progress_, status_);
@@ -521,6 +561,7 @@ void BatchDialog::runFinished(const BatchResult& result) {
   worker_.join();
   running_ = false;
   // The engine's last status line and bar position arrived before this call.
+  folderEdit_->setReadOnly(false);
   setButtonText(kStartText);
   enablePickers();
   const QString summary = QString::fromStdString(batchSummaryText(result.rowCount, result.lists));

@@ -105,8 +105,9 @@ class BatchDialog : public QDialog {
   void useEditingTemplate();
   void showPicture(int row);
   void chooseOutputFolder();
+  std::optional<std::string> checkedOutputFolder();
   void startOrStop();
-  void startRun();
+  void startRun(std::vector<std::string> files, const std::string& folder, bool replaceListed);
   void stopRun();
   void runFinished(const BatchResult& result);
   void enablePickers();
@@ -135,7 +136,6 @@ class BatchDialog : public QDialog {
   PlacementMode placementMode_ = PlacementMode::Anchor;
   int templateChoice_ = 0;
   Template batchTemplate_;
-  QString outputFolder_;
   QHash<QString, int> listedCount_;  // rows per path, for the duplicate test
   DuplicateQuestion askDuplicate_;
   int workers_ = 1;

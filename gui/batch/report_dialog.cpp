@@ -61,8 +61,7 @@ ReportDialog::ReportDialog(AppContext& context, QWidget* parent)
 }
 
 void ReportDialog::setReport(const BatchLists& lists) {
-  setReportText(QString::fromStdString(
-      composeReport(lists.failedFiles, lists.savedFiles, lists.pendingFiles)));
+  setReportText(QString::fromStdString(composeReport(lists)));
 }
 
 void ReportDialog::setReportText(const QString& text) {

@@ -29,6 +29,11 @@ QString updaterTitle() {
   return QString::fromUtf8(kUpdaterTitle);
 }
 
+// Why the cancel button is greyed once the installation has begun.
+const QString kInstallingLabel = QStringLiteral("正在安装新文件,不能取消:");
+const QString kCannotCancel =
+    QStringLiteral("正在安装新文件,中途取消会使程序的文件新旧混杂,请等待安装完成");
+
 MessageIcon messageIconOf(UpdaterUi::Icon icon) {
   switch (icon) {
     case UpdaterUi::Icon::Error:
@@ -46,9 +51,10 @@ MessageIcon messageIconOf(UpdaterUi::Icon icon) {
 UpdaterRun installingRun(std::string installFolder, UpdateTrust trust) {
   return [installFolder = std::move(installFolder), trust = std::move(trust)](
              const UpdaterArguments& arguments, UpdaterUi& ui) {
-    CurlDownloader downloader;
-    return runUpdate(arguments, installFolder, updaterWorkFolder(installFolder), downloader, ui,
-                     trust);
+    // A cancel ends the download under way at once, not after its time-out.
+    CurlDownloader downloader({}, [&ui] { return ui.cancelled(); });
+    return runUpdate(arguments, installFolder, userPrivateFolder().value_or(std::string()),
+                     downloader, ui, trust);
   };
 }
 
@@ -80,9 +86,20 @@ class UpdaterDialog::Bridge final : public UpdaterUi {
         [text = QString::fromStdString(text)](UpdaterDialog& d) { return d.askRetry(text); },
         false);
   }
-  bool cancelled() const override { return cancelled_; }
+  bool cancelled() const override { return state_ == State::Cancelled; }
+  bool beginInstalling() override {
+    State running = State::Running;
+    if (!state_.compare_exchange_strong(running, State::Installing)) return false;
+    post([](UpdaterDialog& d) { d.showInstalling(); });
+    return true;
+  }
 
-  void cancel() { cancelled_ = true; }
+  // False once the installation has begun: the run then finishes.
+  bool cancel() {
+    State running = State::Running;
+    return state_.compare_exchange_strong(running, State::Cancelled) || state_ == State::Cancelled;
+  }
+  bool installing() const { return state_ == State::Installing; }
 
   // The window ends: nothing is sent to it any more.
   void detach() {
@@ -115,7 +132,7 @@ class UpdaterDialog::Bridge final : public UpdaterUi {
 
   template <class T>
   T ask(std::function<T(UpdaterDialog&)> call, T unanswered) {
-    if (cancelled_) return unanswered;
+    if (cancelled()) return unanswered;
     auto promise = std::make_shared<std::promise<T>>();
     std::future<T> answer = promise->get_future();
     if (!post([promise, call = std::move(call)](UpdaterDialog& d) { promise->set_value(call(d)); }))
@@ -131,7 +148,8 @@ class UpdaterDialog::Bridge final : public UpdaterUi {
   std::condition_variable endedChanged_;
   UpdaterDialog* dialog_;
   bool ended_ = false;
-  std::atomic<bool> cancelled_ = false;
+  enum class State { Running, Cancelled, Installing };
+  std::atomic<State> state_ = State::Running;
 };
 
 UpdaterDialog::UpdaterDialog(Prompts& prompts, QString commandLine, UpdaterRun run, QWidget* parent)
@@ -150,8 +168,8 @@ UpdaterDialog::UpdaterDialog(Prompts& prompts, QString commandLine, UpdaterRun r
 
   const DialogUnits du(font());
   setFixedSize(du.size(kDialogWidth, kDialogHeight));
-  auto* label = new QLabel(QStringLiteral("总进度:"), this);
-  label->setGeometry(du.rect(7, 7, 29, 8));
+  label_ = new QLabel(QStringLiteral("总进度:"), this);
+  label_->setGeometry(du.rect(7, 7, 29, 8));
   progress_ = new QProgressBar(this);
   progress_->setObjectName(QStringLiteral("c%1").arg(kProgressId));
   progress_->setGeometry(du.rect(7, 23, 225, 12));
@@ -195,7 +213,9 @@ bool UpdaterDialog::finishWorker(std::chrono::milliseconds grace) {
   // gets its broken promise.
   QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
   if (!worker_.joinable()) return true;
-  if (bridge_->waitUntilEnded(grace)) {
+  // An installation under way is never abandoned halfway, however long it
+  // takes; with nobody to answer, its questions are answered Cancel.
+  if (bridge_->installing() || bridge_->waitUntilEnded(grace)) {
     worker_.join();
     return true;
   }
@@ -206,13 +226,26 @@ bool UpdaterDialog::finishWorker(std::chrono::milliseconds grace) {
 }
 
 void UpdaterDialog::cancelUpdate() {
-  const MessageAnswer answer =
-      prompts_.message(this, updaterTitle(), QStringLiteral("是否要退出升级程序?"),
-                       MessageIcon::Question, MessageButtons::YesNo);
-  if (answer != MessageAnswer::Yes || ended_) return;
-  ended_ = true;
-  bridge_->cancel();
-  done(-1);
+  if (ended_) return;
+  if (!bridge_->installing()) {
+    const MessageAnswer answer =
+        prompts_.message(this, updaterTitle(), QStringLiteral("是否要退出升级程序?"),
+                         MessageIcon::Question, MessageButtons::YesNo);
+    if (answer != MessageAnswer::Yes || ended_) return;
+    // The installation may have begun while the question was open.
+    if (bridge_->cancel()) {
+      ended_ = true;
+      done(-1);
+      return;
+    }
+  }
+  prompts_.message(this, updaterTitle(), kCannotCancel, MessageIcon::Warning, MessageButtons::Ok);
+}
+
+void UpdaterDialog::showInstalling() {
+  cancelButton_->setEnabled(false);
+  label_->setText(kInstallingLabel);
+  label_->setGeometry(DialogUnits(font()).rect(7, 7, 225, 8));
 }
 
 void UpdaterDialog::showRunMessage(const QString& text, UpdaterUi::Icon icon) {

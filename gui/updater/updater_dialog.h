@@ -3,7 +3,9 @@
 // button. It reads the command line, runs the update on a worker thread and
 // shows what the run reports: its progress, its messages and its retry
 // question, each on this window's thread while the worker waits for it. The
-// window ends when the run returns, or at once when the user cancels.
+// window ends when the run returns, or at once when the user cancels before
+// the installation begins; from then on the cancel button is greyed and the
+// label says why.
 
 #include <QDialog>
 #include <chrono>
@@ -13,6 +15,7 @@
 
 #include "update/updater.h"
 
+class QLabel;
 class QProgressBar;
 class QPushButton;
 
@@ -24,7 +27,7 @@ class Prompts;
 using UpdaterRun = std::function<int(const UpdaterArguments&, UpdaterUi&)>;
 
 // The real run: the update of `installFolder` (no trailing slash) from the
-// network, through the work folder beside it in the temporary folder.
+// network, through a work folder of its own in `userPrivateFolder`.
 UpdaterRun installingRun(std::string installFolder, UpdateTrust trust);
 
 // The caption of every window and message of the updater.
@@ -50,10 +53,12 @@ class UpdaterDialog : public QDialog {
   // After the window has ended: nothing more reaches it, a question the
   // worker waits on is answered Cancel, and the worker gets up to `grace` to
   // stop before its next step. True when it has ended; false when it is
-  // still busy (stuck in a download, say) and has been let go.
+  // still busy (stuck in a download, say) and has been let go. A worker that
+  // has begun installing is waited for to the end.
   bool finishWorker(std::chrono::milliseconds grace);
 
   // The cancel button's question; Yes ends the window with -1 at once.
+  // Once the installation has begun, the user is told it cannot be cancelled.
   void cancelUpdate();
 
  protected:
@@ -68,10 +73,12 @@ class UpdaterDialog : public QDialog {
   void showRunMessage(const QString& text, UpdaterUi::Icon icon);
   bool askRetry(const QString& text);
   void runEnded(int result);
+  void showInstalling();
 
   Prompts& prompts_;
   QString commandLine_;
   UpdaterRun run_;
+  QLabel* label_ = nullptr;
   QProgressBar* progress_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   std::shared_ptr<Bridge> bridge_;

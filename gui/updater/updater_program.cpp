@@ -57,8 +57,8 @@ int runUpdater(int argc, char** argv) {
                         installingRun(std::move(installFolder), configuredUpdateTrust()));
   if (!outcome.workerEnded) {
     // A worker stuck in a download cannot be stopped from outside; leave
-    // without the destructors it might still need. Every file it wrote into
-    // the installation was replaced whole, so nothing is left half written.
+    // without the destructors it might still need. It had not begun to
+    // install (that is always waited for), so the installation is as it was.
     std::fflush(nullptr);
     std::_Exit(outcome.exitCode);
   }

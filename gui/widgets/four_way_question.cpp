@@ -4,7 +4,10 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QTextLayout>
 #include <QTextOption>
+#include <QtMath>
+#include <algorithm>
 #include <vector>
 
 #include "resources.h"
@@ -32,22 +35,61 @@ constexpr ButtonSpec kButtons[4] = {
     {1029, "全部皆否(&E)", Qt::Key_E},
 };
 
-// Lines centred one under the other. A long path has no spaces to break at,
-// so lines break inside a word when they must rather than run off the edge.
+// The lines a text takes at `width`: centred, and broken inside a word when
+// they must (a long path has no spaces to break at) rather than run off the
+// edge.
+void layOutLines(QTextLayout& layout, int width) {
+  QTextOption option(Qt::AlignHCenter);
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  layout.setTextOption(option);
+  layout.beginLayout();
+  qreal top = 0;
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(width);
+    line.setPosition(QPointF(0, top));
+    top += line.height();
+  }
+  layout.endLayout();
+}
+
+int heightOfLines(const QString& text, const QFont& font, int width) {
+  QTextLayout layout(text, font);
+  layOutLines(layout, width);
+  return qCeil(layout.boundingRect().height());
+}
+
+// The text cut in the middle to the most that fits `height`: its start and
+// its end stay, so a long path leaves the question after it in view.
+QString elidedInTheMiddle(const QString& text, const QFont& font, int width, int height) {
+  const QString ellipsis(QChar(0x2026));
+  auto kept = [&](qsizetype count) {
+    qsizetype head = count / 2;
+    qsizetype tail = count - head;
+    if (head > 0 && text[head - 1].isHighSurrogate()) --head;
+    if (tail > 0 && text[text.size() - tail].isLowSurrogate()) --tail;
+    return text.left(head) + ellipsis + text.right(tail);
+  };
+  qsizetype fits = 0;
+  qsizetype tooMany = text.size();
+  while (tooMany - fits > 1) {
+    const qsizetype middle = (fits + tooMany) / 2;
+    (heightOfLines(kept(middle), font, width) <= height ? fits : tooMany) = middle;
+  }
+  return kept(fits);
+}
+
+// Lines centred one under the other.
 class CentredText final : public QLabel {
  public:
-  CentredText(const QString& text, QWidget* parent) : QLabel(parent) {
-    setTextFormat(Qt::PlainText);
-    setText(text);
-  }
+  explicit CentredText(QWidget* parent) : QLabel(parent) { setTextFormat(Qt::PlainText); }
 
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
-    QTextOption option(Qt::AlignHCenter | Qt::AlignTop);
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    painter.drawText(QRectF(rect()), text(), option);
+    QTextLayout layout(text(), font());
+    layOutLines(layout, width());
+    layout.draw(&painter, QPointF(0, 0));
   }
 };
 
@@ -79,6 +121,8 @@ constexpr int kTextQuestionWidth = 402;
 constexpr int kTextQuestionHeight = 85;
 constexpr int kDeleteQuestionWidth = 370;
 constexpr int kDeleteQuestionHeight = 103;
+// The text question grows by at most this many lines for a long question.
+constexpr int kMoreLines = 8;
 
 }  // namespace
 
@@ -103,6 +147,11 @@ FourWayQuestion::FourWayQuestion(QWidget* parent, int width, int height, int but
   // The dialog's message map.
   for (int i = 0; i < 4; ++i)
     connect(buttons_[i], &QPushButton::clicked, this, [this, i] { done(i); });
+}
+
+void FourWayQuestion::growBy(int pixels) {
+  setFixedSize(width(), height() + pixels);
+  for (QPushButton* button : buttons_) button->move(button->pos() + QPoint(0, pixels));
 }
 
 void FourWayQuestion::addQuestionIcon(int left, int top) {
@@ -139,17 +188,32 @@ void FourWayQuestion::keyPressEvent(QKeyEvent* event) {
 
 TextQuestion::TextQuestion(const QString& question, QWidget* parent)
     : FourWayQuestion(parent, kTextQuestionWidth, kTextQuestionHeight,
-                      (kTextQuestionWidth - 4 * kButtonWidth - 3 * kButtonGap) / 2, 62) {
+                      (kTextQuestionWidth - 4 * kButtonWidth - 3 * kButtonGap) / 2, 62),
+      question_(question) {
   setObjectName(QStringLiteral("TextQuestion"));
   addQuestionIcon(14, 12);
   const DialogUnits du(font());
-  text_ = new CentredText(question, this);
+  text_ = new CentredText(this);
   text_->setObjectName(QStringLiteral("c1024"));
-  text_->setGeometry(du.rect(52, 12, 332, 41));
+  // A question longer than the box makes the window taller, up to a limit;
+  // beyond it the middle of the question (the middle of a long path) gives
+  // way, so its end, the question proper, always shows.
+  const QRect box = du.rect(52, 12, 332, 41);
+  const int most = box.height() + kMoreLines * QFontMetrics(font()).lineSpacing();
+  QString shown = question;
+  int needed = heightOfLines(shown, font(), box.width());
+  if (needed > most) {
+    shown = elidedInTheMiddle(question, font(), box.width(), most);
+    needed = heightOfLines(shown, font(), box.width());
+  }
+  const int more = std::max(0, needed - box.height());
+  text_->setText(shown);
+  text_->setGeometry(box.adjusted(0, 0, 0, more));
+  growBy(more);
 }
 
 QString TextQuestion::question() const {
-  return text_->text();
+  return question_;
 }
 
 // -- DeleteObjectQuestion ----------------------------------------------------

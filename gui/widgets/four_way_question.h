@@ -34,6 +34,8 @@ class FourWayQuestion : public QDialog {
 
   // The question mark picture at (`left`, `top`) in dialog units.
   void addQuestionIcon(int left, int top);
+  // Makes the window taller by `pixels`, the buttons staying at its foot.
+  void growBy(int pixels);
 
   void keyPressEvent(QKeyEvent* event) override;
 
@@ -41,16 +43,20 @@ class FourWayQuestion : public QDialog {
   QPushButton* buttons_[4] = {};
 };
 
-// The question in words, in lines centred beside the question mark.
+// The question in words, in lines centred beside the question mark. A long
+// question (a long path in it) makes the window taller, and one too long for
+// that loses its middle, so the end of the question is always in view.
 class TextQuestion final : public FourWayQuestion {
   Q_OBJECT
 
  public:
   explicit TextQuestion(const QString& question, QWidget* parent = nullptr);
 
+  // The whole question, however much of it is shown.
   QString question() const;
 
  private:
+  QString question_;
   QLabel* text_;
 };
 

@@ -64,16 +64,37 @@ TEST_F(CliBatch, MixedRunSortsFilesWritesTheReportAndExitsOne) {
             std::string::npos);
 }
 
-TEST_F(CliBatch, EverySavedExitsZeroAndTheLaterSameNameWins) {
+TEST_F(CliBatch, EverySavedExitsZeroAndASecondSameNameIsNumbered) {
   const std::string first = picture("same.png", 20, 10);
   const std::string later = picture("again/same.png", 30, 12);
+  const std::string report = folder.file("report.txt");
   const CliRun run = runCli("batch --template " + templatePath + " --percent 50,50 --out " + out +
-                            "/ " + first + " " + later);
+                            "/ --report " + report + " " + first + " " + later);
   EXPECT_EQ(run.exitCode, 0);
-  const Surface result = loadPictureFile(folder.file("out/same.png")).value();
+  EXPECT_EQ(loadPictureFile(folder.file("out/same.png")).value().width(), 20);
+  const Surface result = loadPictureFile(folder.file("out/same (2).png")).value();
   EXPECT_EQ(result.width(), 30);
   EXPECT_EQ(result.pixel(15, 6), kRed);
   EXPECT_EQ(result.pixel(14, 6), kPixelWhite);
+  const Bytes text = test::readBytes(report);
+  EXPECT_NE(std::string(text.begin(), text.end()).find(later + " -> " + out + "/same (2).png"),
+            std::string::npos);
+}
+
+// Results written back over the listed pictures only when asked for.
+TEST_F(CliBatch, ReplacingTheListedPicturesTakesOverwriteSources) {
+  const std::string a = picture("a.png"), b = picture("b.gif");
+  const std::string command =
+      "batch --template " + templatePath + " --anchor top-left --out " + folder.file("in") + " ";
+  const CliRun refused = runCli(command + a + " " + b, true);
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_EQ(refused.out.find("2 listed pictures"), 13u) << refused.out;  // after "imbrino-cli: "
+  EXPECT_NE(refused.out.find("--overwrite-sources"), std::string::npos);
+  EXPECT_EQ(loadPictureFile(a).value().pixel(0, 0), kPixelWhite);
+
+  EXPECT_EQ(runCli(command + "--overwrite-sources " + a + " " + b).exitCode, 0);
+  EXPECT_EQ(loadPictureFile(a).value().pixel(0, 0), kRed);
+  EXPECT_GE(redOf(loadPictureFile(b).value().pixel(0, 0)), 240);
 }
 
 TEST_F(CliBatch, BadTemplateOrUsageExitsTwo) {

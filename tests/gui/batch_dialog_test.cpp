@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -243,17 +244,53 @@ class BatchDialogTest : public QObject {
              QStringList{QStringLiteral("*.src")});
   }
 
+  // The folder box is read when the run starts, and what cannot take the
+  // results is refused with a message.
   void startErrors() {
     const QString title = QString::fromUtf8(kProgramTitle.data(), kProgramTitle.size());
     click(1020);
     add(pictures(1));
-    control<QLineEdit>(1096)->setText(app_->folder.path());  // typed, never read back
-    click(1020);
-    QCOMPARE(app_->prompts.messageTexts(), (QStringList{QStringLiteral("当前没有图片,请先添加图片"),
-                                                        QStringLiteral("请先指定另存为目录")}));
+    const QString missing = app_->file(QStringLiteral("missing"));
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("  "), QStringLiteral("请先指定另存为目录")},
+        {QStringLiteral("out"), QStringLiteral("另存为目录必须是完整的路径,请重新指定:\nout")},
+        {missing, QStringLiteral("另存为目录不存在,请重新指定:\n") + missing},
+    };
+    QStringList expected{QStringLiteral("当前没有图片,请先添加图片")};
+    for (const auto& [typed, text] : cases) {
+      control<QLineEdit>(1096)->setText(typed);
+      click(1020);
+      expected << text;
+    }
+    QCOMPARE(app_->prompts.messageTexts(), expected);
     QCOMPARE(app_->prompts.messages[0].caption, title);
     QCOMPARE(app_->prompts.messages[1].icon, MessageIcon::Error);
     QVERIFY(!dialog_->runActive());
+  }
+
+  // Results into the pictures' own folder: asked once, no by default, and
+  // "否" writes nothing. A one-file run ends with a full, still bar.
+  void askedBeforeReplacingListedPictures() {
+    const QStringList one = pictures(1);
+    add(one);
+    control<QLineEdit>(1096)->setText(app_->folder.path());
+    const QByteArray original = bytesOf(one[0]);
+    click(1020);
+    QCOMPARE(app_->prompts.messages.size(), std::size_t{1});
+    QVERIFY(app_->prompts.messages[0].text.startsWith(QStringLiteral("列表中有1张图片将被覆盖")));
+    QCOMPARE(app_->prompts.messages[0].buttons, MessageButtons::YesNoDefaultNo);
+    QVERIFY(!dialog_->runActive());
+    QCOMPARE(bytesOf(one[0]), original);
+
+    app_->prompts.messageAnswers = {MessageAnswer::Yes, MessageAnswer::No};
+    QSignalSpy ended(dialog_.get(), &BatchDialog::runEnded);
+    click(1020);
+    QVERIFY(ended.wait(20000));
+    QCOMPARE(app_->prompts.messages.size(), std::size_t{3});  // the question, then the summary
+    QVERIFY(bytesOf(one[0]) != original);
+    const auto* bar = control<QProgressBar>(1018);
+    QVERIFY(bar->maximum() > bar->minimum());
+    QCOMPARE(bar->value(), bar->maximum());
   }
 
   // A whole run writes what the engine writes on its own, and its report.
@@ -265,9 +302,12 @@ class BatchDialogTest : public QObject {
     add(files);
     QVERIFY(QDir(app_->folder.path()).mkdir(QStringLiteral("out")));
     QVERIFY(QDir(app_->folder.path()).mkdir(QStringLiteral("direct")));
-    app_->prompts.folderAnswers.push_back(app_->file(QStringLiteral("out")));
+    // The folder chosen with the browse button, then another typed over it:
+    // the box is what counts.
+    app_->prompts.folderAnswers.push_back(app_->file(QStringLiteral("direct")));
     click(1085);
-    QCOMPARE(control<QLineEdit>(1096)->text(), app_->file(QStringLiteral("out")));
+    QCOMPARE(control<QLineEdit>(1096)->text(), app_->file(QStringLiteral("direct")));
+    control<QLineEdit>(1096)->setText(app_->file(QStringLiteral("out")));
     control<QRadioButton>(1013)->click();
 
     app_->prompts.messageAnswers.push_back(MessageAnswer::Yes);
@@ -282,6 +322,7 @@ class BatchDialogTest : public QObject {
     QVERIFY(ended.wait(20000));
     QCOMPARE(control<QPushButton>(1020)->text(), QStringLiteral("开始处理(&S)"));
     QCOMPARE(status(), QStringLiteral("文件总数为:4"));
+    QVERIFY(QDir(app_->file(QStringLiteral("direct"))).isEmpty());
 
     Template document;
     QVERIFY(readTemplateFile(templatePath.toStdString(), document));

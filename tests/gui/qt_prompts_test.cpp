@@ -85,6 +85,13 @@ class QtPromptsTest : public QObject {
     }
   }
 
+  void enterAnswersNoWhereNoIsTheDefault() {
+    whenOpen<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
+    QCOMPARE(prompts_.message(nullptr, QStringLiteral("Imbrino"), QStringLiteral("文字"),
+                              MessageIcon::Question, MessageButtons::YesNoDefaultNo),
+             MessageAnswer::No);
+  }
+
   void theRetryQuestionAnswersRetryOrCancel() {
     const std::pair<QMessageBox::StandardButton, MessageAnswer> cases[] = {
         {QMessageBox::Retry, MessageAnswer::Retry}, {QMessageBox::Cancel, MessageAnswer::Cancel}};

@@ -1,6 +1,7 @@
 // The look for a newer version as the main window opens: the question only
 // for a newer version, the updater started beside the program on Yes, and
 // silence for everything else.
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include "app/program_info.h"
 #include "app/update_check.h"
 #include "gui/support/app_fixture.h"
+#include "support/http_server.h"
 #include "updater/update_config.h"
 
 using namespace imbrino;
@@ -77,7 +79,15 @@ class UpdateCheckTest : public QObject {
   std::unique_ptr<QMainWindow> window;
   std::atomic<int> downloads = 0;
   QStringList started;
+  bool updaterStarts = true;
   int ends = 0;
+
+  // The updater beside the program, which the fake start never runs.
+  void placeUpdater() {
+    QFile updater(app->file(QStringLiteral("update")));
+    QVERIFY(updater.open(QIODevice::WriteOnly));
+    updater.setPermissions(updater.permissions() | QFile::ExeOwner);
+  }
 
   UpdateCheckSetup setupServing(std::optional<std::string> body,
                                 FakeDownloader::Gate* gate = nullptr) {
@@ -85,11 +95,12 @@ class UpdateCheckTest : public QObject {
     setup.programFolder = app->folder.path() + u'/';
     setup.tempFolder = app->folder.path().toStdString() + '/';
     setup.manifestUrl = kUrl;
-    setup.makeDownloader = [this, body, gate] {
+    setup.makeDownloader = [this, body, gate](std::function<bool()>) {
       return std::make_unique<FakeDownloader>(body, downloads, gate);
     };
     setup.startUpdater = [this](const QString& program, const QStringList& arguments) {
       started << program << arguments;
+      return updaterStarts;
     };
     setup.endProgram = [this](QMainWindow& ended) {
       QCOMPARE(&ended, window.get());
@@ -108,12 +119,16 @@ class UpdateCheckTest : public QObject {
  private slots:
   void init() {
     app = std::make_unique<test::AppFixture>();
+    // The program's own setup keeps its private folder here.
+    qputenv("XDG_CACHE_HOME", app->file(QStringLiteral("cache")).toUtf8());
     window = std::make_unique<QMainWindow>();
     downloads = 0;
     started.clear();
+    updaterStarts = true;
     ends = 0;
   }
   void cleanup() {
+    qunsetenv("XDG_CACHE_HOME");
     window.reset();
     app.reset();
   }
@@ -159,6 +174,7 @@ class UpdateCheckTest : public QObject {
   }
 
   void yesStartsTheUpdaterBesideTheProgramAndEndsIt() {
+    placeUpdater();
     app->prompts.messageAnswers.push_back(MessageAnswer::Yes);
     check(setupServing(manifest("3.8.0.0")));
     QCOMPARE(started.size(), 2);
@@ -208,7 +224,37 @@ class UpdateCheckTest : public QObject {
     QVERIFY(started.isEmpty());
   }
 
-  void yesEndsTheProgramWithoutTheSaveQuestion() {
+  void aMissingOrFailingUpdaterIsReportedAndTheProgramGoesOn_data() {
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<bool>("starts");
+    QTest::newRow("missing") << false << true;
+    QTest::newRow("fails to start") << true << false;
+  }
+  void aMissingOrFailingUpdaterIsReportedAndTheProgramGoesOn() {
+    QFETCH(bool, present);
+    QFETCH(bool, starts);
+    if (present) placeUpdater();
+    updaterStarts = starts;
+    app->prompts.messageAnswers.push_back(MessageAnswer::Yes);
+    check(setupServing(manifest("3.8.0.0")));
+    QCOMPARE(app->prompts.messages.size(), std::size_t{2});
+    const AskedMessage& told = app->prompts.messages.back();
+    QVERIFY(told.text.endsWith(app->file(QStringLiteral("update"))));
+    QCOMPARE(told.icon, MessageIcon::Error);
+    QCOMPARE(started.isEmpty(), !present);
+    QCOMPARE(ends, 0);
+  }
+
+  void yesAsksTheSaveQuestionFirstAndCancelThereCancelsTheUpdate_data() {
+    QTest::addColumn<MessageAnswer>("saveAnswer");
+    QTest::addColumn<bool>("updated");
+    QTest::newRow("取消") << MessageAnswer::Cancel << false;
+    QTest::newRow("否") << MessageAnswer::No << true;
+  }
+  void yesAsksTheSaveQuestionFirstAndCancelThereCancelsTheUpdate() {
+    QFETCH(MessageAnswer, saveAnswer);
+    QFETCH(bool, updated);
+    placeUpdater();
     // The real window with an unsaved picture, its event loop running as the
     // program runs it; the default ending.
     MainWindowSeams seams;
@@ -223,14 +269,50 @@ class UpdateCheckTest : public QObject {
         [](QWidget* dialog) { dialog->findChild<QPushButton*>(QStringLiteral("c1003"))->click(); });
     main.newPicture();
     QVERIFY(main.pictureModified());
-    app->prompts.messageAnswers.push_back(MessageAnswer::Yes);
+    app->prompts.messageAnswers = {MessageAnswer::Yes, saveAnswer};
     QTimer guard;
     guard.callOnTimeout([] { QCoreApplication::exit(99); });
-    guard.start(10000);
+    guard.start(updated ? 10000 : 1000);
     main.start(QString());
-    QCOMPARE(QApplication::exec(), -1);
-    QCOMPARE(app->prompts.messageTexts(), QStringList{QStringLiteral("有新版本,是否要升级?")});
-    QCOMPARE(started.size(), 2);
+    QCOMPARE(QApplication::exec(), updated ? -1 : 99);
+    QCOMPARE(app->prompts.messageTexts(), (QStringList{QStringLiteral("有新版本,是否要升级?"),
+                                                       QStringLiteral("是否要保存当前新建文件?")}));
+    QCOMPARE(started.size(), updated ? 2 : 0);
+    QCOMPARE(main.pictureModified(), !updated);
+  }
+
+  void theProgramsCheckUsesAPrivateFolderAndTheUpdatersManifestLimit() {
+    const UpdateCheckSetup setup = programUpdateCheckSetup(app->folder.path() + u'/');
+    QCOMPARE(setup.tempFolder, app->file(QStringLiteral("cache/imbrino/")).toStdString());
+    QVERIFY(isPrivateFolder(setup.tempFolder));
+
+    // A manifest as large as the updater reads is read here too; one byte more is not.
+    test::HttpServer server;
+    for (const std::uint64_t size : {kMaxManifestBytes, kMaxManifestBytes + 1}) {
+      std::string body = manifest("3.8.0.0") + ";";  // and a long comment
+      body.resize(size, 'x');
+      server.serveBody("/Update.ini", body);
+      const auto downloader = setup.makeDownloader([] { return false; });
+      QCOMPARE(
+          checkForUpdate(*downloader, setup.tempFolder, server.url("/Update.ini"), kBuiltInVersion),
+          size == kMaxManifestBytes);
+    }
+  }
+
+  void closingTheWindowStopsACheckStillOnTheNetworkAtOnce() {
+    test::HttpServer server;
+    server.set("/Update.ini", {test::HttpServer::Reply::Stalled, "[Version]", ""});
+    UpdateCheckSetup setup = programUpdateCheckSetup(app->folder.path() + u'/');
+    setup.tempFolder = app->folder.path().toStdString() + '/';
+    setup.manifestUrl = server.url("/Update.ini");
+    QVERIFY(UpdateCheck::start(*window, app->prompts, setup) != nullptr);
+    QTRY_COMPARE(server.requests("/Update.ini"), 1);
+    QElapsedTimer closing;
+    closing.start();
+    window.reset();
+    QVERIFY2(closing.elapsed() < 2000, QByteArray::number(closing.elapsed()));
+    QCoreApplication::sendPostedEvents();
+    QVERIFY(app->prompts.messages.empty());
   }
 
   void theManifestAddressIsTheBuildsUnlessTheEnvironmentNamesOne() {

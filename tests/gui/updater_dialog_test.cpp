@@ -175,6 +175,36 @@ class UpdaterDialogTest : public QObject {
     QCOMPARE(question.buttons, MessageButtons::YesNo);
   }
 
+  void onceTheInstallationBeginsCancelIsRefusedAndTheRunFinishes() {
+    std::atomic<bool> tried = false;
+    std::atomic<bool> sawCancel = false;
+    UpdaterDialog dialog(app.prompts, kCommandLine, [&](const UpdaterArguments&, UpdaterUi& ui) {
+      if (!ui.beginInstalling()) return -1;
+      for (int i = 0; i < 500 && !tried; ++i) std::this_thread::sleep_for(10ms);  // copying
+      sawCancel = ui.cancelled();
+      return 0;
+    });
+    auto* cancel = control<QPushButton>(dialog, 1001);
+    QTimer poll;
+    poll.callOnTimeout([&] {
+      if (cancel->isEnabled()) return;
+      poll.stop();
+      app.prompts.messageAnswers.push_back(MessageAnswer::Yes);
+      cancel->click();  // greyed: nothing happens
+      dialog.cancelUpdate();
+      tried = true;
+    });
+    poll.start(5);
+    QCOMPARE(dialog.exec(), 0);
+    QVERIFY(dialog.finishWorker(0ms));
+    QVERIFY(tried);
+    QVERIFY(!sawCancel);
+    // Told why, never asked.
+    QCOMPARE(app.prompts.messages.size(), std::size_t{1});
+    QCOMPARE(app.prompts.messages.front().icon, MessageIcon::Warning);
+    QCOMPARE(app.prompts.messages.front().buttons, MessageButtons::Ok);
+  }
+
   void aWorkerStillBusyWhenTheWindowEndsIsLetGo() {
     // Shared with the worker, which outlives this test's frame.
     auto release = std::make_shared<std::atomic<bool>>(false);

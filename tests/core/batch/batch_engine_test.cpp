@@ -83,8 +83,9 @@ TEST_F(BatchEngine, EveryFormatIsWrittenUnderItsOwnNameWithTheStampInPlace) {
   EXPECT_GT(redOf(jpeg.pixel(8, 5)), 200);
   EXPECT_LT(greenOf(jpeg.pixel(8, 5)), 60);
 
-  EXPECT_EQ(progress.range, std::make_pair(0, 4));
-  EXPECT_EQ(progress.positions, (std::vector<int>{0, 1, 2, 3, 4, 0}));
+  // The bar counts finished files and stays full at the end.
+  EXPECT_EQ(progress.range, std::make_pair(0, 5));
+  EXPECT_EQ(progress.positions, (std::vector<int>{1, 2, 3, 4, 5}));
   EXPECT_EQ(progress.statuses.front(), "文件总数为:5   正在处理第1个文件");
   EXPECT_EQ(progress.statuses.back(), "文件总数为:5");
 }
@@ -125,10 +126,11 @@ TEST_F(BatchEngine, StopFinishesTheFileInHandAndLeavesTheRestPendingInOrder) {
   EXPECT_FALSE(std::filesystem::exists(folder.file("out/p2.png")));
 }
 
-TEST_F(BatchEngine, SeveralWorkersKeepRowOrderAndTheLaterSameNameWins) {
+TEST_F(BatchEngine, SeveralWorkersKeepRowOrderAndASecondSameNameIsNumbered) {
   for (int i = 0; i < 12; ++i) job.files.push_back(input("p" + std::to_string(i) + ".png", 30, 20));
-  // The same name twice: the later row's picture (a different size) must win.
-  job.files.push_back(input("sub/p3.png", 40, 8));
+  // The same name twice: both results are kept.
+  const std::string later = input("sub/p3.png", 40, 8);
+  job.files.push_back(later);
   job.files.insert(job.files.begin() + 5, folder.file("in/missing.png"));
   job.workers = 4;
   const BatchResult result = runBatch(job, progress, running);
@@ -136,10 +138,43 @@ TEST_F(BatchEngine, SeveralWorkersKeepRowOrderAndTheLaterSameNameWins) {
   expectedSaved.erase(expectedSaved.begin() + 5);
   EXPECT_EQ(result.lists.savedFiles, expectedSaved);
   EXPECT_EQ(result.lists.failedFiles, std::vector<std::string>{folder.file("in/missing.png")});
-  EXPECT_EQ(output("p3.png").width(), 40);
-  ASSERT_EQ(progress.positions.size(), job.files.size() + 1);
-  for (std::size_t i = 0; i < job.files.size(); ++i) EXPECT_EQ(progress.positions[i], int(i));
+  EXPECT_EQ(output("p3.png").width(), 30);
+  EXPECT_EQ(output("p3 (2).png").width(), 40);
+  EXPECT_EQ(result.lists.renamedFiles,
+            (std::vector<RenamedOutput>{{later, folder.file("out") + "/p3 (2).png"}}));
+  ASSERT_EQ(progress.positions.size(), job.files.size());
+  for (std::size_t i = 0; i < job.files.size(); ++i) EXPECT_EQ(progress.positions[i], int(i + 1));
   EXPECT_EQ(progress.statuses[job.files.size() - 1], "文件总数为:14   正在处理第14个文件");
+}
+
+// Into the pictures' own folder: a picture is replaced only with consent,
+// and each one, listed twice or not, is read before it is replaced and so
+// stamped once, whatever the number of workers.
+TEST_F(BatchEngine, ListedPicturesAreReplacedOnlyWithConsentAndStampedOnce) {
+  stamp.background.alpha = 128;  // a second stamp would show
+  job.outputFolder = folder.file("in");
+  job.values = {2, 2};
+  for (const auto& [consent, workers] : {std::pair{false, 1}, {true, 1}, {true, 4}}) {
+    std::filesystem::remove(folder.file("in/x (2).png"));
+    const std::string x = input("x.png"), y = input("y.png");
+    job.files = {x, y, x};
+    job.replaceListed = consent;
+    job.workers = workers;
+    running = true;
+    const BatchResult result = runBatch(job, progress, running);
+    // Without consent only the numbered copy is written.
+    const std::vector<std::string> stamped =
+        consent ? std::vector<std::string>{"x.png", "y.png", "x (2).png"}
+                : std::vector<std::string>{"x (2).png"};
+    EXPECT_EQ(result.lists.savedFiles.size(), stamped.size()) << workers;
+    for (const std::string& name : stamped)
+      EXPECT_NEAR(greenOf(loadPictureFile(folder.file("in/" + name)).value().pixel(9, 5)), 127, 2)
+          << name << workers;
+    if (!consent) {
+      EXPECT_NE(progress.reasons.back().find("replace the picture itself"), std::string::npos);
+      EXPECT_EQ(loadPictureFile(x).value().pixel(9, 5), kPixelWhite);
+    }
+  }
 }
 
 TEST_F(BatchEngine, AnEmptyListEndsAtOnce) {

@@ -24,16 +24,21 @@ TEST(UpdaterCommandLine, AcceptsAndRefusesAsTheFormatSays) {
   };
   const Case cases[] = {
       {"[3.7.0.0.] [u]", true, {{3, 7, 0, 0}}, "u"},
-      {"  [ 12.+3.x.0junk.] [u v]", true, {{12, 3, 0, 0}}, "u v"},  // numbers convert as settings do
-      {"[....] [u]", true, {{0, 0, 0, 0}}, "u"},                   // no digits is 0
+      {"  [ 12.+3.x.0junk.] [u v]",
+       true,
+       {{12, 3, 0, 0}},
+       "u v"},                                    // numbers convert as settings do
+      {"[....] [u]", true, {{0, 0, 0, 0}}, "u"},  // no digits is 0
       {"[1.2.3.4.5.] [u]", true, {{1, 2, 3, 4}}, "u"},
-      {"[3.7.0.0.] [http://[::1]:8080/Update.ini]", true, {{3, 7, 0, 0}},
+      {"[3.7.0.0.] [http://[::1]:8080/Update.ini]",
+       true,
+       {{3, 7, 0, 0}},
        "http://[::1]:8080/Update.ini"},
-      {"[3.7.0.0] [u]", false, {}, ""},   // no dot after the fourth number
-      {"[3.7.0.0.] []", false, {}, ""},   // empty address
-      {"[3.7.0.0.]", false, {}, ""},      // no address at all
-      {"[3.7.0.0.] [u", false, {}, ""},   // address not closed
-      {"[3.-7.0.0.] [u]", false, {}, ""}, // negative
+      {"[3.7.0.0] [u]", false, {}, ""},    // no dot after the fourth number
+      {"[3.7.0.0.] []", false, {}, ""},    // empty address
+      {"[3.7.0.0.]", false, {}, ""},       // no address at all
+      {"[3.7.0.0.] [u", false, {}, ""},    // address not closed
+      {"[3.-7.0.0.] [u]", false, {}, ""},  // negative
       {"[] [u]", false, {}, ""},
       {"3.7.0.0. [u]", false, {}, ""},
       {"", false, {}, ""},
@@ -62,17 +67,18 @@ TEST(ProgramVersionTest, OnlyTheFirstThreePartsDecideNewer) {
 
 TEST(ManifestPaths, EitherSeparatorIsAcceptedAndNothingLeavesTheFolder) {
   struct Case {
-    const char* value;
+    std::string_view value;
     bool isFolder;
     const char* expected;  // nullptr: refused
   };
+  using namespace std::string_view_literals;
   const Case cases[] = {
       {"\\sub\\file.ext", false, "/sub/file.ext"},
       {"/sub/file.ext", false, "/sub/file.ext"},
       {"\\a/b\\c", false, "/a/b/c"},
       {"\\名字\\文件.txt", false, "/名字/文件.txt"},
       {"\\sub\\", true, "/sub"},
-      {"\\sub\\", false, nullptr},  // a file needs a name
+      {"\\sub\\", false, nullptr},    // a file needs a name
       {"sub\\file", false, nullptr},  // would be a sibling of the folder
       {"\\", true, nullptr},
       {"\\", false, nullptr},
@@ -88,9 +94,14 @@ TEST(ManifestPaths, EitherSeparatorIsAcceptedAndNothingLeavesTheFolder) {
       {"\\file.txt:stream", false, nullptr},
       {"\\a\\\\b", false, nullptr},
       {"", false, nullptr},
+      {"\\a\0b"sv, false, nullptr},
+      {"\\file.txt\r", false, nullptr},
+      {"\\sub\r\\", true, nullptr},
+      {"\\a\tb", false, nullptr},
+      {"\\a\x7F", false, nullptr},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.value);
+    SCOPED_TRACE(testing::PrintToString(std::string(c.value)));
     const auto path = manifestRelativePath(c.value, c.isFolder);
     if (c.expected == nullptr)
       EXPECT_FALSE(path) << *path;

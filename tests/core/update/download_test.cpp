@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 #include <ifaddrs.h>
+#include <sys/socket.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -72,7 +74,10 @@ TEST(UpdateAddress, OnlyHttpsOrHttpToThisMachine) {
       {"http://127.0.0.1:8080/Update.ini", true},
       {"http://127.200.1.1/x", true},
       {"http://[::1]:8080/x", true},
+      {"http://[::ffff:127.0.0.1]:8080/x", true},
       {"http://localhost/x", true},
+      {"http://[::ffff:10.0.0.1]/x", false},
+      {"http://0.0.0.0/x", false},
       {"http://updates.example.org/Update.ini", false},
       {"http://128.0.0.1/x", false},
       {"http://127.0.0.1.example.org/x", false},
@@ -83,6 +88,39 @@ TEST(UpdateAddress, OnlyHttpsOrHttpToThisMachine) {
       {"", false},
   };
   for (const Case& c : cases) EXPECT_EQ(isAllowedUpdateAddress(c.url), c.allowed) << c.url;
+}
+
+TEST(UpdateAddress, AConnectionIsLoopbackByItsAddress) {
+  const std::pair<const char*, bool> cases[] = {{"127.0.0.1", true},   {"127.255.0.9", true},
+                                                {"10.0.0.1", false},   {"0.0.0.0", false},
+                                                {"::1", true},         {"::ffff:127.0.0.1", true},
+                                                {"::", false},         {"::ffff:10.0.0.1", false},
+                                                {"::127.0.0.1", false}};
+  for (const auto& [text, loopback] : cases) {
+    sockaddr_in ipv4{AF_INET, 0, {}, {}};
+    sockaddr_in6 ipv6{AF_INET6, 0, 0, {}, 0};
+    const bool isIpv4 = inet_pton(AF_INET, text, &ipv4.sin_addr) == 1;
+    ASSERT_TRUE(isIpv4 || inet_pton(AF_INET6, text, &ipv6.sin6_addr) == 1) << text;
+    const auto* address = isIpv4 ? reinterpret_cast<const sockaddr*>(&ipv4)
+                                 : reinterpret_cast<const sockaddr*>(&ipv6);
+    EXPECT_EQ(isLoopbackSocketAddress(*address), loopback) << text;
+  }
+}
+
+TEST(CurlDownload, HttpToThisMachineNeverGoesThroughAProxy) {
+  HttpServer server;
+  HttpServer proxy;  // answers 404 to whatever it is asked
+  server.serveBody("/f", "direct");
+  for (const char* name : {"http_proxy", "all_proxy"}) ::setenv(name, proxy.url("").c_str(), 1);
+  test::TempFolder folder;
+  CurlDownloader downloader(quickLimits());
+  for (const std::string host : {"127.0.0.1", "localhost", "[::ffff:127.0.0.1]"}) {
+    const std::string url = server.url("/f", host);
+    EXPECT_TRUE(downloader.download(url, folder.file(host)).ok()) << url;
+    EXPECT_EQ(proxy.requests(url), 0) << url;
+  }
+  for (const char* name : {"http_proxy", "all_proxy"}) ::unsetenv(name);
+  EXPECT_EQ(server.requests("/f"), 3);
 }
 
 TEST(CurlDownload, FetchesFollowingRedirectsAndReplacesWithoutFollowingLinks) {
@@ -100,6 +138,11 @@ TEST(CurlDownload, FetchesFollowingRedirectsAndReplacesWithoutFollowingLinks) {
 
   ASSERT_TRUE(downloader.download(server.url("/f"), (inside / "a").string()).ok());
   EXPECT_EQ(readText(inside / "a"), body);
+  // The longest name a file may have leaves no room for a temporary suffix.
+  const std::string longest(255, 'n');
+  ASSERT_TRUE(downloader.download(server.url("/f"), (inside / longest).string()).ok());
+  EXPECT_EQ(readText(inside / longest), body);
+  fs::remove(inside / longest);
   // Three hops is the limit, not past it.
   ASSERT_TRUE(downloader.download(server.url("/r1"), (inside / "b").string()).ok());
   EXPECT_EQ(readText(inside / "b"), body);

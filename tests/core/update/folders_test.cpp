@@ -73,42 +73,33 @@ TEST(UpdaterFolders, MakingAFolderPathMakesEachMissingPart) {
   EXPECT_EQ(readText(root.file("file")), "f");
 }
 
-TEST(UpdaterFolders, TheWorkFolderIsInTheTemporaryFolder) {
+TEST(UpdaterFolders, ThePrivateFolderIsTheUsersOwnAndNothingPlantedThere) {
   test::TempFolder root;
-  const char* saved = std::getenv("TMPDIR");
-  const std::string savedValue = saved ? saved : "";
-  ::setenv("TMPDIR", (root.path().string() + "//").c_str(), 1);
-  EXPECT_EQ(updaterWorkFolder("/opt/imbrino"), root.path().string() + "/UpwrightDir");
-  ::setenv("TMPDIR", root.file("missing").c_str(), 1);
-  EXPECT_EQ(updaterWorkFolder("/opt/imbrino"), "/tmp/UpwrightDir");
-  if (saved)
-    ::setenv("TMPDIR", savedValue.c_str(), 1);
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string savedRuntime = runtime ? runtime : "";
+  ::setenv("XDG_CACHE_HOME", root.file("cache").c_str(), 1);
+  ::setenv("XDG_RUNTIME_DIR", root.file("run").c_str(), 1);
+  fs::create_directories(root.file("run"));
+  const std::string cache = root.file("cache/imbrino");
+  auto mode = [](const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0u;
+  };
+  // Made, or closed to others when it was open; a link there is passed by, untouched.
+  EXPECT_EQ(userPrivateFolder(), cache);
+  ::chmod(cache.c_str(), 0755);
+  EXPECT_EQ(userPrivateFolder(), cache);
+  EXPECT_EQ(mode(cache), 0700u);
+  fs::remove(cache);
+  fs::create_symlink(root.file("run"), cache);
+  EXPECT_EQ(userPrivateFolder(), root.file("run/imbrino"));
+  EXPECT_EQ(mode(root.file("run/imbrino")), 0700u);
+  EXPECT_TRUE(fs::is_symlink(cache));
+  ::unsetenv("XDG_CACHE_HOME");
+  if (runtime)
+    ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
   else
-    ::unsetenv("TMPDIR");
-}
-
-TEST(UpdaterFolders, AWorkFolderPlantedAsALinkIsReplacedNotUsed) {
-  test::TempFolder root;
-  const std::string outside = root.file("outside");
-  const std::string install = root.file("install");
-  fs::create_directories(outside);
-  fs::create_directories(install);
-  writeText(outside + "/a", "precious");
-  const std::string work = root.file("UpwrightDir");
-  fs::create_symlink(outside, work);
-
-  test::FakeDownloader downloader;
-  test::RecordingUi ui;
-  const std::string url = "https://u/Update.ini";
-  downloader.served[url] =
-      "[Version]\nVersion1=9\nVersion2=0\nVersion3=0\nVersion4=0\n"
-      "[AddFiles]\nAddFilesLen=1\nAddFilesSrc1=https://u/a\nAddFilesDest1=\\a\n";
-  downloader.served["https://u/a"] = "new";
-  EXPECT_EQ(runUpdate({kBuiltInVersion, url}, install, work, downloader, ui), 0);
-  EXPECT_EQ(readText(outside + "/a"), "precious");
-  EXPECT_FALSE(fs::exists(outside + "/Update.ini"));
-  EXPECT_EQ(readText(install + "/a"), "new");
-  EXPECT_FALSE(fs::exists(fs::symlink_status(work)));
+    ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(UpdaterFolders, LargeFilesAreCopiedWhole) {
@@ -131,9 +122,11 @@ TEST(InstallPlanTest, ListsEveryPartInManifestOrderSkippingMissingEntries) {
   const IniDocument manifest = parseManifest(
       "[NewDirs]\nNewDirsLen=3\nnewdirs3=/c\nNewDirs1=\\a\\\n"
       "[AddFiles]\nAddFilesLen=2\nAddFilesSrc1=u1\nAddFilesDest1=\\x\n"
-      "AddFilesSrc2=u2\nAddFilesDest2=\\a\\y\nAddFilesSha2562=" + std::string(64, 'A') + "\n"
+      "AddFilesSrc2=u2\nAddFilesDest2=\\a\\y\nAddFilesSha2562=" +
+      std::string(64, 'A') +
+      "\n"
       "[DelFiles]\nDelFilesLen=-4\nDelFiles1=\\gone\n"
-      "[DelDirs]\nDelDirsLen=2\nDelDirs2=\\old\nDelDirs2=\\ignored\n");
+      "[DelDirs]\nDelDirsLen=2\nDelDirs2=\\old\\\nDelDirs2=\\ignored\n");
   auto read = readInstallPlan(manifest, false);
   ASSERT_TRUE(std::holds_alternative<InstallPlan>(read));
   const InstallPlan& plan = std::get<InstallPlan>(read);
@@ -149,8 +142,9 @@ TEST(InstallPlanTest, ListsEveryPartInManifestOrderSkippingMissingEntries) {
   EXPECT_EQ(plan.deletedFolders, std::vector<std::string>{"/old"});
 
   EXPECT_EQ(std::get<PlanProblem>(readInstallPlan(manifest, true)), PlanProblem::Invalid);
-  EXPECT_EQ(std::get<PlanProblem>(readInstallPlan(parseManifest("[AddFiles]\nAddFilesLen=\n"), false)),
-            PlanProblem::NoFileList);
+  EXPECT_EQ(
+      std::get<PlanProblem>(readInstallPlan(parseManifest("[AddFiles]\nAddFilesLen=\n"), false)),
+      PlanProblem::NoFileList);
   // The largest count a real update could have is read; one more is not.
   std::string many = "[AddFiles]\nAddFilesLen=10000\n";
   for (int i = 1; i <= 10000; ++i)

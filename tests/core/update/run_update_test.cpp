@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -64,19 +65,19 @@ class UpdateRun : public ::testing::Test {
     downloader.served[kManifestUrl] = manifest;
     installBefore = snapshot(install);
     outsideBefore = snapshot(outside);
-    return runUpdate({running, kManifestUrl}, install, work, downloader, ui, trust);
+    return runUpdate({running, kManifestUrl}, install, temp, downloader, ui, trust);
   }
 
   void expectNothingChanged() {
     EXPECT_EQ(snapshot(install), installBefore);
     EXPECT_EQ(snapshot(outside), outsideBefore);
-    EXPECT_FALSE(fs::exists(fs::symlink_status(work)));
+    EXPECT_TRUE(fs::is_empty(temp)) << "the work folder is left behind";
   }
 
   test::TempFolder root;
   const std::string install = root.file("install");
   const std::string outside = root.file("outside");
-  const std::string work = root.file("tmp") + "/UpwrightDir";
+  const std::string temp = root.file("tmp");
   test::FakeDownloader downloader;
   test::RecordingUi ui;
   std::map<std::string, std::string> installBefore, outsideBefore;
@@ -92,18 +93,17 @@ TEST_F(UpdateRun, InstallsInTheOrderDeleteFilesDeleteFoldersMakeFoldersCopy) {
   EXPECT_EQ(run(manifest), 0);
 
   EXPECT_EQ(ui.events, (std::vector<std::string>{"range 1 3", "position 0", "position 1",
-                                                  "position 2", "position 3", kDone}));
-  EXPECT_EQ(snapshot(install), (std::map<std::string, std::string>{
-                                   {"Imbrino", "new program"},
-                                   {"empty", "<folder>"},
-                                   {"empty/deep", "<folder>"},
-                                   {"plugins", "<folder>"},
-                                   {"plugins/new.dat", "new data"},
-                                   {"readme.txt", "new"}}));
+                                                 "position 2", "position 3", "installing", kDone}));
+  EXPECT_EQ(snapshot(install), (std::map<std::string, std::string>{{"Imbrino", "new program"},
+                                                                   {"empty", "<folder>"},
+                                                                   {"empty/deep", "<folder>"},
+                                                                   {"plugins", "<folder>"},
+                                                                   {"plugins/new.dat", "new data"},
+                                                                   {"readme.txt", "new"}}));
   struct stat info {};
   ASSERT_EQ(::stat((install + "/Imbrino").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0755u) << "a replaced program stays executable";
-  EXPECT_FALSE(fs::exists(work));
+  EXPECT_TRUE(fs::is_empty(temp));
   EXPECT_EQ(snapshot(outside), outsideBefore);
 }
 
@@ -121,33 +121,73 @@ TEST_F(UpdateRun, RefusalsAndFailuresLeaveEverythingAsItWas) {
   const std::vector<Case> cases = {
       {"equal", "", "3.7.0.9", two, "", {"message none 当前版本已经是最新版本,无需升级"}},
       {"older", "", "3.6.99.0", two, "", {"message none 当前版本已经是最新版本,无需升级"}},
-      {"missing Version4", "[Version]\nVersion1=4\nVersion2=0\nVersion3=0\n", "", {}, "",
+      {"missing Version4",
+       "[Version]\nVersion1=4\nVersion2=0\nVersion3=0\n",
+       "",
+       {},
+       "",
        {kInvalid}},
       {"no file list",
        "[Version]\nVersion1=3\nVersion2=8\nVersion3=0\nVersion4=0\n"
        "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\readme.txt\n",
-       "", {}, "", {"message warning 无升级信息"}},
+       "",
+       {},
+       "",
+       {"message warning 无升级信息"}},
       {"missing source", "", "3.8.0.0", two, "AddFilesLen=3\nAddFilesDest3=\\c\n", {kInvalid}},
-      {"traversal destination", "", "3.8.0.0", {{"\\..\\outside\\victim", "evil"}}, "",
+      {"traversal destination", "", "3.8.0.0", {{"\\..\\outside\\victim", "evil"}}, "", {kInvalid}},
+      {"traversal deletion",
+       "",
+       "3.8.0.0",
+       two,
+       "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\..\\outside\\victim\n",
        {kInvalid}},
-      {"traversal deletion", "", "3.8.0.0", two,
-       "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\..\\outside\\victim\n", {kInvalid}},
-      {"traversal folder deletion", "", "3.8.0.0", two,
-       "[DelDirs]\nDelDirsLen=2\nDelDirs1=\\data\nDelDirs2=/../outside\n", {kInvalid}},
-      {"whole folder deletion", "", "3.8.0.0", two, "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\.\n",
+      {"traversal folder deletion",
+       "",
+       "3.8.0.0",
+       two,
+       "[DelDirs]\nDelDirsLen=2\nDelDirs1=\\data\nDelDirs2=/../outside\n",
        {kInvalid}},
-      {"traversal new folder", "", "3.8.0.0", two,
-       "[NewDirs]\nNewDirsLen=1\nNewDirs1=\\..\\..\\made\n", {kInvalid}},
-      {"absolute destination", "", "3.8.0.0", {{"\\\\" + outside + "/victim", "evil"}}, "",
+      {"whole folder deletion",
+       "",
+       "3.8.0.0",
+       two,
+       "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\.\n",
+       {kInvalid}},
+      {"traversal new folder",
+       "",
+       "3.8.0.0",
+       two,
+       "[NewDirs]\nNewDirsLen=1\nNewDirs1=\\..\\..\\made\n",
+       {kInvalid}},
+      {"absolute destination",
+       "",
+       "3.8.0.0",
+       {{"\\\\" + outside + "/victim", "evil"}},
+       "",
        {kInvalid}},
       {"drive destination", "", "3.8.0.0", {{"C:\\victim", "evil"}}, "", {kInvalid}},
       {"drive inside destination", "", "3.8.0.0", {{"\\C:\\victim", "evil"}}, "", {kInvalid}},
       {"no leading separator", "", "3.8.0.0", {{"..\\outside\\victim", "evil"}}, "", {kInvalid}},
       {"malformed hash", "", "3.8.0.0", two, "AddFilesSha2561=abc\n", {kInvalid}},
-      {"wrong hash", "", "3.8.0.0", two,
-       "AddFilesSha2562=" + test::sha256Hex("something else") + "\n", {kFileFailed}},
+      {"one bad low digit in a hash",
+       "",
+       "3.8.0.0",
+       two,
+       "AddFilesSha2561=" + std::string(63, 'a') + "g\n",
+       {kInvalid}},
+      {"wrong hash",
+       "",
+       "3.8.0.0",
+       two,
+       "AddFilesSha2562=" + test::sha256Hex("something else") + "\n",
+       {kFileFailed}},
       {"huge file count", "", "3.8.0.0", two, "AddFilesLen=2000000000\n", {kInvalid}},
-      {"huge deletion count", "", "3.8.0.0", two, "[DelFiles]\nDelFilesLen=2147483647\n",
+      {"huge deletion count",
+       "",
+       "3.8.0.0",
+       two,
+       "[DelFiles]\nDelFilesLen=2147483647\n",
        {kInvalid}},
       {"huge folder count", "", "3.8.0.0", two, "[NewDirs]\nNewDirsLen=99999999\n", {kInvalid}},
   };
@@ -172,29 +212,29 @@ TEST_F(UpdateRun, RefusalsAndFailuresLeaveEverythingAsItWas) {
 }
 
 TEST_F(UpdateRun, AFailingThirdDownloadOfFiveInstallsNothing) {
-  const std::string manifest = manifestWith(
-      downloader, "3.7.1.0",
-      {{"\\1", "1"}, {"\\2", "2"}, {"\\Imbrino", "new"}, {"\\4", "4"}, {"\\5", "5"}},
-      "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\readme.txt\n");
+  const std::string manifest =
+      manifestWith(downloader, "3.7.1.0",
+                   {{"\\1", "1"}, {"\\2", "2"}, {"\\Imbrino", "new"}, {"\\4", "4"}, {"\\5", "5"}},
+                   "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\readme.txt\n");
   downloader.failing.insert("https://updates.test/files/3");
   EXPECT_EQ(run(manifest), -1);
   EXPECT_EQ(ui.events, (std::vector<std::string>{"range 1 5", "position 0", "position 1",
-                                                  "position 2", kFileFailed}));
+                                                 "position 2", kFileFailed}));
   expectNothingChanged();
   EXPECT_EQ(downloader.requested.size(), 4u);  // the manifest and three files
 }
 
 TEST_F(UpdateRun, AManifestThatCannotBeFetchedIsReported) {
-  EXPECT_EQ(runUpdate({kBuiltInVersion, kManifestUrl}, install, work, downloader, ui), -1);
+  EXPECT_EQ(runUpdate({kBuiltInVersion, kManifestUrl}, install, temp, downloader, ui), -1);
   EXPECT_EQ(ui.messages(), std::vector<std::string>{"message error 升级程序下载文件失败"});
-  EXPECT_FALSE(fs::exists(work));
+  EXPECT_TRUE(fs::is_empty(temp));
 }
 
 TEST_F(UpdateRun, NoFilesButDeletionsStillDeletes) {
-  const std::string manifest = manifestWith(
-      downloader, "3.8.0.0", {}, "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\readme.txt\n");
+  const std::string manifest = manifestWith(downloader, "3.8.0.0", {},
+                                            "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\readme.txt\n");
   EXPECT_EQ(run(manifest), 0);
-  EXPECT_EQ(ui.events, (std::vector<std::string>{"range 1 0", "position 0", kDone}));
+  EXPECT_EQ(ui.events, (std::vector<std::string>{"range 1 0", "position 0", "installing", kDone}));
   EXPECT_FALSE(fs::exists(install + "/readme.txt"));
   EXPECT_EQ(downloader.requested.size(), 1u);
 }
@@ -203,19 +243,23 @@ TEST_F(UpdateRun, LinksPlantedInTheInstallationLeadNowhereOutside) {
   fs::create_symlink(outside, install + "/linked-folder");
   fs::create_symlink(outside + "/victim", install + "/linked-file");
   fs::create_symlink(install + "/readme.txt", install + "/inner-link");
-  const std::string manifest = manifestWith(
-      downloader, "3.8.0.0",
-      {{"\\linked-folder\\victim", "evil"},
-       {"\\linked-file", "replaced"},
-       {"\\inner-link", "through the link"}},
-      "[NewDirs]\nNewDirsLen=1\nNewDirs1=\\linked-folder\\made\n"
-      "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\linked-folder\\victim\n"
-      "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\linked-folder\\folder\n");
+  const std::string manifest =
+      manifestWith(downloader, "3.8.0.0",
+                   {{"\\linked-folder\\victim", "evil"},
+                    {"\\linked-file", "replaced"},
+                    {"\\inner-link", "through the link"}},
+                   "[NewDirs]\nNewDirsLen=1\nNewDirs1=\\linked-folder\\made\n"
+                   "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\linked-folder\\victim\n"
+                   "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\linked-folder\\folder\n");
   ui.retryAnswers = {true};  // retrying cannot make the first copy go through the link
-  EXPECT_EQ(run(manifest), 0);
+  EXPECT_EQ(run(manifest), -1);
+  const std::string victim = install + "/linked-folder/victim";
   const std::string question =
-      "retry 文件:" + install + "/linked-folder/victim 无法更新,请保证它没有被打开!";
-  EXPECT_EQ(ui.messages(), (std::vector<std::string>{question, question, kDone}));
+      "retry 文件:" + victim + " 无法写入:它所在的文件夹链接到程序文件夹以外";
+  EXPECT_EQ(ui.messages(),
+            (std::vector<std::string>{question, question,
+                                      "message error 升级未完成,2个文件无法替换或删除:\n" + victim +
+                                          "\n" + install + "/linked-folder/folder"}));
   EXPECT_EQ(snapshot(outside), outsideBefore);
   // The outward link is replaced by the file; the inward one is written through.
   EXPECT_FALSE(fs::is_symlink(install + "/linked-file"));
@@ -226,37 +270,108 @@ TEST_F(UpdateRun, LinksPlantedInTheInstallationLeadNowhereOutside) {
 
 TEST_F(UpdateRun, AFolderLinkNamedForDeletionIsRemovedAsALink) {
   fs::create_symlink(outside, install + "/linked-folder");
-  const std::string manifest = manifestWith(
-      downloader, "3.8.0.0", {}, "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\linked-folder\n");
+  const std::string manifest = manifestWith(downloader, "3.8.0.0", {},
+                                            "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\linked-folder\n");
   EXPECT_EQ(run(manifest), 0);
   EXPECT_FALSE(fs::exists(fs::symlink_status(install + "/linked-folder")));
   EXPECT_EQ(snapshot(outside), outsideBefore);
 }
 
-TEST_F(UpdateRun, AFileThatCannotBeReplacedIsAskedAboutUntilSkipped) {
-  fs::create_directories(install + "/busy");
+TEST_F(UpdateRun, FilesThatCannotBeReplacedAreAskedAboutThenNamedAsAFailure) {
+  // Seven targets held by folders of their name, one deletion that fails, and
+  // a file that is replaced.
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int i = 1; i <= 7; ++i) {
+    fs::create_directories(install + "/busy" + std::to_string(i) + "/inner");
+    files.push_back({"\\busy" + std::to_string(i), "new"});
+  }
+  files.push_back({"\\readme.txt", "new readme"});
   const std::string manifest =
-      manifestWith(downloader, "3.8.0.0", {{"\\busy", "new"}, {"\\readme.txt", "new readme"}});
+      manifestWith(downloader, "3.8.0.0", files, "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\data\n");
   ui.retryAnswers = {true, true, false};
-  EXPECT_EQ(run(manifest), 0);
-  const std::string question = "retry 文件:" + install + "/busy 无法更新,请保证它没有被打开!";
-  EXPECT_EQ(ui.messages(), (std::vector<std::string>{question, question, question, kDone}));
-  EXPECT_TRUE(fs::is_directory(install + "/busy"));
+  EXPECT_EQ(run(manifest), -1);
+  const std::vector<std::string> shown = ui.messages();
+  ASSERT_EQ(shown.size(), 3u + 6u + 1u);
+  EXPECT_EQ(shown[0], "retry 文件:" + install + "/busy1 无法写入:同名的文件夹占着它的位置");
+  EXPECT_EQ(shown[2], shown[0]);
+  EXPECT_EQ(shown.back(), "message error 升级未完成,8个文件无法替换或删除:\n" + install +
+                              "/data\n" + install + "/busy1\n" + install + "/busy2\n" + install +
+                              "/busy3\n" + install + "/busy4\n……");
   EXPECT_EQ(readText(install + "/readme.txt"), "new readme");
-  // No temporary file is left beside the targets.
-  EXPECT_EQ(snapshot(install).size(), installBefore.size());
+  // Everything else as it was, with no temporary file beside the targets.
+  auto after = snapshot(install);
+  after["readme.txt"] = installBefore["readme.txt"];
+  EXPECT_EQ(after, installBefore);
+  EXPECT_TRUE(fs::is_empty(temp));
 }
 
 TEST_F(UpdateRun, CancellingBeforeTheInstallationLeavesItUntouched) {
-  const std::string manifest =
-      manifestWith(downloader, "3.8.0.0", {{"\\Imbrino", "new"}, {"\\readme.txt", "new"}},
-                   "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\data\n");
-  int downloads = 0;
-  downloader.afterEachDownload = [&] { ui.cancel = ++downloads == 2; };
-  EXPECT_EQ(run(manifest), -1);
-  EXPECT_EQ(ui.messages(), std::vector<std::string>{});
-  EXPECT_EQ(snapshot(install), installBefore);
-  EXPECT_EQ(downloads, 2);
+  // After the first file, and after the last one as the installation would begin.
+  for (const int cancelAfter : {2, 3}) {
+    SCOPED_TRACE(cancelAfter);
+    ui = {};
+    downloader = {};
+    const std::string manifest =
+        manifestWith(downloader, "3.8.0.0", {{"\\Imbrino", "new"}, {"\\readme.txt", "new"}},
+                     "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\data\n");
+    int downloads = 0;
+    downloader.afterEachDownload = [&] { ui.cancel = ++downloads == cancelAfter; };
+    EXPECT_EQ(run(manifest), -1);
+    EXPECT_EQ(ui.messages(), std::vector<std::string>{});
+    EXPECT_EQ(downloads, cancelAfter);
+    expectNothingChanged();
+  }
+}
+
+TEST_F(UpdateRun, NewProgramsAreExecutableAndLongNamesInstall) {
+  const mode_t savedMask = ::umask(022);
+  const std::string longName(240, 'n');
+  const std::string manifest = manifestWith(downloader, "3.8.0.0",
+                                            {{"\\tool.sh", "#!/bin/sh\n"},
+                                             {"\\helper", "\177ELF\2\1"},
+                                             {"\\notes.txt", "#no"},
+                                             {"\\" + longName, "long"}});
+  EXPECT_EQ(run(manifest), 0);
+  ::umask(savedMask);
+  for (const auto& [name, mode] :
+       {std::pair{"tool.sh", 0755u}, {"helper", 0755u}, {"notes.txt", 0644u}}) {
+    struct stat info {};
+    ASSERT_EQ(::stat((install + "/" + name).c_str(), &info), 0) << name;
+    EXPECT_EQ(info.st_mode & 0777, mode) << name;
+  }
+  EXPECT_EQ(readText(install + "/" + longName), "long");
+  EXPECT_EQ(snapshot(install).size(), installBefore.size() + 4);  // and no temporary file
+}
+
+TEST_F(UpdateRun, TheTemporaryFolderHoldsOnlyItsOwnWorkFolderAndMustBePrivate) {
+  // What another user left there is never used, followed or removed.
+  fs::create_directories(temp + "/UpwrightDir");
+  writeText(temp + "/UpwrightDir/theirs", "theirs");
+  fs::create_symlink(outside, temp + "/update-aaaaaa");
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::lchown((temp + "/UpwrightDir").c_str(), 65534, 65534), 0);
+  }
+  const auto tempBefore = snapshot(temp);
+  EXPECT_EQ(run(manifestWith(downloader, "3.8.0.0", {{"\\Imbrino", "new"}})), 0);
+  EXPECT_EQ(readText(install + "/Imbrino"), "new");
+  EXPECT_EQ(snapshot(temp), tempBefore);
+  EXPECT_EQ(snapshot(outside), outsideBefore);
+
+  // A folder others may write in, or a link, is refused by the check and the run.
+  fs::create_directories(root.file("open"));
+  ::chmod(root.file("open").c_str(), 01777);
+  fs::create_symlink(temp, root.file("link"));
+  for (const std::string& folder : {root.file("open"), root.file("link") + "/"}) {
+    SCOPED_TRACE(folder);
+    ui = {};
+    downloader.requested.clear();
+    EXPECT_FALSE(checkForUpdate(downloader, folder, kManifestUrl, kBuiltInVersion));
+    EXPECT_EQ(runUpdate({kBuiltInVersion, kManifestUrl}, install, folder, downloader, ui), -1);
+    EXPECT_EQ(ui.messages(), std::vector<std::string>{"message error 升级程序下载文件失败"});
+    EXPECT_TRUE(downloader.requested.empty());
+  }
+  EXPECT_TRUE(fs::is_empty(root.file("open")));
+  EXPECT_EQ(snapshot(temp), tempBefore);
 }
 
 TEST_F(UpdateRun, WithAKeyOnlyASignedManifestWithHashesIsInstalled) {
@@ -323,8 +438,8 @@ TEST(UpdateCheck, AsksOnlyForANewerCompleteManifestAndDeletesOneWithoutItsKeys) 
 
   test::TempFolder temp;
   test::FakeDownloader unreachable;
-  EXPECT_FALSE(checkForUpdate(unreachable, temp.path().string() + "/", kManifestUrl,
-                              kBuiltInVersion));
+  EXPECT_FALSE(
+      checkForUpdate(unreachable, temp.path().string() + "/", kManifestUrl, kBuiltInVersion));
 }
 
 TEST(UpdateCheck, WithAKeyTheManifestMustBeSigned) {

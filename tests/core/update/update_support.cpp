@@ -44,6 +44,10 @@ bool RecordingUi::askRetry(const std::string& text) {
   retryAnswers.erase(retryAnswers.begin());
   return answer;
 }
+bool RecordingUi::beginInstalling() {
+  events.push_back("installing");
+  return !cancel;
+}
 std::vector<std::string> RecordingUi::messages() const {
   std::vector<std::string> found;
   for (const std::string& event : events)
@@ -97,7 +101,7 @@ std::string signText(const SigningKey& key, const std::string& text) {
       EVP_PKEY_new_raw_private_key(EVP_PKEY_ED25519, nullptr, key.seed.data(), key.seed.size()),
       EVP_PKEY_free);
   std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
-                                                                   EVP_MD_CTX_free);
+                                                                  EVP_MD_CTX_free);
   std::string signature(64, '\0');
   std::size_t length = signature.size();
   if (!pkey || !context ||
@@ -109,7 +113,8 @@ std::string signText(const SigningKey& key, const std::string& text) {
 }
 
 std::string sha256Hex(const std::string& text) {
-  return hexText(sha256Of(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
+  return hexText(
+      sha256Of(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
 }
 
 }  // namespace imbrino::test

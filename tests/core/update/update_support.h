@@ -26,14 +26,16 @@ class FakeDownloader final : public Downloader {
 
 class RecordingUi final : public UpdaterUi {
  public:
-  std::vector<std::string> events;  // "range 1 5", "position 2", "message <icon> <text>", "retry <text>"
-  std::vector<bool> retryAnswers;   // in order; false once they run out
+  // "range 1 5", "position 2", "installing", "message <icon> <text>", "retry <text>"
+  std::vector<std::string> events;
+  std::vector<bool> retryAnswers;  // in order; false once they run out
   bool cancel = false;
   void setRange(int low, int high) override;
   void setPosition(int position) override;
   void message(const std::string& text, Icon icon) override;
   bool askRetry(const std::string& text) override;
   bool cancelled() const override { return cancel; }
+  bool beginInstalling() override;
   std::vector<std::string> messages() const;  // the message and retry events only
 };
 

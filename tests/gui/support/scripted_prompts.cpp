@@ -37,6 +37,7 @@ MessageAnswer ScriptedPrompts::message(QWidget* owner, const QString& caption, c
   if (!messageAnswers.empty()) return takeFront(messageAnswers, MessageAnswer::Ok);
   switch (buttons) {
     case MessageButtons::YesNo:
+    case MessageButtons::YesNoDefaultNo:
       return MessageAnswer::No;
     case MessageButtons::YesNoCancel:
     case MessageButtons::OkCancel:
