@@ -27,12 +27,12 @@
 #include <string>
 #include <thread>
 
-#include "app/app_context.h"
-#include "batch/batch_dialog.h"
+#include "shared/app_context.h"
+#include "batch_window/batch_dialog.h"
 #include "bench_photo.h"
 #include "image/image_io.h"
 #include "platform/memory_policy.h"
-#include "prompts.h"
+#include "shared/prompts.h"
 
 namespace fs = std::filesystem;
 using namespace imbrino;

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <map>
 
+#include "build_config.h"
 #include "commands.h"
 #include "platform/memory_policy.h"
 
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
   imbrino::keepPictureMemoryForReuse();
   CLI::App app{"Imbrino: stamp a template of text and pictures onto pictures.", "imbrino-cli"};
   app.require_subcommand(1);
-  app.set_version_flag("--version", "imbrino-cli 3.7");
+  app.set_version_flag("--version", "imbrino-cli " IMBRINO_VERSION_SHORT);
 
   std::string infoPath;
   CLI::App* info = app.add_subcommand("info", "Print a template (.src) or a picture file as JSON.");

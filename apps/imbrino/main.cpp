@@ -1,5 +1,5 @@
 // Imbrino, the desktop program: one picture with the template stamped on it,
 // the template editor and the batch.
-#include "app/application.h"
+#include "main_window/application.h"
 
 int main(int argc, char** argv) { return imbrino::runImbrino(argc, argv); }

@@ -7,7 +7,7 @@
 
 #include "image/exif_orientation.h"
 #include "image/jpeg_facts.h"
-#include "image/jpeg_keep.h"
+#include "image/jpeg_keep/jpeg_keep.h"
 #include "render/template_compose.h"
 
 namespace imbrino {

@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "build_config.h"
 #include "platform/expected.h"
 
 struct sockaddr;
@@ -36,7 +37,9 @@ struct ProgramVersion {
   friend bool operator==(const ProgramVersion&, const ProgramVersion&) = default;
 };
 
-inline constexpr ProgramVersion kBuiltInVersion{{3, 7, 0, 0}};
+// This build's version, from the project's.
+inline constexpr ProgramVersion kBuiltInVersion{
+    {IMBRINO_VERSION_MAJOR, IMBRINO_VERSION_MINOR, IMBRINO_VERSION_PATCH, IMBRINO_VERSION_TWEAK}};
 
 // True when `announced` is newer than `running` in its first three parts
 // (the fourth takes no part).

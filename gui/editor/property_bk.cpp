@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QSlider>
 
-#include "app/app_context.h"
+#include "shared/app_context.h"
 #include "editing/template_editing.h"
 #include "editor/panel_host.h"
 #include "widgets/color_swatch.h"

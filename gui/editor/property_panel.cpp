@@ -14,8 +14,8 @@
 #include <QToolButton>
 #include <limits>
 
-#include "app/app_context.h"
-#include "app/program_info.h"
+#include "shared/app_context.h"
+#include "session/program_info.h"
 #include "editor/panel_host.h"
 #include "platform/gbk.h"
 #include "widgets/color_swatch.h"

@@ -10,7 +10,7 @@
 #include <QSlider>
 #include <QToolTip>
 
-#include "app/app_context.h"
+#include "shared/app_context.h"
 #include "editor/panel_host.h"
 #include "platform/gbk.h"
 #include "template/template_document.h"

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/program_info.h"
+#include "session/program_info.h"
 #include "editor/editor_canvas.h"
 #include "editor/property_bk.h"
 #include "editor/property_image.h"

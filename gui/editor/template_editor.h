@@ -13,7 +13,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/app_context.h"
+#include "shared/app_context.h"
 #include "editing/stored_selection.h"
 #include "editing/template_editing.h"
 #include "editor/panel_host.h"

@@ -5,7 +5,7 @@
 #include <QScreen>
 #include <array>
 
-#include "app/app_context.h"
+#include "shared/app_context.h"
 #include "editor/panel_host.h"
 #include "image/image_io.h"
 #include "widgets/caption_button_bar.h"

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <system_error>
 
-#include "prompts.h"
+#include "shared/prompts.h"
 #include "widgets/dialog_button.h"
 #include "widgets/dialog_keys.h"
 #include "widgets/dialog_units.h"

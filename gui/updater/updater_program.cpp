@@ -5,13 +5,13 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/application.h"
 #include "platform/instance_lock.h"
 #include "platform/program_location.h"
-#include "prompts.h"
-#include "qt_prompts.h"
-#include "resources.h"
-#include "updater/update_config.h"
+#include "shared/program_start.h"
+#include "shared/prompts.h"
+#include "shared/qt_prompts.h"
+#include "shared/resources.h"
+#include "update/update_config.h"
 
 namespace imbrino {
 

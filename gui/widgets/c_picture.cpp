@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "image/image_io.h"
-#include "prompts.h"
+#include "shared/prompts.h"
 #include "widgets/surface_image.h"
 
 namespace imbrino {

@@ -1,6 +1,6 @@
 #include "widgets/colour_choice.h"
 
-#include "prompts.h"
+#include "shared/prompts.h"
 #include "widgets/color_swatch.h"
 
 namespace imbrino {

@@ -4,9 +4,9 @@
 #include <QString>
 #include <QWidget>
 
-#include "app/app_context.h"
-#include "app/web_links.h"
-#include "resources.h"
+#include "shared/app_context.h"
+#include "shared/web_links.h"
+#include "shared/resources.h"
 #include "widgets/bitmap_helpers.h"
 #include "widgets/caption_button_bar.h"
 

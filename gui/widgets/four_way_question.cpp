@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "resources.h"
+#include "shared/resources.h"
 #include "widgets/dialog_button.h"
 #include "widgets/dialog_units.h"
 #include "widgets/object_preview.h"

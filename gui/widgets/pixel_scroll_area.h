@@ -8,7 +8,7 @@
 #include <QPoint>
 #include <QSize>
 
-#include "app/scroll_axis.h"
+#include "session/scroll_axis.h"
 
 namespace imbrino {
 

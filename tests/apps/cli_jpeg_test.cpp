@@ -13,7 +13,7 @@
 #include "apps/cli_runner.h"
 #include "core/image/exif_block.h"
 #include "image/image_io.h"
-#include "image/jpeg_keep.h"
+#include "image/jpeg_keep/jpeg_keep.h"
 #include "support/libjpeg_writer.h"
 #include "support/test_support.h"
 #include "template/template_file.h"

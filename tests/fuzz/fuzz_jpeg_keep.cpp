@@ -5,7 +5,7 @@
 
 #include "fuzz_support.h"
 #include "image/image_io.h"
-#include "image/jpeg_keep.h"
+#include "image/jpeg_keep/jpeg_keep.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   imbrino::fuzz::limitPictureSizes();

@@ -16,11 +16,11 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include "app/application.h"
-#include "app/main_window.h"
-#include "app/program_info.h"
-#include "batch/batch_dialog.h"
-#include "batch/report_dialog.h"
+#include "main_window/application.h"
+#include "main_window/main_window.h"
+#include "session/program_info.h"
+#include "batch_window/batch_dialog.h"
+#include "batch_window/report_dialog.h"
 #include "gui/support/app_fixture.h"
 #include "template/template_file.h"
 

@@ -9,7 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/app_context.h"
+#include "shared/app_context.h"
 #include "gui/support/scripted_prompts.h"
 #include "widgets/bitmap_helpers.h"
 #include "widgets/caption_button_bar.h"

@@ -8,10 +8,10 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "app/application.h"
-#include "app/main_window.h"
-#include "app/picture_canvas.h"
-#include "app/program_info.h"
+#include "main_window/application.h"
+#include "main_window/main_window.h"
+#include "main_window/picture_canvas.h"
+#include "session/program_info.h"
 #include "gui/support/app_fixture.h"
 #include "image/image_io.h"
 

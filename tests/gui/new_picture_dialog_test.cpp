@@ -7,9 +7,9 @@
 #include <QTest>
 #include <fstream>
 
-#include "app/app_context.h"
-#include "app/new_picture_dialog.h"
-#include "app/program_info.h"
+#include "shared/app_context.h"
+#include "main_window/new_picture_dialog.h"
+#include "session/program_info.h"
 #include "gui/support/scripted_prompts.h"
 #include "widgets/color_swatch.h"
 

@@ -5,7 +5,7 @@
 #include <QMouseEvent>
 #include <QTest>
 
-#include "batch/placement_pickers.h"
+#include "batch_window/placement_pickers.h"
 
 using namespace imbrino;
 

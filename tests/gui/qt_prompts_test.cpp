@@ -18,8 +18,8 @@
 #include <QTreeView>
 #include <functional>
 
-#include "file_detail_columns.h"
-#include "qt_prompts.h"
+#include "shared/file_detail_columns.h"
+#include "shared/qt_prompts.h"
 #include "widgets/dialog_units.h"
 
 using namespace imbrino;

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "batch/report_dialog.h"
+#include "batch_window/report_dialog.h"
 #include "gui/support/app_fixture.h"
 #include "widgets/caption_button_bar.h"
 #include "widgets/four_way_question.h"

@@ -11,11 +11,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/about_dialog.h"
-#include "app/application.h"
-#include "app/main_window.h"
-#include "app/program_info.h"
-#include "app/splash_dialog.h"
+#include "main_window/about_dialog.h"
+#include "main_window/application.h"
+#include "main_window/main_window.h"
+#include "session/program_info.h"
+#include "main_window/splash_dialog.h"
 #include "gui/support/app_fixture.h"
 #include "widgets/caption_button_bar.h"
 

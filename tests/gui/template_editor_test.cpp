@@ -12,7 +12,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/program_info.h"
+#include "session/program_info.h"
 #include "editor/editor_canvas.h"
 #include "editor/property_bk.h"
 #include "editor/property_image.h"

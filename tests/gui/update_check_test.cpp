@@ -12,12 +12,12 @@
 #include <mutex>
 #include <optional>
 
-#include "app/main_window.h"
-#include "app/program_info.h"
-#include "app/update_check.h"
+#include "main_window/main_window.h"
+#include "session/program_info.h"
+#include "main_window/update_check.h"
 #include "gui/support/app_fixture.h"
 #include "support/http_server.h"
-#include "updater/update_config.h"
+#include "update/update_config.h"
 
 using namespace imbrino;
 

@@ -14,12 +14,12 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/app_context.h"
-#include "batch/placement_pickers.h"
-#include "batch/report_dialog.h"
+#include "shared/app_context.h"
+#include "batch_window/placement_pickers.h"
+#include "batch_window/report_dialog.h"
 #include "image/image_io.h"
-#include "qt_prompts.h"
-#include "resources.h"
+#include "shared/qt_prompts.h"
+#include "shared/resources.h"
 #include "widgets/dialog_units.h"
 #include "widgets/four_way_question.h"
 

@@ -11,15 +11,15 @@
 #include <QPainter>
 #include <cstdio>
 
-#include "app/app_context.h"
+#include "shared/app_context.h"
 #include "editor/panel_host.h"
 #include "editor/property_bk.h"
 #include "editor/property_image.h"
 #include "editor/property_text.h"
 #include "platform/gbk.h"
-#include "qt_prompts.h"
+#include "shared/qt_prompts.h"
 #include "render/template_compose.h"
-#include "resources.h"
+#include "shared/resources.h"
 #include "template/template_file.h"
 #include "widgets/surface_image.h"
 

@@ -15,10 +15,10 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "app/app_context.h"
+#include "shared/app_context.h"
 #include "editor/panel_host.h"
 #include "editor/tool_dialog.h"
-#include "qt_prompts.h"
+#include "shared/qt_prompts.h"
 #include "widgets/dialog_units.h"
 
 using namespace imbrino;

@@ -7,7 +7,7 @@
 #include "core/image/exif_block.h"
 #include "image/exif_orientation.h"
 #include "image/image_types.h"
-#include "image/jpeg_keep.h"
+#include "image/jpeg_keep/jpeg_keep.h"
 #include "render/template_compose.h"
 #include "support/test_support.h"
 

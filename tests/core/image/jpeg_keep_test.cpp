@@ -15,7 +15,7 @@
 #include <jpeglib.h>
 
 #include "core/image/exif_block.h"
-#include "image/jpeg_keep.h"
+#include "image/jpeg_keep/jpeg_keep.h"
 #include "image/picture_metadata.h"
 #include "support/libjpeg_writer.h"
 

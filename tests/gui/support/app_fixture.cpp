@@ -5,7 +5,7 @@
 #include <QTimer>
 
 #include "image/image_io.h"
-#include "resources.h"
+#include "shared/resources.h"
 #include "support/test_support.h"
 #include "template/template_file.h"
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include "app/app_context.h"
+#include "shared/app_context.h"
 #include "gui/support/scripted_prompts.h"
 
 namespace imbrino::test {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "prompts.h"
+#include "shared/prompts.h"
 
 namespace imbrino {
 
