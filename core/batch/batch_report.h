@@ -26,7 +26,7 @@ struct BatchLists {
 // The report: the total, then the saved, failed and pending sections, always
 // in that order, each under a ruler of 95 underscores; CR LF line ends; a
 // blank line after each failed path only. Renamed results add a last section
-// ("picture -> output" per line); without any the report ends as before.
+// ("picture -> output" per line); without any the section is left out.
 std::string composeReport(const std::vector<std::string>& failedFiles,
                           const std::vector<std::string>& savedFiles,
                           const std::vector<std::string>& pendingFiles,

@@ -67,9 +67,8 @@ bool CPicture::load(const QString& path) {
     return false;
   }
   image_ = imageOfSurface(*decoded).copy();
-  // Sizes used to pass through 0.01 mm at a fixed 96 dpi and back; for a
-  // decoded bitmap that round trip gives back its pixel size, so the pixel
-  // size is taken as it is.
+  // A picture's size in 0.01 mm at a fixed 96 dpi converts back to its pixel
+  // size exactly for a decoded bitmap, so the pixel size is taken as it is.
   width_ = image_.width();
   height_ = image_.height();
   return true;
