@@ -120,7 +120,7 @@ class UpdaterDialogTest : public QObject {
     QCOMPARE(dialog.exec(), 0);
     QVERIFY(dialog.finishWorker(5s));
     QVERIFY(onWorker);
-    QCOMPARE(given.version, (ProgramVersion{{3, 7, 0, 0}}));
+    QCOMPARE(given.version, kBuiltInVersion);
     QCOMPARE(given.manifestUrl, std::string("https://updates.example/Update.ini"));
     QCOMPARE(retries.load(), 2);
 
