@@ -18,13 +18,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/file_io.h"
 #include "update/integrity.h"
+#include "update/openssl_handles.h"
 #include "update/updater.h"
 
 namespace {
@@ -99,9 +99,8 @@ Expected<Seed> readSeed(const std::string& path) {
 }
 
 Expected<std::string> publicKeyHex(const Seed& seed) {
-  std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(
-      EVP_PKEY_new_raw_private_key(EVP_PKEY_ED25519, nullptr, seed.data(), seed.size()),
-      &EVP_PKEY_free);
+  const imbrino::KeyHandle key(
+      EVP_PKEY_new_raw_private_key(EVP_PKEY_ED25519, nullptr, seed.data(), seed.size()));
   std::array<std::uint8_t, 32> publicKey{};
   std::size_t length = publicKey.size();
   if (!key || EVP_PKEY_get_raw_public_key(key.get(), publicKey.data(), &length) != 1 ||

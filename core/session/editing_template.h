@@ -32,14 +32,14 @@ void storeEditingTemplate(EditingTemplate& editing, const SettingsFile& settings
 void reloadEditingTemplate(EditingTemplate& editing);
 
 // A template named on the command line. On success it becomes the editing
-// template, its path made absolute, and true is returned (the editor opens next); on failure the editing
-// template is reread from its own path, or reset to the default.
+// template, its path made absolute, and true is returned (the editor opens next); on failure the
+// editing template is reread from its own path, or reset to the default.
 bool loadCommandLineTemplate(EditingTemplate& editing, const std::string& templatePath);
 
 // Resets to the default background with no objects.
 void resetEditingTemplate(Template& document);
 
-// The path of a template on a command line: at most 259 characters wide (as
+// The path of a template on a command line: at most kMaxSettingLength wide (as
 // settings count them), a leading double quote dropped with the last
 // character, and only a ".src" file (any case). Anything else gives nothing.
 std::optional<std::string> templatePathFromCommandLine(std::string_view commandLine);

@@ -32,6 +32,8 @@ struct TemplateBackground {
 };
 
 inline constexpr std::size_t kTextBytes = 260;
+// The longest text a text object holds: its bytes less the terminating NUL.
+inline constexpr std::size_t kMaxTextBytes = kTextBytes - 1;
 // "文字内容" in GBK: the text of a new text object.
 inline constexpr std::string_view kDefaultTextGbk = "\xCE\xC4\xD7\xD6\xC4\xDA\xC8\xDD";
 
@@ -44,14 +46,14 @@ struct TextObject {
   std::int16_t alpha = 255;
   std::uint8_t selected = 1;
   LogFont font;
-  std::array<char, kTextBytes> text{};  // GBK, NUL-terminated, at most 259 bytes
+  std::array<char, kTextBytes> text{};  // GBK, NUL-terminated, at most kMaxTextBytes
   std::int32_t zOrder = 0;
 
   TextObject() { setText(kDefaultTextGbk); }
   friend bool operator==(const TextObject&, const TextObject&) = default;
   // The text's GBK bytes up to the first NUL.
   std::string_view textBytes() const;
-  // Stores GBK bytes, cut to 259 and NUL-terminated; the tail is zeroed.
+  // Stores GBK bytes, cut to kMaxTextBytes and NUL-terminated; the tail is zeroed.
   void setText(std::string_view gbk);
 };
 

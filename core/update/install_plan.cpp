@@ -259,7 +259,7 @@ std::variant<InstallPlan, PlanProblem> readInstallPlan(const IniDocument& manife
     if (!path) return PlanProblem::Invalid;
     file.destination = std::move(*path);
     if (const auto hash = files.value("AddFilesSha256" + index)) {
-      file.sha256 = parseSha256Hex(*hash);
+      file.sha256 = parseHex32(*hash);
       if (!file.sha256) return PlanProblem::Invalid;
     } else if (requireHashes) {
       return PlanProblem::Invalid;

@@ -5,22 +5,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <memory>
 #include <vector>
 
 #include "platform/file_io.h"
+#include "update/openssl_handles.h"
 
 namespace imbrino {
 namespace {
-
-struct DigestContextFree {
-  void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-using DigestContext = std::unique_ptr<EVP_MD_CTX, DigestContextFree>;
-
-struct KeyFree {
-  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
 
 int hexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -93,7 +84,7 @@ std::string hexText(std::span<const std::uint8_t> bytes) {
 bool verifyEd25519(std::span<const std::uint8_t> message, std::span<const std::uint8_t> signature,
                    const std::array<std::uint8_t, 32>& publicKey) {
   if (signature.size() != 64) return false;
-  const std::unique_ptr<EVP_PKEY, KeyFree> key(
+  const KeyHandle key(
       EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, publicKey.data(), publicKey.size()));
   if (!key) return false;
   DigestContext context(EVP_MD_CTX_new());

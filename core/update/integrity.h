@@ -22,9 +22,6 @@ Expected<Sha256> sha256OfFile(const std::string& path);
 // 32 bytes written as exactly 64 hexadecimal digits, either case (a SHA-256,
 // an Ed25519 public key); nothing otherwise.
 std::optional<std::array<std::uint8_t, 32>> parseHex32(std::string_view text);
-inline std::optional<Sha256> parseSha256Hex(std::string_view text) {
-  return parseHex32(text);
-}
 std::string hexText(std::span<const std::uint8_t> bytes);
 
 // True only for a 64-byte Ed25519 signature of `message` by `publicKey`.

@@ -6,31 +6,22 @@
 #include <openssl/evp.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "settings/ini_file.h"
 #include "update/integrity.h"
+#include "update/openssl_handles.h"
 #include "update/updater.h"
 
 namespace imbrino {
 namespace {
 
-// The updater reads no more than this of a value.
-constexpr std::size_t kMaxValueLength = 259;
-
-struct ContextDeleter {
-  void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-struct KeyDeleter {
-  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-
 // A value the updater reads back as written: one line, not trimmed away,
-// within its length.
+// within the length a setting is read to.
 bool isPlainValue(std::string_view value) {
-  if (value.empty() || value.size() > kMaxValueLength) return false;
+  if (value.empty() || value.size() > kMaxSettingLength) return false;
   if (value.front() == ' ' || value.front() == '\t' || value.back() == ' ' || value.back() == '\t')
     return false;
   for (char c : value)
@@ -125,10 +116,9 @@ Expected<std::string> composeManifestText(const ProgramVersion& version,
 
 Expected<std::array<std::uint8_t, 64>> signManifest(std::string_view manifest,
                                                     const std::array<std::uint8_t, 32>& seed) {
-  std::unique_ptr<EVP_PKEY, KeyDeleter> key(
-      EVP_PKEY_new_raw_private_key(EVP_PKEY_ED25519, nullptr, seed.data(), seed.size()));
+  KeyHandle key(EVP_PKEY_new_raw_private_key(EVP_PKEY_ED25519, nullptr, seed.data(), seed.size()));
   if (!key) return fail("not an Ed25519 key");
-  std::unique_ptr<EVP_MD_CTX, ContextDeleter> context(EVP_MD_CTX_new());
+  DigestContext context(EVP_MD_CTX_new());
   if (!context || EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, key.get()) != 1)
     return fail("Ed25519 signing is not available");
   std::array<std::uint8_t, 64> signature{};

@@ -18,14 +18,10 @@ std::string configuredManifestUrl() {
   return manifestUrlOnHost(IMBRINO_UPDATE_HOST_URL);
 }
 
-std::optional<std::array<std::uint8_t, 32>> parsePublicKeyHex(std::string_view hex) {
-  return parseHex32(hex);
-}
-
 UpdateTrust configuredUpdateTrust() {
   // CMake refuses a key that is not 64 hexadecimal digits, so an empty value
   // is the only one that gives no key here.
-  return UpdateTrust{parsePublicKeyHex(IMBRINO_UPDATE_PUBLIC_KEY)};
+  return UpdateTrust{parseHex32(IMBRINO_UPDATE_PUBLIC_KEY)};
 }
 
 }  // namespace imbrino

@@ -20,9 +20,6 @@ std::string manifestUrlOnHost(std::string_view host);
 // set and not empty (tests, mirrors), else the build's host.
 std::string configuredManifestUrl();
 
-// 64 hexadecimal digits as the 32 bytes of a key; nothing for anything else.
-std::optional<std::array<std::uint8_t, 32>> parsePublicKeyHex(std::string_view hex);
-
 // The build's key, when it was given one.
 UpdateTrust configuredUpdateTrust();
 

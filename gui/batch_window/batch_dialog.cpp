@@ -16,15 +16,16 @@
 #include <QTableWidget>
 #include <algorithm>
 
-#include "shared/app_context.h"
-#include "session/program_info.h"
 #include "batch_window/placement_pickers.h"
 #include "batch_window/report_dialog.h"
 #include "render/template_compose.h"
+#include "shared/app_context.h"
+#include "shared/program_texts.h"
 #include "template/template_file.h"
 #include "widgets/caption_button_bar.h"
 #include "widgets/control_tooltips.h"
 #include "widgets/dialog_button.h"
+#include "widgets/dialog_keys.h"
 #include "widgets/dialog_units.h"
 #include "widgets/donation_button.h"
 #include "widgets/four_way_question.h"
@@ -66,17 +67,10 @@ constexpr int kCaptionSlotOffset = 2;
 constexpr int kWidth = 348;
 constexpr int kHeight = 339;
 
-const QString kAddFilter = QStringLiteral(
-    "所有图片文件|*.gif;*.bmp;*.jpg;*.jpeg;*.png|BMP文件(*.bmp)|*.bmp|JPG文件(*.jpg)|*.jpg|"
-    "JPEG文件(*.jpeg)|*.jpeg|GIF文件(*.gif)|*.gif|PNG文件(*.png)|*.png||");
 const QString kTemplateFilter = QStringLiteral("模板文件(*.src)|*.src||");
 const QString kStartText = QStringLiteral("开始处理(&S)");
 const QString kStopText = QStringLiteral("停止处理(&S)");
 const QString kStopAddingText = QStringLiteral("停止添加(&S)");
-
-QString programTitle() {
-  return QString::fromUtf8(kProgramTitle.data(), static_cast<qsizetype>(kProgramTitle.size()));
-}
 
 }  // namespace
 
@@ -269,8 +263,8 @@ void BatchDialog::setButtonText(const QString& text) {
 
 void BatchDialog::addFiles() {
   if (busy() || adding_) return;
-  const QStringList paths =
-      context_.prompts.openFileNames(this, QStringLiteral("打开"), parseFilterList(kAddFilter));
+  const QStringList paths = context_.prompts.openFileNames(this, QStringLiteral("打开"),
+                                                           parseFilterList(pictureFileFilter()));
   if (paths.isEmpty()) {
     showFileCount();
     return;
@@ -581,7 +575,7 @@ void BatchDialog::runFinished(const BatchResult& result) {
 
 void BatchDialog::keyPressEvent(QKeyEvent* event) {
   // Enter does nothing; Escape reaches reject().
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+  if (isEnterKey(*event)) {
     event->accept();
     return;
   }

@@ -6,7 +6,9 @@
 
 #include "shared/app_context.h"
 #include "widgets/caption_button_bar.h"
+#include "widgets/control_id.h"
 #include "widgets/dialog_button.h"
+#include "widgets/dialog_keys.h"
 #include "widgets/dialog_units.h"
 #include "widgets/donation_button.h"
 
@@ -39,7 +41,7 @@ ReportDialog::ReportDialog(AppContext& context, QWidget* parent)
   setFixedSize(du.size(kWidth, kHeight) + QSize(0, captionStrip));
 
   text_ = new QPlainTextEdit(this);
-  text_->setObjectName(QStringLiteral("c1022"));
+  setControlId(text_, kReportText);
   text_->setGeometry(du.rect(0, 0, kWidth, kTextHeight).translated(0, captionStrip));
   // One path per line however long: the report scrolls sideways instead.
   text_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -50,7 +52,7 @@ ReportDialog::ReportDialog(AppContext& context, QWidget* parent)
 
   const int buttonTop = kTextHeight + (kHeight - kTextHeight - kButtonHeight) / 2;
   closeButton_ =
-      addDialogButton(this, 1023, QStringLiteral("关闭(&C)"),
+      addDialogButton(this, kReportClose, QStringLiteral("关闭(&C)"),
                       du.rect((kWidth - kButtonWidth) / 2, buttonTop, kButtonWidth, kButtonHeight)
                           .translated(0, captionStrip));
 
@@ -77,7 +79,7 @@ QString ReportDialog::reportText() const {
 
 void ReportDialog::keyPressEvent(QKeyEvent* event) {
   // Enter reaches the dialog only from the button: it closes nothing.
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+  if (isEnterKey(*event)) {
     event->accept();
     return;
   }

@@ -15,6 +15,12 @@ namespace imbrino {
 struct AppContext;
 class CaptionButtonBar;
 
+// The ids of the report's controls.
+enum ReportControl : int {
+  kReportText = 1022,
+  kReportClose = 1023,
+};
+
 class ReportDialog : public QDialog {
   Q_OBJECT
 

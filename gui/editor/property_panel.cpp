@@ -14,10 +14,11 @@
 #include <QToolButton>
 #include <limits>
 
-#include "shared/app_context.h"
-#include "session/program_info.h"
 #include "editor/panel_host.h"
 #include "platform/gbk.h"
+#include "shared/app_context.h"
+#include "shared/program_texts.h"
+#include "template/template_document.h"
 #include "widgets/color_swatch.h"
 #include "widgets/dialog_button.h"
 #include "widgets/dialog_keys.h"
@@ -131,7 +132,7 @@ FittedText fitTemplateText(const QString& before, const QString& after, int curs
   auto total = [&] { return front.bytes + typed.bytes + back.bytes; };
   // A full field takes no more: what was typed or pasted is cut at its end.
   for (Segment* s : {&typed, &back, &front}) {
-    while (total() > static_cast<std::size_t>(kTemplateTextBytes) && !s->characters.empty()) {
+    while (total() > kMaxTextBytes && !s->characters.empty()) {
       s->dropLast();
       result.cut = true;
     }
@@ -273,9 +274,8 @@ QSlider* PropertyPanel::addTrackBar(int id, QRect r, int numberId, QRect numberU
 }
 
 void PropertyPanel::showNumberMessage() {
-  context_.prompts.message(this, QString::fromUtf8(kProgramTitle.data(), kProgramTitle.size()),
-                           QStringLiteral("请键入一个整数。"), MessageIcon::Warning,
-                           MessageButtons::Ok);
+  context_.prompts.message(this, programTitle(), QStringLiteral("请键入一个整数。"),
+                           MessageIcon::Warning, MessageButtons::Ok);
 }
 
 void PropertyPanel::readSizeFields(const QLineEdit* widthEdit, const QLineEdit* heightEdit,

@@ -42,7 +42,7 @@ QPoint panelPlacement(std::optional<int> storedX, std::optional<int> storedY, QR
 std::optional<int> parseWholeNumber(const QString& text);
 
 // The text field of a text object after an edit. Template texts are GBK and
-// at most 259 bytes: characters GBK cannot hold are taken out (and named in
+// at most kMaxTextBytes bytes: characters GBK cannot hold are taken out (and named in
 // `removed`, so the user is told), and what was typed or pasted is cut at its
 // end until the text fits, as a full field refuses what does not fit.
 struct FittedText {
@@ -53,8 +53,6 @@ struct FittedText {
   int cursor = 0;  // where the cursor belongs: after what was kept of the typing
 };
 FittedText fitTemplateText(const QString& before, const QString& after, int cursor);
-
-inline constexpr int kTemplateTextBytes = 259;
 
 // Two small arrows, one above the other, beside a number field. They only
 // report a press (repeating while held); what a step does is the panel's.

@@ -8,15 +8,16 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "session/program_info.h"
 #include "editor/editor_canvas.h"
 #include "editor/property_bk.h"
 #include "editor/property_image.h"
 #include "editor/property_text.h"
 #include "editor/tool_dialog.h"
+#include "shared/program_texts.h"
 #include "template/template_file.h"
 #include "widgets/busy_cursor.h"
 #include "widgets/caption_button_bar.h"
+#include "widgets/control_id.h"
 #include "widgets/dialog_keys.h"
 #include "widgets/dialog_units.h"
 #include "widgets/donation_button.h"
@@ -31,13 +32,6 @@ constexpr int kCaptionSlotOffset = 4;
 const QString kTitlePrefix = QStringLiteral("模板修改 ");
 const QString kOpenFilter = QStringLiteral("SRC文件|*.src||");
 const QString kSaveFilter = QStringLiteral("SRC文件(*.src)|*.src||");
-const QString kPictureFilter = QStringLiteral(
-    "所有图片文件|*.gif;*.bmp;*.jpg;*.jpeg;*.png|BMP文件(*.bmp)|*.bmp|JPG文件(*.jpg)|*.jpg|"
-    "JPEG文件(*.jpeg)|*.jpeg|GIF文件(*.gif)|*.gif|PNG文件(*.png)|*.png||");
-
-QString programTitle() {
-  return QString::fromUtf8(kProgramTitle.data(), static_cast<qsizetype>(kProgramTitle.size()));
-}
 
 QString qtPath(const std::string& path) {
   return QString::fromStdString(path);
@@ -144,7 +138,7 @@ void TemplateEditor::addCommand(QMenu* menu, EditorCommand id, const QString& te
   // The text carries its shortcut after a tab, so the menu shows it as
   // written; the keys work anywhere in the editor.
   auto* item = new QAction(text, this);
-  item->setObjectName(QStringLiteral("c%1").arg(int(id)));
+  setControlId(item, id);
   item->setData(int(id));
   if (!keys.isEmpty()) item->setShortcuts(keys);
   menu->addAction(item);
@@ -193,7 +187,7 @@ void TemplateEditor::buildMenu() {
 }
 
 QAction* TemplateEditor::action(EditorCommand id) const {
-  return findChild<QAction*>(QStringLiteral("c%1").arg(int(id)), Qt::FindDirectChildrenOnly);
+  return findChild<QAction*>(controlName(id), Qt::FindDirectChildrenOnly);
 }
 
 void TemplateEditor::runToolCommand(ToolCommand command) {
@@ -504,8 +498,8 @@ void TemplateEditor::insertText() {
 }
 
 void TemplateEditor::insertPicture() {
-  const std::optional<QString> chosen =
-      context_.prompts.openFileName(this, QStringLiteral("打开"), parseFilterList(kPictureFilter));
+  const std::optional<QString> chosen = context_.prompts.openFileName(
+      this, QStringLiteral("打开"), parseFilterList(pictureFileFilter()));
   if (!chosen) return;
   PictureInsertion insertion;
   {

@@ -5,10 +5,12 @@
 #include <QScreen>
 #include <array>
 
-#include "shared/app_context.h"
 #include "editor/panel_host.h"
 #include "image/image_io.h"
+#include "shared/app_context.h"
 #include "widgets/caption_button_bar.h"
+#include "widgets/control_id.h"
+#include "widgets/dialog_keys.h"
 #include "widgets/donation_button.h"
 #include "widgets/hover_bitmap_button.h"
 
@@ -31,14 +33,14 @@ struct ToolButton {
 
 // In the order the buttons stand, from the left.
 const std::array<ToolButton, 8> kButtons = {{
-    {1085, "new.bmp", "新建模板", ToolCommand::New},
-    {1089, "open.bmp", "打开模板...", ToolCommand::Open},
-    {1095, "save.bmp", "保存模板", ToolCommand::Save},
-    {1090, "text.bmp", "插入文字", ToolCommand::InsertText},
-    {1091, "pic.bmp", "插入图片...", ToolCommand::InsertPicture},
-    {1092, "front.bmp", "选中目标置前", ToolCommand::Forward},
-    {1093, "back.bmp", "选中目标置后", ToolCommand::Backward},
-    {1094, "del.bmp", "删除选中目标...", ToolCommand::Delete},
+    {kToolNew, "new.bmp", "新建模板", ToolCommand::New},
+    {kToolOpen, "open.bmp", "打开模板...", ToolCommand::Open},
+    {kToolSave, "save.bmp", "保存模板", ToolCommand::Save},
+    {kToolInsertText, "text.bmp", "插入文字", ToolCommand::InsertText},
+    {kToolInsertPicture, "pic.bmp", "插入图片...", ToolCommand::InsertPicture},
+    {kToolForward, "front.bmp", "选中目标置前", ToolCommand::Forward},
+    {kToolBackward, "back.bmp", "选中目标置后", ToolCommand::Backward},
+    {kToolDelete, "del.bmp", "删除选中目标...", ToolCommand::Delete},
 }};
 
 QSize screenSize() {
@@ -88,7 +90,7 @@ ToolDialog::ToolDialog(AppContext& context, PanelHost& host, QWidget* editor,
   for (std::size_t order = 0; order < kButtons.size(); ++order) {
     const ToolButton& row = kButtons[order];
     auto* button = new HoverBitmapButton(context.prompts, this);
-    button->setObjectName(QStringLiteral("c%1").arg(row.id));
+    setControlId(button, row.id);
     // The keyboard stays with the editor's canvas: a click hands it
     // straight back.
     button->setFocusPolicy(Qt::NoFocus);
@@ -123,7 +125,7 @@ void ToolDialog::runCommand(ToolCommand command) {
 
 void ToolDialog::keyPressEvent(QKeyEvent* event) {
   // Enter presses no button and closes nothing.
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+  if (isEnterKey(*event)) {
     event->accept();
     return;
   }

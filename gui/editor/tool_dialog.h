@@ -17,6 +17,18 @@ class PanelHost;
 
 enum class ToolCommand { New, Open, Save, InsertText, InsertPicture, Forward, Backward, Delete };
 
+// The ids of the tool buttons.
+enum ToolControl : int {
+  kToolNew = 1085,
+  kToolOpen = 1089,
+  kToolInsertText = 1090,
+  kToolInsertPicture = 1091,
+  kToolForward = 1092,
+  kToolBackward = 1093,
+  kToolDelete = 1094,
+  kToolSave = 1095,
+};
+
 class ToolDialog : public FloatingWindow {
   Q_OBJECT
 

@@ -8,6 +8,8 @@
 #include "build_config.h"
 #include "shared/app_context.h"
 #include "widgets/caption_button_bar.h"
+#include "widgets/control_id.h"
+#include "widgets/dialog_keys.h"
 #include "widgets/dialog_units.h"
 #include "widgets/donation_button.h"
 
@@ -39,11 +41,11 @@ AboutDialog::AboutDialog(AppContext& context, QWidget* parent)
   name->setGeometry(du.rect(50, 10, 150, 30));
 
   const ContactDetails contact = configuredContactDetails();
-  addField(0, QStringLiteral("作者: "), 1084, contact.author);
-  addField(1, QStringLiteral("官方网站:"), 1083, contact.homePage);
-  addField(2, QStringLiteral("客服邮箱:"), 1078, contact.email);
-  addField(3, QStringLiteral("私人QQ:"), 1081, contact.qq);
-  addField(4, QStringLiteral("私人MSN:"), 1082, contact.msn);
+  addField(0, QStringLiteral("作者: "), kAboutAuthor, contact.author);
+  addField(1, QStringLiteral("官方网站:"), kAboutHomePage, contact.homePage);
+  addField(2, QStringLiteral("客服邮箱:"), kAboutEmail, contact.email);
+  addField(3, QStringLiteral("私人QQ:"), kAboutQq, contact.qq);
+  addField(4, QStringLiteral("私人MSN:"), kAboutMsn, contact.msn);
 
   setFixedSize(du.size(kWidth, kFirstFieldTop + 5 * kFieldStep + 6));
 
@@ -57,7 +59,7 @@ void AboutDialog::addField(int row, const QString& label, int id, const QString&
   auto* caption = new QLabel(label, this);
   caption->setGeometry(du.rect(10, top + 2, 44, 10));
   auto* field = new QLineEdit(value, this);
-  field->setObjectName(QStringLiteral("c%1").arg(id));
+  setControlId(field, id);
   field->setReadOnly(true);
   field->setCursorPosition(0);
   field->setGeometry(du.rect(56, top, kWidth - 66, 13));
@@ -65,7 +67,7 @@ void AboutDialog::addField(int row, const QString& label, int id, const QString&
 
 void AboutDialog::keyPressEvent(QKeyEvent* event) {
   // Enter closes this box as Escape does: it has nothing to confirm.
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+  if (isEnterKey(*event)) {
     accept();
     return;
   }

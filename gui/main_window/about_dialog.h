@@ -9,6 +9,15 @@ namespace imbrino {
 struct AppContext;
 class CaptionButtonBar;
 
+// The ids of the contact fields.
+enum AboutControl : int {
+  kAboutEmail = 1078,
+  kAboutQq = 1081,
+  kAboutMsn = 1082,
+  kAboutHomePage = 1083,
+  kAboutAuthor = 1084,
+};
+
 class AboutDialog : public QDialog {
   Q_OBJECT
 

@@ -10,9 +10,9 @@
 #include "main_window/update_check.h"
 #include "platform/memory_policy.h"
 #include "platform/program_location.h"
-#include "session/program_info.h"
 #include "shared/app_context.h"
 #include "shared/program_start.h"
+#include "shared/program_texts.h"
 #include "shared/qt_prompts.h"
 #include "shared/resources.h"
 
@@ -21,7 +21,7 @@ namespace imbrino {
 std::optional<InstanceLock> takeInstanceLock(Prompts& prompts) {
   auto lock = acquireInstanceLock();
   if (!lock)
-    prompts.message(nullptr, QString::fromUtf8(kProgramTitle),
+    prompts.message(nullptr, programTitle(),
                     QStringLiteral("程序正在运行,请先关闭相应的程序再执行"), MessageIcon::Error,
                     MessageButtons::Ok);
   return lock;

@@ -8,15 +8,16 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "image/image_io.h"
+#include "image/image_types.h"
 #include "main_window/about_dialog.h"
 #include "main_window/new_picture_dialog.h"
 #include "main_window/picture_canvas.h"
-#include "session/program_info.h"
+#include "shared/program_texts.h"
 #include "shared/web_links.h"
-#include "image/image_io.h"
-#include "image/image_types.h"
 #include "widgets/busy_cursor.h"
 #include "widgets/caption_button_bar.h"
+#include "widgets/control_id.h"
 #include "widgets/dialog_units.h"
 #include "widgets/donation_button.h"
 
@@ -26,16 +27,9 @@ namespace {
 
 constexpr int kCaptionSlotOffset = 4;
 
-const QString kOpenFilter = QStringLiteral(
-    "所有图片文件|*.gif;*.bmp;*.jpg;*.jpeg;*.png|BMP文件(*.bmp)|*.bmp|JPG文件(*.jpg)|*.jpg|"
-    "JPEG文件(*.jpeg)|*.jpeg|GIF文件(*.gif)|*.gif|PNG文件(*.png)|*.png||");
 const QString kSaveFilter = QStringLiteral(
     "BMP文件(*.bmp)|*.bmp|JPG文件(*.jpg)|*.jpg|JPEG文件(*.jpeg)|*.jpeg|GIF文件(*.gif)|*.gif|"
     "PNG文件(*.png)|*.png||");
-
-QString programTitle() {
-  return QString::fromUtf8(kProgramTitle);
-}
 
 }  // namespace
 
@@ -80,7 +74,7 @@ void MainWindow::addCommand(QMenu* menu, MainCommand id, const QString& text,
   // The text carries its own shortcut after a tab, so the menu shows it as
   // written; the key itself works from anywhere in the window.
   auto* item = new QAction(text, this);
-  item->setObjectName(QStringLiteral("c%1").arg(int(id)));
+  setControlId(item, id);
   item->setData(int(id));
   if (!key.isEmpty()) item->setShortcut(key);
   menu->addAction(item);
@@ -119,7 +113,7 @@ void MainWindow::buildMenu() {
 }
 
 QAction* MainWindow::action(MainCommand id) const {
-  return findChild<QAction*>(QStringLiteral("c%1").arg(int(id)));
+  return findChild<QAction*>(controlName(id));
 }
 
 void MainWindow::start(const QString& commandLine) {
@@ -231,7 +225,7 @@ void MainWindow::newPicture() {
 
 void MainWindow::openPicture() {
   if (!closePicture()) return;
-  const auto path = context_.prompts.openFileName(this, {}, parseFilterList(kOpenFilter));
+  const auto path = context_.prompts.openFileName(this, {}, parseFilterList(pictureFileFilter()));
   if (path && !openPictureFile(*path)) context_.picture.releasePicture();
   canvas_->refresh();
 }

@@ -9,12 +9,14 @@
 #include <QRegularExpressionValidator>
 #include <QShowEvent>
 
-#include "shared/app_context.h"
-#include "session/program_info.h"
 #include "settings/ini_file.h"
+#include "shared/app_context.h"
+#include "shared/program_texts.h"
 #include "widgets/color_swatch.h"
 #include "widgets/colour_choice.h"
+#include "widgets/control_id.h"
 #include "widgets/dialog_button.h"
+#include "widgets/dialog_keys.h"
 #include "widgets/dialog_units.h"
 
 namespace imbrino {
@@ -59,7 +61,7 @@ void NewPictureDialog::createControls() {
   };
   auto edit = [&](int id, QRect r) {
     auto* e = new QLineEdit(this);
-    e->setObjectName(QStringLiteral("c%1").arg(id));
+    setControlId(e, id);
     e->setGeometry(r);
     // Digits only, as typed; what reaches the check is still read by its
     // leading digits.
@@ -72,26 +74,27 @@ void NewPictureDialog::createControls() {
   };
 
   label(QStringLiteral("图片宽:"), du.rect(10, 11, 36, 12));
-  widthEdit_ = edit(1000, du.rect(50, 11, 60, 12));
+  widthEdit_ = edit(kNewPictureWidth, du.rect(50, 11, 60, 12));
   label(QStringLiteral("(像素)"), du.rect(114, 11, 30, 12));
   label(QStringLiteral("图片高:"), du.rect(10, 28, 36, 12));
-  heightEdit_ = edit(1001, du.rect(50, 28, 60, 12));
+  heightEdit_ = edit(kNewPictureHeight, du.rect(50, 28, 60, 12));
   label(QStringLiteral("(像素)"), du.rect(114, 28, 30, 12));
   label(QStringLiteral("背景颜色:"), du.rect(10, 46, 38, 12));
 
   swatch_ = new ColorSwatch(this);
-  swatch_->setObjectName(QStringLiteral("c1007"));
+  setControlId(swatch_, kNewPictureColour);
   swatch_->setGeometry(du.rect(50, 46, 20, 12));
-  chooseButton_ = button(1005, QStringLiteral("颜色选择(&S)"), du.rect(76, 45, 52, 14));
-  pickButton_ = button(1006, QStringLiteral("颜色拾取(&P)"), du.rect(131, 45, 52, 14));
+  chooseButton_ =
+      button(kNewPictureChoose, QStringLiteral("颜色选择(&S)"), du.rect(76, 45, 52, 14));
+  pickButton_ = button(kNewPicturePick, QStringLiteral("颜色拾取(&P)"), du.rect(131, 45, 52, 14));
 
   auto* line = new QFrame(this);
   line->setFrameShape(QFrame::HLine);
   line->setFrameShadow(QFrame::Sunken);
   line->setGeometry(du.rect(7, 66, 176, 2));
 
-  createButton_ = button(1003, QStringLiteral("新建(&N)"), du.rect(76, 74, 52, 14));
-  cancelButton_ = button(1004, QStringLiteral("取消(&C)"), du.rect(131, 74, 52, 14));
+  createButton_ = button(kNewPictureCreate, QStringLiteral("新建(&N)"), du.rect(76, 74, 52, 14));
+  cancelButton_ = button(kNewPictureCancel, QStringLiteral("取消(&C)"), du.rect(131, 74, 52, 14));
 }
 
 void NewPictureDialog::loadSettings() {
@@ -118,8 +121,7 @@ void NewPictureDialog::pickColour() {
 }
 
 void NewPictureDialog::warn(const QString& text) {
-  context_.prompts.message(this, QString::fromUtf8(kProgramTitle.data(), kProgramTitle.size()),
-                           text, MessageIcon::Warning, MessageButtons::Ok);
+  context_.prompts.message(this, programTitle(), text, MessageIcon::Warning, MessageButtons::Ok);
 }
 
 void NewPictureDialog::create() {
@@ -142,7 +144,7 @@ void NewPictureDialog::create() {
 
 void NewPictureDialog::keyPressEvent(QKeyEvent* event) {
   // Enter does nothing here; Escape still cancels (QDialog's handling).
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+  if (isEnterKey(*event)) {
     event->accept();
     return;
   }

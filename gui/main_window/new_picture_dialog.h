@@ -14,6 +14,17 @@ namespace imbrino {
 struct AppContext;
 class ColorSwatch;
 
+// The ids of the dialog's controls.
+enum NewPictureControl : int {
+  kNewPictureWidth = 1000,
+  kNewPictureHeight = 1001,
+  kNewPictureCreate = 1003,
+  kNewPictureCancel = 1004,
+  kNewPictureChoose = 1005,
+  kNewPicturePick = 1006,
+  kNewPictureColour = 1007,
+};
+
 class NewPictureDialog : public QDialog {
   Q_OBJECT
 

@@ -9,7 +9,7 @@
 #include <QProcess>
 
 #include "main_window/main_window.h"
-#include "session/program_info.h"
+#include "shared/program_texts.h"
 #include "shared/prompts.h"
 #include "update/update_config.h"
 
@@ -75,11 +75,11 @@ void UpdateCheck::wait() {
 }
 
 void UpdateCheck::offerUpdate() {
-  const MessageAnswer answer = prompts_.message(&window_, QString::fromUtf8(kProgramTitle),
-                                                QStringLiteral("有新版本,是否要升级?"),
-                                                MessageIcon::None, MessageButtons::YesNo);
+  const MessageAnswer answer =
+      prompts_.message(&window_, programTitle(), QStringLiteral("有新版本,是否要升级?"),
+                       MessageIcon::None, MessageButtons::YesNo);
   if (answer != MessageAnswer::Yes) return;
-  const QString title = QString::fromUtf8(kProgramTitle);
+  const QString title = programTitle();
   const QString program = setup_.programFolder + QString::fromUtf8(kUpdaterProgramName);
   const QFileInfo updater(program);
   if (!updater.isFile() || !updater.isExecutable()) {

@@ -3,14 +3,14 @@
 #include <QFileInfo>
 
 #include "shared/app_context.h"
-#include "session/program_info.h"
+#include "shared/program_texts.h"
 
 namespace imbrino {
 
 void openHelp(AppContext& context, QWidget* owner) {
   const QString manual = context.programDirectory + QStringLiteral("help.html");
   if (!QFileInfo(manual).isFile()) {
-    context.prompts.message(owner, QString::fromUtf8(kProgramTitle),
+    context.prompts.message(owner, programTitle(),
                             QStringLiteral("帮助文件 %1 不存在,请检查安装是否正确.同时您可以上"
                                            "官方网站上下载相应的帮助文件!")
                                 .arg(manual),

@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "shared/prompts.h"
+#include "widgets/control_id.h"
 #include "widgets/dialog_button.h"
 #include "widgets/dialog_keys.h"
 #include "widgets/dialog_units.h"
@@ -171,7 +172,7 @@ UpdaterDialog::UpdaterDialog(Prompts& prompts, QString commandLine, UpdaterRun r
   label_ = new QLabel(QStringLiteral("总进度:"), this);
   label_->setGeometry(du.rect(7, 7, 29, 8));
   progress_ = new QProgressBar(this);
-  progress_->setObjectName(QStringLiteral("c%1").arg(kProgressId));
+  setControlId(progress_, kProgressId);
   progress_->setGeometry(du.rect(7, 23, 225, 12));
   progress_->setTextVisible(false);
   progress_->setRange(0, 100);

@@ -2,12 +2,13 @@
 
 #include <QWidget>
 
+#include "widgets/control_id.h"
+
 namespace imbrino {
 
 bool addControlToolTip(QWidget* dialog, int controlId, const QString& text) {
   if (dialog == nullptr) return false;
-  QWidget* control = dialog->findChild<QWidget*>(QStringLiteral("c%1").arg(controlId),
-                                                 Qt::FindChildrenRecursively);
+  QWidget* control = findControl<QWidget>(*dialog, controlId);
   if (control == nullptr) return false;
   control->setToolTip(text);
   return true;

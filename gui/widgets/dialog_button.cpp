@@ -2,11 +2,13 @@
 
 #include <QPushButton>
 
+#include "widgets/control_id.h"
+
 namespace imbrino {
 
 QPushButton* addDialogButton(QWidget* dialog, int id, const QString& text, QRect geometry) {
   auto* button = new QPushButton(text, dialog);
-  button->setObjectName(QStringLiteral("c%1").arg(id));
+  setControlId(button, id);
   button->setGeometry(geometry);
   button->setAutoDefault(false);
   button->setDefault(false);

@@ -9,9 +9,13 @@
 
 namespace imbrino {
 
+// Either Enter key: the main keyboard's or the keypad's.
+inline bool isEnterKey(const QKeyEvent& event) {
+  return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+}
+
 inline bool isEnterOrEscape(const QKeyEvent& event) {
-  const int key = event.key();
-  return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
+  return isEnterKey(event) || event.key() == Qt::Key_Escape;
 }
 
 // The one-pixel step of an arrow key; nothing for any other key.

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "shared/resources.h"
+#include "widgets/control_id.h"
 #include "widgets/dialog_button.h"
+#include "widgets/dialog_keys.h"
 #include "widgets/dialog_units.h"
 #include "widgets/object_preview.h"
 
@@ -29,10 +31,10 @@ struct ButtonSpec {
   Qt::Key letter;  // the underlined letter, which answers without Alt too
 };
 constexpr ButtonSpec kButtons[4] = {
-    {1025, "是(&Y)", Qt::Key_Y},
-    {1026, "全部皆是(&L)", Qt::Key_L},
-    {1027, "否(&N)", Qt::Key_N},
-    {1029, "全部皆否(&E)", Qt::Key_E},
+    {kQuestionYes, "是(&Y)", Qt::Key_Y},
+    {kQuestionYesToAll, "全部皆是(&L)", Qt::Key_L},
+    {kQuestionNo, "否(&N)", Qt::Key_N},
+    {kQuestionNoToAll, "全部皆否(&E)", Qt::Key_E},
 };
 
 // The lines a text takes at `width`: centred, and broken inside a word when
@@ -167,7 +169,7 @@ void FourWayQuestion::reject() {
 }
 
 void FourWayQuestion::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+  if (isEnterKey(*event)) {
     event->accept();
     return;
   }
@@ -194,7 +196,7 @@ TextQuestion::TextQuestion(const QString& question, QWidget* parent)
   addQuestionIcon(14, 12);
   const DialogUnits du(font());
   text_ = new CentredText(this);
-  text_->setObjectName(QStringLiteral("c1024"));
+  setControlId(text_, kQuestionText);
   // A question longer than the box makes the window taller, up to a limit;
   // beyond it the middle of the question (the middle of a long path) gives
   // way, so its end, the question proper, always shows.
@@ -223,7 +225,7 @@ DeleteObjectQuestion::DeleteObjectQuestion(QWidget* parent)
   setObjectName(QStringLiteral("DeleteObjectQuestion"));
   const DialogUnits du(font());
   preview_ = new ObjectPreview(this);
-  preview_->setObjectName(QStringLiteral("c1037"));
+  setControlId(preview_, kQuestionPreview);
   preview_->setGeometry(du.rect(5, 5, 109, 94));
 
   addQuestionIcon(130, 24);

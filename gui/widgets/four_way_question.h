@@ -18,6 +18,16 @@ namespace imbrino {
 
 class ObjectPreview;
 
+// The ids of the questions' controls.
+enum FourWayControl : int {
+  kQuestionText = 1024,
+  kQuestionYes = 1025,
+  kQuestionYesToAll = 1026,
+  kQuestionNo = 1027,
+  kQuestionNoToAll = 1029,
+  kQuestionPreview = 1037,
+};
+
 class FourWayQuestion : public QDialog {
   Q_OBJECT
 

@@ -16,12 +16,12 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include "main_window/application.h"
-#include "main_window/main_window.h"
-#include "session/program_info.h"
 #include "batch_window/batch_dialog.h"
 #include "batch_window/report_dialog.h"
 #include "gui/support/app_fixture.h"
+#include "main_window/application.h"
+#include "main_window/main_window.h"
+#include "shared/program_texts.h"
 #include "template/template_file.h"
 
 using namespace imbrino;
@@ -247,7 +247,7 @@ class BatchDialogTest : public QObject {
   // The folder box is read when the run starts, and what cannot take the
   // results is refused with a message.
   void startErrors() {
-    const QString title = QString::fromUtf8(kProgramTitle.data(), kProgramTitle.size());
+    const QString title = programTitle();
     click(1020);
     add(pictures(1));
     const QString missing = app_->file(QStringLiteral("missing"));

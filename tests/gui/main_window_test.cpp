@@ -8,18 +8,20 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "main_window/application.h"
-#include "main_window/main_window.h"
-#include "main_window/picture_canvas.h"
-#include "session/program_info.h"
 #include "gui/support/app_fixture.h"
 #include "image/image_io.h"
+#include "main_window/application.h"
+#include "main_window/main_window.h"
+#include "main_window/new_picture_dialog.h"
+#include "main_window/picture_canvas.h"
+#include "shared/program_texts.h"
+#include "widgets/control_id.h"
 
 using namespace imbrino;
 
 namespace {
 
-const QString kTitle = QString::fromUtf8(kProgramTitle);
+const QString kTitle = programTitle();
 
 }  // namespace
 
@@ -80,7 +82,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(about, (QStringList{"帮助(&H)...\tF1", "关于(&B)...", "-", "查看更新(&N)..."}));
     QCOMPARE(window->action(kCommandNew)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
     QCOMPARE(window->action(kCommandHelp)->shortcut(), QKeySequence(Qt::Key_F1));
-    QCOMPARE(window->action(kCommandEditTemplate)->objectName(), QStringLiteral("c32779"));
+    QCOMPARE(window->action(kCommandEditTemplate)->objectName(), controlName(kCommandEditTemplate));
     QCOMPARE(window->windowTitle(), kTitle);
   }
 
@@ -179,9 +181,9 @@ class MainWindowTest : public QObject {
 
   void aNewPictureAsksAsANewFileAndYesSavesIt() {
     test::whenDialogOpens([](QWidget* dialog) {
-      dialog->findChild<QLineEdit*>(QStringLiteral("c1000"))->setText(QStringLiteral("64"));
-      dialog->findChild<QLineEdit*>(QStringLiteral("c1001"))->setText(QStringLiteral("48"));
-      dialog->findChild<QPushButton*>(QStringLiteral("c1003"))->click();
+      findControl<QLineEdit>(*dialog, kNewPictureWidth)->setText(QStringLiteral("64"));
+      findControl<QLineEdit>(*dialog, kNewPictureHeight)->setText(QStringLiteral("48"));
+      findControl<QPushButton>(*dialog, kNewPictureCreate)->click();
     });
     window->newPicture();
     QVERIFY(app->picture.pictureOpen());

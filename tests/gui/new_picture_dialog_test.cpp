@@ -7,11 +7,12 @@
 #include <QTest>
 #include <fstream>
 
-#include "shared/app_context.h"
-#include "main_window/new_picture_dialog.h"
-#include "session/program_info.h"
 #include "gui/support/scripted_prompts.h"
+#include "main_window/new_picture_dialog.h"
+#include "shared/app_context.h"
+#include "shared/program_texts.h"
 #include "widgets/color_swatch.h"
+#include "widgets/control_id.h"
 
 using namespace imbrino;
 
@@ -33,11 +34,9 @@ class NewPictureDialogTest : public QObject {
     return context_->settings.readSetting("NewFile", key);
   }
 
-  static QLineEdit* edit(NewPictureDialog& d, const char* name) {
-    return d.findChild<QLineEdit*>(QLatin1String(name));
-  }
-  static void click(NewPictureDialog& d, const char* name) {
-    QTest::mouseClick(d.findChild<QPushButton*>(QLatin1String(name)), Qt::LeftButton);
+  static QLineEdit* edit(NewPictureDialog& d, int id) { return findControl<QLineEdit>(d, id); }
+  static void click(NewPictureDialog& d, int id) {
+    QTest::mouseClick(findControl<QPushButton>(d, id), Qt::LeftButton);
   }
 
  private slots:
@@ -73,9 +72,9 @@ class NewPictureDialogTest : public QObject {
     QFETCH(uint, colour);
     if (!settings.isEmpty()) writeSettings(settings.toStdString());
     NewPictureDialog dialog(*context_, nullptr);
-    QCOMPARE(edit(dialog, "c1000")->text(), width);
-    QCOMPARE(edit(dialog, "c1001")->text(), height);
-    QCOMPARE(dialog.findChild<ColorSwatch*>(QStringLiteral("c1007"))->colour(), colour);
+    QCOMPARE(edit(dialog, kNewPictureWidth)->text(), width);
+    QCOMPARE(edit(dialog, kNewPictureHeight)->text(), height);
+    QCOMPARE(findControl<ColorSwatch>(dialog, kNewPictureColour)->colour(), colour);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("新建图片"));
     QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
   }
@@ -109,9 +108,9 @@ class NewPictureDialogTest : public QObject {
     QFETCH(QString, message);
     NewPictureDialog dialog(*context_, nullptr);
     dialog.show();
-    edit(dialog, "c1000")->setText(width);
-    edit(dialog, "c1001")->setText(height);
-    click(dialog, "c1003");
+    edit(dialog, kNewPictureWidth)->setText(width);
+    edit(dialog, kNewPictureHeight)->setText(height);
+    click(dialog, kNewPictureCreate);
 
     if (message.isEmpty()) {
       QVERIFY(prompts_.messages.empty());
@@ -125,7 +124,7 @@ class NewPictureDialogTest : public QObject {
     } else {
       QCOMPARE(prompts_.messageTexts(), QStringList{message});
       const AskedMessage& asked = prompts_.messages[0];
-      QCOMPARE(asked.caption, QString::fromUtf8(kProgramTitle.data(), kProgramTitle.size()));
+      QCOMPARE(asked.caption, programTitle());
       QCOMPARE(asked.buttons, MessageButtons::Ok);
       QCOMPARE(asked.icon, MessageIcon::Warning);
       QVERIFY(dialog.isVisible());
@@ -139,9 +138,9 @@ class NewPictureDialogTest : public QObject {
       NewPictureDialog dialog(*context_, nullptr);
       dialog.show();
       prompts_.pickedColors.push_back(0x00123456);
-      click(dialog, "c1006");
+      click(dialog, kNewPicturePick);
       QCOMPARE(dialog.colour(), 0x00123456u);
-      click(dialog, "c1004");
+      click(dialog, kNewPictureCancel);
       QCOMPARE(dialog.result(), int(QDialog::Rejected));
       QVERIFY(!dialog.isVisible());
       QCOMPARE(stored("Color"), std::optional<std::string>("255"));
@@ -150,11 +149,11 @@ class NewPictureDialogTest : public QObject {
     NewPictureDialog dialog(*context_, nullptr);
     dialog.show();
     // A cancelled colour dialog keeps the colour; an answered one replaces it.
-    click(dialog, "c1005");
+    click(dialog, kNewPictureChoose);
     QCOMPARE(dialog.colour(), 255u);
     prompts_.colorAnswers.push_back(0x00ABCDEF);
-    click(dialog, "c1005");
-    click(dialog, "c1003");
+    click(dialog, kNewPictureChoose);
+    click(dialog, kNewPictureCreate);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(stored("Color"), std::to_string(0x00ABCDEF));
     QCOMPARE(stored("Width"), std::optional<std::string>("500"));
@@ -165,8 +164,8 @@ class NewPictureDialogTest : public QObject {
     NewPictureDialog dialog(*context_, nullptr);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    QLineEdit* width = edit(dialog, "c1000");
-    QLineEdit* height = edit(dialog, "c1001");
+    QLineEdit* width = edit(dialog, kNewPictureWidth);
+    QLineEdit* height = edit(dialog, kNewPictureHeight);
     QCOMPARE(QApplication::focusWidget(), width);
     QTest::keyClicks(width, QStringLiteral("800"));
     QCOMPARE(width->text(), QStringLiteral("800"));
@@ -174,7 +173,7 @@ class NewPictureDialogTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), height);
     QTest::keyClicks(height, QStringLiteral("600"));
     QCOMPARE(height->text(), QStringLiteral("600"));
-    click(dialog, "c1003");
+    click(dialog, kNewPictureCreate);
     QCOMPARE(dialog.pictureWidth(), 800);
     QCOMPARE(dialog.pictureHeight(), 600);
   }
@@ -183,7 +182,7 @@ class NewPictureDialogTest : public QObject {
     NewPictureDialog dialog(*context_, nullptr);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QLineEdit* width = edit(dialog, "c1000");
+    QLineEdit* width = edit(dialog, kNewPictureWidth);
     width->setFocus();
 
     // Only digits can be typed.

@@ -23,6 +23,7 @@
 #include "editor/property_text.h"
 #include "gui/support/app_fixture.h"
 #include "platform/gbk.h"
+#include "template/template_document.h"
 #include "text/font_resolver.h"
 #include "widgets/color_swatch.h"
 
@@ -343,7 +344,7 @@ class PropertyPanelsTest : public QObject {
     QCOMPARE(fitted.cut, cut);
     QCOMPARE(fitted.cursor, fittedCursor);
     QCOMPARE(fitted.gbk, utf8ToGbk(text.toStdString()).value());
-    QVERIFY(fitted.gbk.size() <= 259);
+    QVERIFY(fitted.gbk.size() <= kMaxTextBytes);
   }
 
   void textPanelShowsAndWritesTheObject() {

@@ -11,6 +11,7 @@
 #include "batch_window/report_dialog.h"
 #include "gui/support/app_fixture.h"
 #include "widgets/caption_button_bar.h"
+#include "widgets/control_id.h"
 #include "widgets/four_way_question.h"
 #include "widgets/object_preview.h"
 
@@ -24,7 +25,7 @@ void saveShot(QWidget& widget, const char* name) {
 }
 
 QPushButton* button(QWidget& dialog, int id) {
-  return dialog.findChild<QPushButton*>(QStringLiteral("c%1").arg(id));
+  return findControl<QPushButton>(dialog, id);
 }
 
 const QString kQuestion =
@@ -85,10 +86,10 @@ class QuestionsAndReportTest : public QObject {
     QTest::addColumn<QString>("how");
     QTest::addColumn<int>("answer");
     for (const char* form : {"text", "delete"}) {
-      QTest::addRow("%s: 是", form) << form << "c1025" << 0;
-      QTest::addRow("%s: 全部皆是", form) << form << "c1026" << 1;
-      QTest::addRow("%s: 否", form) << form << "c1027" << 2;
-      QTest::addRow("%s: 全部皆否", form) << form << "c1029" << 3;
+      QTest::addRow("%s: 是", form) << form << controlName(kQuestionYes) << 0;
+      QTest::addRow("%s: 全部皆是", form) << form << controlName(kQuestionYesToAll) << 1;
+      QTest::addRow("%s: 否", form) << form << controlName(kQuestionNo) << 2;
+      QTest::addRow("%s: 全部皆否", form) << form << controlName(kQuestionNoToAll) << 3;
       QTest::addRow("%s: Escape", form) << form << "Escape" << 2;
       QTest::addRow("%s: window system close", form) << form << "close" << 2;
       QTest::addRow("%s: Alt+L", form) << form << "Alt+L" << 1;
@@ -103,8 +104,8 @@ class QuestionsAndReportTest : public QObject {
     QDialog* dialog = question.get();
     QTimer::singleShot(0, dialog, [dialog, how] {
       QApplication::setActiveWindow(dialog);  // shortcuts go to the active window
-      if (how.startsWith(QLatin1String("c10"))) {
-        QTest::mouseClick(dialog->findChild<QPushButton*>(how), Qt::LeftButton);
+      if (auto* clicked = dialog->findChild<QPushButton*>(how)) {
+        QTest::mouseClick(clicked, Qt::LeftButton);
       } else if (how == QLatin1String("close")) {
         dialog->close();
       } else {
@@ -127,7 +128,7 @@ class QuestionsAndReportTest : public QObject {
     auto question = makeQuestion(form, picture_);
     question->show();
     QVERIFY(QTest::qWaitForWindowExposed(question.get()));
-    for (int id : {1025, 1026, 1027, 1029}) {
+    for (int id : {kQuestionYes, kQuestionYesToAll, kQuestionNo, kQuestionNoToAll}) {
       QPushButton* b = button(*question, id);
       QVERIFY(!b->isDefault());
       b->setFocus();
@@ -152,7 +153,7 @@ class QuestionsAndReportTest : public QObject {
     QVERIFY(flags & Qt::WindowTitleHint);
     QVERIFY(!(flags & Qt::WindowCloseButtonHint));  // no close box
     const QStringList texts{"是(&Y)", "全部皆是(&L)", "否(&N)", "全部皆否(&E)"};
-    const int ids[4] = {1025, 1026, 1027, 1029};
+    const int ids[4] = {kQuestionYes, kQuestionYesToAll, kQuestionNo, kQuestionNoToAll};
     for (int i = 0; i < 4; ++i) QCOMPARE(button(*question, ids[i])->text(), texts[i]);
 
     QVERIFY(controlsInsideAndApart(*question));
@@ -177,7 +178,7 @@ class QuestionsAndReportTest : public QObject {
     const QString asked = QStringLiteral("文件: /") + QString(pathLength, QLatin1Char('x')) + tail;
     TextQuestion question(asked);
     QCOMPARE(question.question(), asked);
-    auto* box = question.findChild<QLabel*>(QStringLiteral("c1024"));
+    auto* box = findControl<QLabel>(question, kQuestionText);
     QVERIFY(box);
     QVERIFY(box->text().startsWith(QStringLiteral("文件: /x")));
     QVERIFY(box->text().endsWith(tail));
@@ -195,7 +196,7 @@ class QuestionsAndReportTest : public QObject {
   void deleteQuestionShowsTheObject() {
     DeleteObjectQuestion question;
     question.setPictureObject(&picture_);
-    auto* preview = question.findChild<ObjectPreview*>(QStringLiteral("c1037"));
+    auto* preview = findControl<ObjectPreview>(question, kQuestionPreview);
     QVERIFY(preview);
     QCOMPARE(preview->objectSize(), QSize(300, 150));
     const QImage shot = preview->grab().toImage();
@@ -214,14 +215,14 @@ class QuestionsAndReportTest : public QObject {
     dialog.setReport(lists);
     const QString composed = QString::fromStdString(
         composeReport(lists.failedFiles, lists.savedFiles, lists.pendingFiles));
-    auto* text = dialog.findChild<QPlainTextEdit*>(QStringLiteral("c1022"));
+    auto* text = findControl<QPlainTextEdit>(dialog, kReportText);
     QVERIFY(text);
     QCOMPARE(text->toPlainText(), QString(composed).replace(QStringLiteral("\r\n"), "\n"));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("报告"));
     QVERIFY(dialog.windowFlags() & Qt::WindowCloseButtonHint);
-    QCOMPARE(button(dialog, 1023)->text(), QStringLiteral("关闭(&C)"));
+    QCOMPARE(button(dialog, kReportClose)->text(), QStringLiteral("关闭(&C)"));
     QVERIFY(dialog.findChild<CaptionButtonBar*>());
-    QVERIFY(text->geometry().bottom() < button(dialog, 1023)->geometry().top());
+    QVERIFY(text->geometry().bottom() < button(dialog, kReportClose)->geometry().top());
 
     // Opens at the top with nothing selected; Enter starts a new line there.
     dialog.show();
@@ -236,8 +237,8 @@ class QuestionsAndReportTest : public QObject {
     QVERIFY(dialog.isVisible());
     QCOMPARE(text->toPlainText(), QLatin1Char('\n') + QString(composed).replace("\r\n", "\n"));
     // Nor does Enter on the button close it.
-    button(dialog, 1023)->setFocus();
-    QTest::keyClick(button(dialog, 1023), Qt::Key_Return);
+    button(dialog, kReportClose)->setFocus();
+    QTest::keyClick(button(dialog, kReportClose), Qt::Key_Return);
     QVERIFY(dialog.isVisible());
   }
 
@@ -252,9 +253,9 @@ class QuestionsAndReportTest : public QObject {
     ReportDialog dialog(app_->context, nullptr);
     dialog.setReport(BatchLists{{"/out/a.jpg"}, {}, {}});
     QTimer::singleShot(0, &dialog, [&dialog, how] {
-      auto* text = dialog.findChild<QPlainTextEdit*>(QStringLiteral("c1022"));
+      auto* text = findControl<QPlainTextEdit>(dialog, kReportText);
       if (how == QLatin1String("button"))
-        QTest::mouseClick(button(dialog, 1023), Qt::LeftButton);
+        QTest::mouseClick(button(dialog, kReportClose), Qt::LeftButton);
       else if (how == QLatin1String("Escape"))
         QTest::keyClick(text, Qt::Key_Escape);
       else

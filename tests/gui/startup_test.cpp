@@ -11,13 +11,15 @@
 #include <QTest>
 #include <QTimer>
 
+#include "build_config.h"
+#include "gui/support/app_fixture.h"
 #include "main_window/about_dialog.h"
 #include "main_window/application.h"
 #include "main_window/main_window.h"
-#include "session/program_info.h"
 #include "main_window/splash_dialog.h"
-#include "gui/support/app_fixture.h"
+#include "shared/program_texts.h"
 #include "widgets/caption_button_bar.h"
+#include "widgets/control_id.h"
 
 using namespace imbrino;
 
@@ -107,7 +109,7 @@ class StartupTest : public QObject {
     QCOMPARE(app.prompts.messages.size(), std::size_t{1});
     const AskedMessage& refused = app.prompts.messages.front();
     QCOMPARE(refused.text, QStringLiteral("程序正在运行,请先关闭相应的程序再执行"));
-    QCOMPARE(refused.caption, QString::fromUtf8(kProgramTitle));
+    QCOMPARE(refused.caption, programTitle());
     QCOMPARE(refused.icon, MessageIcon::Error);
     QVERIFY(!refused.hadOwner);
     QCOMPARE(readFile(settings), stored);
@@ -157,18 +159,18 @@ class StartupTest : public QObject {
     QCOMPARE(about.windowTitle(), QStringLiteral("关于"));
     QStringList labels;
     for (const QLabel* label : about.findChildren<QLabel*>()) labels << label->text();
-    QVERIFY(labels.contains(QStringLiteral("软件名: Imbrino\n\n版本: 3.7")));
+    QVERIFY(labels.contains(QString::fromUtf8("软件名: Imbrino\n\n版本: " IMBRINO_VERSION_SHORT)));
     for (const char* text : {"作者: ", "官方网站:", "客服邮箱:", "私人QQ:", "私人MSN:"})
       QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
-    for (int id : {1084, 1083, 1078, 1081, 1082}) {
-      const auto* field = about.findChild<QLineEdit*>(QStringLiteral("c%1").arg(id));
+    for (int id : {kAboutAuthor, kAboutHomePage, kAboutEmail, kAboutQq, kAboutMsn}) {
+      const auto* field = findControl<QLineEdit>(about, id);
       QVERIFY(field);
       QVERIFY(field->isReadOnly());
       QVERIFY(!field->text().isEmpty());
     }
     // The messenger address is the support mailbox.
-    QCOMPARE(about.findChild<QLineEdit*>(QStringLiteral("c1082"))->text(),
-             about.findChild<QLineEdit*>(QStringLiteral("c1078"))->text());
+    QCOMPARE(findControl<QLineEdit>(about, kAboutMsn)->text(),
+             findControl<QLineEdit>(about, kAboutEmail)->text());
 
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));

@@ -12,7 +12,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "session/program_info.h"
 #include "editor/editor_canvas.h"
 #include "editor/property_bk.h"
 #include "editor/property_image.h"
@@ -20,7 +19,9 @@
 #include "editor/template_editor.h"
 #include "editor/tool_dialog.h"
 #include "gui/support/app_fixture.h"
+#include "shared/program_texts.h"
 #include "template/template_file.h"
+#include "widgets/control_id.h"
 #include "widgets/four_way_question.h"
 
 using namespace imbrino;
@@ -264,7 +265,7 @@ class TemplateEditorTest : public QObject {
     editor_->insertPicture();
     QCOMPARE(app_->prompts.messageTexts(), (QStringList{"打开SRC文件时发生错误,请保证文件的完整性!",
                                                         "图片: " + notAPicture + "插入不成功"}));
-    QCOMPARE(app_->prompts.messages[0].caption, QString::fromUtf8(kProgramTitle));
+    QCOMPARE(app_->prompts.messages[0].caption, programTitle());
     QVERIFY(app_->editing.path.empty());
   }
 
@@ -349,7 +350,6 @@ class TemplateEditorTest : public QObject {
     QTest::keyClick(editor_.get(), Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(editor_.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(document().textObjects.size(), std::size_t{1});
-
 
     // Typing into a panel's field is one step, and an undo hides the panel.
     const Rect box = objectBox(document().textObjects[0]);
@@ -443,7 +443,7 @@ class TemplateEditorTest : public QObject {
   void theToolWindowRunsTheCommands() {
     open();
     QVERIFY(document().textObjects.empty());
-    auto* text = editor_->toolWindow()->findChild<QAbstractButton*>(QStringLiteral("c1090"));
+    auto* text = findControl<QAbstractButton>(*editor_->toolWindow(), kToolInsertText);
     QVERIFY(text);
     text->click();
     QCOMPARE(document().textObjects.size(), std::size_t{1});

@@ -14,6 +14,7 @@
 #include "editor/tool_dialog.h"
 #include "gui/support/app_fixture.h"
 #include "widgets/caption_button_bar.h"
+#include "widgets/control_id.h"
 #include "widgets/hover_bitmap_button.h"
 
 using namespace imbrino;
@@ -33,28 +34,28 @@ class FakeHost : public PanelHost {
 };
 
 struct Row {
-  const char* id;
+  int id;
   const char* file;
   const char* toolTip;
   ToolCommand command;
 };
 
 const std::vector<Row> kRows = {
-    {"c1085", "new.bmp", "新建模板", ToolCommand::New},
-    {"c1089", "open.bmp", "打开模板...", ToolCommand::Open},
-    {"c1095", "save.bmp", "保存模板", ToolCommand::Save},
-    {"c1090", "text.bmp", "插入文字", ToolCommand::InsertText},
-    {"c1091", "pic.bmp", "插入图片...", ToolCommand::InsertPicture},
-    {"c1092", "front.bmp", "选中目标置前", ToolCommand::Forward},
-    {"c1093", "back.bmp", "选中目标置后", ToolCommand::Backward},
-    {"c1094", "del.bmp", "删除选中目标...", ToolCommand::Delete},
+    {kToolNew, "new.bmp", "新建模板", ToolCommand::New},
+    {kToolOpen, "open.bmp", "打开模板...", ToolCommand::Open},
+    {kToolSave, "save.bmp", "保存模板", ToolCommand::Save},
+    {kToolInsertText, "text.bmp", "插入文字", ToolCommand::InsertText},
+    {kToolInsertPicture, "pic.bmp", "插入图片...", ToolCommand::InsertPicture},
+    {kToolForward, "front.bmp", "选中目标置前", ToolCommand::Forward},
+    {kToolBackward, "back.bmp", "选中目标置后", ToolCommand::Backward},
+    {kToolDelete, "del.bmp", "删除选中目标...", ToolCommand::Delete},
 };
 
 // The buttons start below the caption bar's strip.
 constexpr int kCaptionStrip = CaptionButtonBar::kSlotHeight + 2;
 
-HoverBitmapButton* button(const QWidget& dialog, const char* id) {
-  return dialog.findChild<HoverBitmapButton*>(QLatin1String(id));
+HoverBitmapButton* button(const QWidget& dialog, int id) {
+  return findControl<HoverBitmapButton>(dialog, id);
 }
 
 }  // namespace
@@ -130,11 +131,11 @@ class ToolDialogTest : public QObject {
     for (int order = 0; order < 8; ++order) {
       const Row& row = kRows[static_cast<std::size_t>(order)];
       HoverBitmapButton* b = button(*dialog, row.id);
-      QVERIFY2(b != nullptr, row.id);
+      QVERIFY2(b != nullptr, row.file);
       QCOMPARE(b->toolTip(), QString::fromUtf8(row.toolTip));
       QCOMPARE(b->geometry(), QRect(order * frameWidth, kCaptionStrip, frameWidth, frameHeight));
       // The donation button never covers a tool button.
-      QVERIFY2(!b->geometry().intersects(donation), row.id);
+      QVERIFY2(!b->geometry().intersects(donation), row.file);
     }
     // Eight buttons and no others.
     const auto buttons = dialog->findChildren<HoverBitmapButton*>();

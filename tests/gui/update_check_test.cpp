@@ -12,12 +12,15 @@
 #include <mutex>
 #include <optional>
 
-#include "main_window/main_window.h"
-#include "session/program_info.h"
-#include "main_window/update_check.h"
 #include "gui/support/app_fixture.h"
+#include "main_window/main_window.h"
+#include "main_window/new_picture_dialog.h"
+#include "main_window/update_check.h"
+#include "shared/program_texts.h"
 #include "support/http_server.h"
+#include "support/test_versions.h"
 #include "update/update_config.h"
+#include "widgets/control_id.h"
 
 using namespace imbrino;
 
@@ -25,13 +28,8 @@ namespace {
 
 const std::string kUrl = "https://updates.example/software/IMB/Update.ini";
 
-std::string manifest(const QString& versions) {
-  std::string text = "[Version]\r\n";
-  const QStringList parts = versions.split(u'.');
-  for (int i = 0; i < parts.size(); ++i)
-    if (!parts[i].isEmpty())
-      text += "Version" + std::to_string(i + 1) + "=" + parts[i].toStdString() + "\r\n";
-  return text;
+std::string manifest(const ProgramVersion& version, std::size_t parts = 4) {
+  return test::versionSection(version, parts);
 }
 
 // Serves `body` for any address (a failed download without one). With
@@ -137,14 +135,19 @@ class UpdateCheckTest : public QObject {
     QTest::addColumn<std::optional<std::string>>("served");
     QTest::addColumn<bool>("asked");
     QTest::addColumn<bool>("copyKept");
-    QTest::newRow("same") << std::optional(manifest("3.7.0.0")) << false << true;
-    QTest::newRow("same, fourth part newer") << std::optional(manifest("3.7.0.9")) << false << true;
-    QTest::newRow("third part newer") << std::optional(manifest("3.7.1.0")) << true << true;
-    QTest::newRow("second part newer") << std::optional(manifest("3.8.0.0")) << true << true;
-    QTest::newRow("first part newer") << std::optional(manifest("4.0.0.0")) << true << true;
-    QTest::newRow("older") << std::optional(manifest("3.6.99.0")) << false << true;
-    QTest::newRow("much older") << std::optional(manifest("2.9.9.9")) << false << true;
-    QTest::newRow("newer, no fourth part") << std::optional(manifest("3.8.0.")) << false << false;
+    QTest::newRow("same") << std::optional(manifest(kBuiltInVersion)) << false << true;
+    QTest::newRow("same, fourth part newer")
+        << std::optional(manifest(test::sameVersionLaterBuild())) << false << true;
+    QTest::newRow("third part newer")
+        << std::optional(manifest(test::newerVersion(2))) << true << true;
+    QTest::newRow("second part newer")
+        << std::optional(manifest(test::newerVersion(1))) << true << true;
+    QTest::newRow("first part newer")
+        << std::optional(manifest(test::newerVersion(0))) << true << true;
+    QTest::newRow("older") << std::optional(manifest(test::olderVersion())) << false << true;
+    QTest::newRow("much older") << std::optional(manifest(test::olderVersion(0))) << false << true;
+    QTest::newRow("newer, no fourth part")
+        << std::optional(manifest(test::newerVersion(1), 3)) << false << false;
     QTest::newRow("an error page")
         << std::optional<std::string>("<html>404</html>") << false << false;
     QTest::newRow("no network") << std::optional<std::string>() << false << false;
@@ -163,7 +166,7 @@ class UpdateCheckTest : public QObject {
     QCOMPARE(app->prompts.messages.size(), std::size_t{1});
     const AskedMessage& question = app->prompts.messages.front();
     QCOMPARE(question.text, QStringLiteral("有新版本,是否要升级?"));
-    QCOMPARE(question.caption, QString::fromUtf8(kProgramTitle));
+    QCOMPARE(question.caption, programTitle());
     QCOMPARE(question.icon, MessageIcon::None);
     QCOMPARE(question.buttons, MessageButtons::YesNo);
     QVERIFY(question.hadOwner);
@@ -176,10 +179,11 @@ class UpdateCheckTest : public QObject {
   void yesStartsTheUpdaterBesideTheProgramAndEndsIt() {
     placeUpdater();
     app->prompts.messageAnswers.push_back(MessageAnswer::Yes);
-    check(setupServing(manifest("3.8.0.0")));
+    check(setupServing(manifest(test::newerVersion(1))));
     QCOMPARE(started.size(), 2);
     QCOMPARE(started[0], app->file(QStringLiteral("update")));
-    QCOMPARE(started[1], QStringLiteral("[3.7.0.0.] [") + QString::fromStdString(kUrl) + u']');
+    QCOMPARE(started[1], QString::fromStdString("[" + test::versionText(kBuiltInVersion) + ".] [" +
+                                                kUrl + "]"));
     QCOMPARE(ends, 1);
     // The updater reads back what it is given.
     const auto arguments = parseUpdaterCommandLine(started[1].toStdString());
@@ -190,7 +194,7 @@ class UpdateCheckTest : public QObject {
 
   void aProgramFolderThatCannotBeWrittenIsNotChecked() {
     // A folder that does not exist cannot be written to, whoever asks.
-    UpdateCheckSetup missing = setupServing(manifest("4.0.0.0"));
+    UpdateCheckSetup missing = setupServing(manifest(test::newerVersion(0)));
     missing.programFolder = app->file(QStringLiteral("gone/"));
     QVERIFY(UpdateCheck::start(*window, app->prompts, missing) == nullptr);
 
@@ -199,7 +203,7 @@ class UpdateCheckTest : public QObject {
     QVERIFY(QFile::setPermissions(
         system, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
     const bool writable = isWritableFolder(system);
-    UpdateCheckSetup installed = setupServing(manifest("4.0.0.0"));
+    UpdateCheckSetup installed = setupServing(manifest(test::newerVersion(0)));
     installed.programFolder = system;
     const bool checked = UpdateCheck::start(*window, app->prompts, installed) != nullptr;
     QFile::setPermissions(system, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -210,7 +214,7 @@ class UpdateCheckTest : public QObject {
 
   void theWindowWaitsForACheckStillOnTheNetworkAndDropsItsQuestion() {
     FakeDownloader::Gate gate;
-    UpdateCheck::start(*window, app->prompts, setupServing(manifest("4.0.0.0"), &gate));
+    UpdateCheck::start(*window, app->prompts, setupServing(manifest(test::newerVersion(0)), &gate));
     QTRY_COMPARE(downloads.load(), 1);
     // The network answers only after the window has begun to go.
     std::thread late([&gate] {
@@ -236,7 +240,7 @@ class UpdateCheckTest : public QObject {
     if (present) placeUpdater();
     updaterStarts = starts;
     app->prompts.messageAnswers.push_back(MessageAnswer::Yes);
-    check(setupServing(manifest("3.8.0.0")));
+    check(setupServing(manifest(test::newerVersion(1))));
     QCOMPARE(app->prompts.messages.size(), std::size_t{2});
     const AskedMessage& told = app->prompts.messages.back();
     QVERIFY(told.text.endsWith(app->file(QStringLiteral("update"))));
@@ -259,14 +263,14 @@ class UpdateCheckTest : public QObject {
     // program runs it; the default ending.
     MainWindowSeams seams;
     seams.startUpdateCheck = [this](QMainWindow& shown) {
-      UpdateCheckSetup setup = setupServing(manifest("3.7.1.0"));
+      UpdateCheckSetup setup = setupServing(manifest(test::newerVersion(2)));
       setup.endProgram = programUpdateCheckSetup(app->folder.path() + u'/').endProgram;
       UpdateCheck::start(shown, app->prompts, setup);
     };
     MainWindow main(app->context, seams);
     main.show();
     test::whenDialogOpens(
-        [](QWidget* dialog) { dialog->findChild<QPushButton*>(QStringLiteral("c1003"))->click(); });
+        [](QWidget* dialog) { findControl<QPushButton>(*dialog, kNewPictureCreate)->click(); });
     main.newPicture();
     QVERIFY(main.pictureModified());
     app->prompts.messageAnswers = {MessageAnswer::Yes, saveAnswer};
@@ -289,7 +293,7 @@ class UpdateCheckTest : public QObject {
     // A manifest as large as the updater reads is read here too; one byte more is not.
     test::HttpServer server;
     for (const std::uint64_t size : {kMaxManifestBytes, kMaxManifestBytes + 1}) {
-      std::string body = manifest("3.8.0.0") + ";";  // and a long comment
+      std::string body = manifest(test::newerVersion(1)) + ";";  // and a long comment
       body.resize(size, 'x');
       server.serveBody("/Update.ini", body);
       const auto downloader = setup.makeDownloader([] { return false; });
@@ -325,18 +329,6 @@ class UpdateCheckTest : public QObject {
     qputenv("IMBRINO_UPDATE_URL", "");
     QVERIFY(configuredManifestUrl().ends_with("/software/IMB/Update.ini"));
     qunsetenv("IMBRINO_UPDATE_URL");
-  }
-
-  void aPublicKeyIsSixtyFourHexDigits() {
-    const std::string hex = "00112233445566778899aabbccddeeffFFEEDDCCBBAA99887766554433221100";
-    const auto key = parsePublicKeyHex(hex);
-    QVERIFY(key.has_value());
-    QCOMPARE((*key)[0], std::uint8_t{0x00});
-    QCOMPARE((*key)[15], std::uint8_t{0xff});
-    QCOMPARE((*key)[16], std::uint8_t{0xff});
-    QCOMPARE((*key)[31], std::uint8_t{0x00});
-    for (const std::string& bad : {std::string(), hex.substr(1), hex + "0", "zz" + hex.substr(2)})
-      QVERIFY(!parsePublicKeyHex(bad).has_value());
   }
 };
 

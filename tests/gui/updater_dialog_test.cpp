@@ -12,8 +12,10 @@
 
 #include "gui/support/app_fixture.h"
 #include "platform/instance_lock.h"
+#include "update/updater.h"
 #include "updater/updater_dialog.h"
 #include "updater/updater_program.h"
+#include "widgets/control_id.h"
 #include "widgets/dialog_units.h"
 
 using namespace imbrino;
@@ -21,7 +23,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString kCommandLine = QStringLiteral("[3.7.0.0.] [https://updates.example/Update.ini]");
+const QString kCommandLine = QString::fromStdString(
+    updaterCommandLine(kBuiltInVersion, "https://updates.example/Update.ini"));
 const QString kTitle = QStringLiteral("升级程序");
 
 // A run that waits (at most five seconds) for the user to cancel.
@@ -40,7 +43,7 @@ class UpdaterDialogTest : public QObject {
 
   template <class T>
   static T* control(QWidget& dialog, int id) {
-    return dialog.findChild<T*>(QStringLiteral("c%1").arg(id));
+    return findControl<T>(dialog, id);
   }
 
  private slots:
@@ -61,10 +64,10 @@ class UpdaterDialogTest : public QObject {
     QCOMPARE(labels.size(), 1);
     QCOMPARE(labels[0]->text(), QStringLiteral("总进度:"));
     QCOMPARE(labels[0]->geometry(), du.rect(7, 7, 29, 8));
-    auto* progress = control<QProgressBar>(dialog, 1000);
+    auto* progress = control<QProgressBar>(dialog, UpdaterDialog::kProgressId);
     QVERIFY(progress);
     QCOMPARE(progress->geometry(), du.rect(7, 23, 225, 12));
-    auto* cancel = control<QPushButton>(dialog, 1001);
+    auto* cancel = control<QPushButton>(dialog, UpdaterDialog::kCancelId);
     QVERIFY(cancel);
     QCOMPARE(cancel->text(), QStringLiteral("取消升级(&C)"));
     QCOMPARE(cancel->geometry(), du.rect(94, 40, 50, 14));
@@ -117,11 +120,11 @@ class UpdaterDialogTest : public QObject {
     QCOMPARE(dialog.exec(), 0);
     QVERIFY(dialog.finishWorker(5s));
     QVERIFY(onWorker);
-    QCOMPARE(given.version, (ProgramVersion{{3, 7, 0, 0}}));
+    QCOMPARE(given.version, kBuiltInVersion);
     QCOMPARE(given.manifestUrl, std::string("https://updates.example/Update.ini"));
     QCOMPARE(retries.load(), 2);
 
-    auto* progress = control<QProgressBar>(dialog, 1000);
+    auto* progress = control<QProgressBar>(dialog, UpdaterDialog::kProgressId);
     QCOMPARE(progress->minimum(), 1);
     QCOMPARE(progress->maximum(), 5);
     QCOMPARE(progress->value(), 3);
@@ -158,10 +161,10 @@ class UpdaterDialogTest : public QObject {
       QTest::keyClick(&dialog, Qt::Key_Return);
       dialog.close();
       app.prompts.messageAnswers.push_back(MessageAnswer::No);
-      control<QPushButton>(dialog, 1001)->click();
+      control<QPushButton>(dialog, UpdaterDialog::kCancelId)->click();
       stayed = dialog.isVisible();
       app.prompts.messageAnswers.push_back(MessageAnswer::Yes);
-      control<QPushButton>(dialog, 1001)->click();
+      control<QPushButton>(dialog, UpdaterDialog::kCancelId)->click();
     });
     QCOMPARE(dialog.exec(), -1);
     QVERIFY(stayed);
@@ -184,7 +187,7 @@ class UpdaterDialogTest : public QObject {
       sawCancel = ui.cancelled();
       return 0;
     });
-    auto* cancel = control<QPushButton>(dialog, 1001);
+    auto* cancel = control<QPushButton>(dialog, UpdaterDialog::kCancelId);
     QTimer poll;
     poll.callOnTimeout([&] {
       if (cancel->isEnabled()) return;
@@ -216,7 +219,8 @@ class UpdaterDialogTest : public QObject {
       return 0;
     });
     app.prompts.messageAnswers.push_back(MessageAnswer::Yes);
-    QTimer::singleShot(20, &dialog, [&] { control<QPushButton>(dialog, 1001)->click(); });
+    QTimer::singleShot(20, &dialog,
+                       [&] { control<QPushButton>(dialog, UpdaterDialog::kCancelId)->click(); });
     QCOMPARE(dialog.exec(), -1);
     QVERIFY(!dialog.finishWorker(50ms));
     *release = true;  // it ends on its own, talking to nobody

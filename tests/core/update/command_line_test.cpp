@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/test_versions.h"
 #include "update/install_plan.h"
 #include "update/updater.h"
 
@@ -8,7 +9,8 @@ namespace {
 
 TEST(UpdaterCommandLine, IsWrittenWithADotAfterEachNumberAndReadBack) {
   const std::string line = updaterCommandLine(kBuiltInVersion, "https://h/software/IMB/Update.ini");
-  EXPECT_EQ(line, "[3.7.0.0.] [https://h/software/IMB/Update.ini]");
+  EXPECT_EQ(line,
+            "[" + test::versionText(kBuiltInVersion) + ".] [https://h/software/IMB/Update.ini]");
   const auto parsed = parseUpdaterCommandLine(line);
   ASSERT_TRUE(parsed);
   EXPECT_EQ(parsed->version, kBuiltInVersion);

@@ -15,6 +15,7 @@
 
 #include "support/http_server.h"
 #include "support/test_support.h"
+#include "update/integrity.h"
 #include "update/updater.h"
 
 namespace imbrino {
@@ -248,26 +249,25 @@ TEST(CurlDownload, AMissingFolderOrAFolderAtTheDestinationFails) {
   EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"taken"});
 }
 
-std::array<std::uint8_t, 32> bytesFromHex32(std::string_view hex) {
-  std::array<std::uint8_t, 32> bytes{};
-  for (std::size_t i = 0; i < bytes.size(); ++i)
-    bytes[i] = static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(2 * i, 2)), nullptr, 16));
-  return bytes;
+TEST(Hex, ThirtyTwoBytesAreExactlySixtyFourDigitsOfEitherCase) {
+  const std::string hex = "00112233445566778899aabbccddeeffFFEEDDCCBBAA99887766554433221100";
+  const auto bytes = parseHex32(hex);
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_EQ((*bytes)[0], 0x00);
+  EXPECT_EQ((*bytes)[15], 0xff);
+  EXPECT_EQ((*bytes)[16], 0xff);
+  EXPECT_EQ((*bytes)[31], 0x00);
+  for (const std::string& bad : {std::string(), hex.substr(1), hex + "0", "zz" + hex.substr(2)})
+    EXPECT_FALSE(parseHex32(bad).has_value()) << bad;
 }
 
 TEST(Publish, SignsAsEd25519Does) {
   // The first test vector of the Ed25519 definition: a key and the empty message.
-  const auto seed =
-      bytesFromHex32("9d61b19deffd5a60ba844af492ec2cc44449c5697b326919703bac031cae7f60");
-  const auto signature = signManifest("", seed);
+  const auto seed = parseHex32("9d61b19deffd5a60ba844af492ec2cc44449c5697b326919703bac031cae7f60");
+  ASSERT_TRUE(seed.has_value());
+  const auto signature = signManifest("", *seed);
   ASSERT_TRUE(signature.ok());
-  std::string hex;
-  for (std::uint8_t b : *signature) {
-    char pair[3];
-    std::snprintf(pair, sizeof pair, "%02x", b);
-    hex += pair;
-  }
-  EXPECT_EQ(hex,
+  EXPECT_EQ(hexText(*signature),
             "e5564300c360ac729086e2cc806e828a84877f1eb8e5d974d873e065224901555fb8821590a33bacc61e39"
             "701cf9b46bd25bf5f0595bbe24655141438e7a100b");
 }

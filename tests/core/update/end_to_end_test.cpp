@@ -14,6 +14,7 @@
 #include "core/update/update_support.h"
 #include "support/http_server.h"
 #include "support/test_support.h"
+#include "support/test_versions.h"
 #include "update/updater.h"
 
 namespace imbrino {
@@ -96,6 +97,8 @@ class EndToEnd : public ::testing::Test {
   Publication publication{server, root.file("published")};
 };
 
+// A version the updater installs: one newer in the second part.
+const ProgramVersion kNewer = test::newerVersion(1);
 const std::string kNew = "message none 升级完成";
 const std::string kLatest = "message none 当前版本已经是最新版本,无需升级";
 const std::string kInvalid = "message error 升级信息有误";
@@ -122,63 +125,41 @@ TEST_F(EndToEnd, UpdatesFromAWebServerOrRefusesLeavingEverythingAsItWas) {
   };
   auto none = [](EndToEnd&) {};
   const Case cases[] = {
-      {"newer", {{3, 8, 0, 0}}, false, none, nullptr, kNew},
-      {"newer, signed", {{3, 7, 1, 0}}, true, none, &key.seed, kNew},
-      {"equal", {{3, 7, 0, 9}}, false, none, nullptr, kLatest},
-      {"older", {{3, 6, 99, 0}}, false, none, nullptr, kLatest},
-      {"missing Version4",
-       {{4, 0, 0, 0}},
-       false,
-       [](EndToEnd& t) { replaceOnce(t.publication.manifest, "Version4=0\r\n", ""); },
-       nullptr,
+      {"newer", kNewer, false, none, nullptr, kNew},
+      {"newer, signed", test::newerVersion(2), true, none, &key.seed, kNew},
+      {"equal", test::sameVersionLaterBuild(), false, none, nullptr, kLatest},
+      {"older", test::olderVersion(), false, none, nullptr, kLatest},
+      {"missing Version4", test::newerVersion(0), false,
+       [](EndToEnd& t) { replaceOnce(t.publication.manifest, "Version4=0\r\n", ""); }, nullptr,
        kInvalid},
-      {"third download fails",
-       {{3, 8, 0, 0}},
-       false,
+      {"third download fails", kNewer, false,
        [](EndToEnd& t) {
          t.server.set("/files/sub/deeper/more.txt", {Reply::NotFound, "", ""});
        },
-       nullptr,
-       kFileFailed},
-      {"third download stalls",
-       {{3, 8, 0, 0}},
-       false,
+       nullptr, kFileFailed},
+      {"third download stalls", kNewer, false,
        [](EndToEnd& t) {
          t.server.set("/files/sub/deeper/more.txt", {Reply::Stalled, "m", ""});
        },
-       nullptr,
-       kFileFailed},
-      {"a download redirected to ftp",
-       {{3, 8, 0, 0}},
-       false,
+       nullptr, kFileFailed},
+      {"a download redirected to ftp", kNewer, false,
        [](EndToEnd& t) {
          t.server.set("/files/help.html", {Reply::Redirect, "", "ftp://127.0.0.1/help.html"});
        },
-       nullptr,
-       kFileFailed},
-      {"traversal",
-       {{3, 8, 0, 0}},
-       false,
+       nullptr, kFileFailed},
+      {"traversal", kNewer, false,
        [](EndToEnd& t) {
          replaceOnce(t.publication.manifest, "AddFilesDest5=\\readme.txt",
                      "AddFilesDest5=\\sub\\..\\..\\outside.txt");
        },
-       nullptr,
-       kInvalid},
-      {"wrong hash",
-       {{3, 8, 0, 0}},
-       false,
+       nullptr, kInvalid},
+      {"wrong hash", kNewer, false,
        [](EndToEnd& t) { t.server.serveBody("/files/help.html", "<p>not what was hashed</p>"); },
-       nullptr,
-       kFileFailed},
-      {"manifest missing",
-       {{3, 8, 0, 0}},
-       false,
-       [](EndToEnd& t) { t.publication.manifest.clear(); },
-       nullptr,
-       kManifestFailed},
-      {"no signature", {{3, 8, 0, 0}}, true, none, nullptr, kInvalid},
-      {"signed by another key", {{3, 8, 0, 0}}, true, none, &otherKey.seed, kInvalid},
+       nullptr, kFileFailed},
+      {"manifest missing", kNewer, false, [](EndToEnd& t) { t.publication.manifest.clear(); },
+       nullptr, kManifestFailed},
+      {"no signature", kNewer, true, none, nullptr, kInvalid},
+      {"signed by another key", kNewer, true, none, &otherKey.seed, kInvalid},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -235,18 +216,17 @@ TEST_F(EndToEnd, TheCheckAsksOnlyForANewerCompleteAndTrustedManifest) {
     bool copyKept;
   };
   const Case cases[] = {
-      {{{3, 7, 1, 0}}, false, false, nullptr, true, true},
-      {{{4, 0, 0, 0}}, false, false, nullptr, true, true},
-      {{{3, 7, 0, 9}}, false, false, nullptr, false, true},
-      {{{2, 9, 9, 9}}, false, false, nullptr, false, true},
-      {{{3, 8, 0, 0}}, true, false, nullptr, false, false},
-      {{{3, 8, 0, 0}}, false, true, &key.seed, true, true},
-      {{{3, 8, 0, 0}}, false, true, nullptr, false, true},
+      {test::newerVersion(2), false, false, nullptr, true, true},
+      {test::newerVersion(0), false, false, nullptr, true, true},
+      {test::sameVersionLaterBuild(), false, false, nullptr, false, true},
+      {test::olderVersion(), false, false, nullptr, false, true},
+      {kNewer, true, false, nullptr, false, false},
+      {kNewer, false, true, &key.seed, true, true},
+      {kNewer, false, true, nullptr, false, true},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.version.parts[0] << "." << c.version.parts[1] << "."
-                                      << c.version.parts[2] << "." << c.version.parts[3]
-                                      << (c.keyed ? " keyed" : "") << (c.signer ? " signed" : ""));
+    SCOPED_TRACE(test::versionText(c.version) + (c.keyed ? " keyed" : "") +
+                 (c.signer ? " signed" : ""));
     server.set("/Update.ini.sig", {Reply::NotFound, "", ""});
     publication.publish(c.version, files);
     if (c.dropVersion4) replaceOnce(publication.manifest, "Version4=0\r\n", "");

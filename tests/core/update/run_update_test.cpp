@@ -7,6 +7,7 @@
 
 #include "core/update/update_support.h"
 #include "support/test_support.h"
+#include "support/test_versions.h"
 #include "update/updater.h"
 
 namespace imbrino {
@@ -21,20 +22,15 @@ const std::string kManifestUrl = "https://updates.test/software/IMB/Update.ini";
 const std::string kDone = "message none 升级完成";
 const std::string kInvalid = "message error 升级信息有误";
 const std::string kFileFailed = "message error 文件下载失败";
+// A version the updater installs: one newer in the second part.
+const ProgramVersion kNewer = test::newerVersion(1);
 
 // The manifest's "Version" section and an "AddFiles" list of `files`
 // (destination, body), each served at its own address; `extra` is appended.
-std::string manifestWith(test::FakeDownloader& downloader, const std::string& version,
+std::string manifestWith(test::FakeDownloader& downloader, const ProgramVersion& version,
                          const std::vector<std::pair<std::string, std::string>>& files,
                          const std::string& extra = "", bool withHashes = false) {
-  // Versions are given as "a.b.c.d".
-  std::string text = "[Version]\n";
-  std::size_t at = 0;
-  for (int i = 1; i <= 4; ++i) {
-    const std::size_t dot = version.find('.', at);
-    text += "Version" + std::to_string(i) + "=" + version.substr(at, dot - at) + "\n";
-    at = dot + 1;
-  }
+  std::string text = test::versionSection(version);
   text += "[AddFiles]\nAddFilesLen=" + std::to_string(files.size()) + "\n";
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::string n = std::to_string(i + 1);
@@ -85,7 +81,7 @@ class UpdateRun : public ::testing::Test {
 
 TEST_F(UpdateRun, InstallsInTheOrderDeleteFilesDeleteFoldersMakeFoldersCopy) {
   const std::string manifest = manifestWith(
-      downloader, "3.8.0.0",
+      downloader, kNewer,
       {{"\\Imbrino", "new program"}, {"/plugins/new.dat", "new data"}, {"\\readme.txt", "new"}},
       "[NewDirs]\nNewDirsLen=2\nNewDirs1=\\plugins\nNewDirs2=\\empty\\deep\\\n"
       "[DelFiles]\nDelFilesLen=3\nDelFiles1=\\readme.txt\nDelFiles3=\\missing.txt\n"
@@ -112,84 +108,83 @@ TEST_F(UpdateRun, RefusalsAndFailuresLeaveEverythingAsItWas) {
   struct Case {
     const char* name;
     std::string manifest;  // empty: built from the version and the files below
-    std::string version;
+    ProgramVersion version;
     std::vector<std::pair<std::string, std::string>> files;
     std::string extra;
     std::vector<std::string> expected;
   };
   const std::vector<std::pair<std::string, std::string>> two = {{"\\a", "A"}, {"\\b", "B"}};
   const std::vector<Case> cases = {
-      {"equal", "", "3.7.0.9", two, "", {"message none 当前版本已经是最新版本,无需升级"}},
-      {"older", "", "3.6.99.0", two, "", {"message none 当前版本已经是最新版本,无需升级"}},
-      {"missing Version4",
-       "[Version]\nVersion1=4\nVersion2=0\nVersion3=0\n",
+      {"equal",
        "",
-       {},
+       test::sameVersionLaterBuild(),
+       two,
        "",
-       {kInvalid}},
+       {"message none 当前版本已经是最新版本,无需升级"}},
+      {"older",
+       "",
+       test::olderVersion(),
+       two,
+       "",
+       {"message none 当前版本已经是最新版本,无需升级"}},
+      {"missing Version4", test::versionSection(kNewer, 3), {}, {}, "", {kInvalid}},
       {"no file list",
-       "[Version]\nVersion1=3\nVersion2=8\nVersion3=0\nVersion4=0\n"
-       "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\readme.txt\n",
-       "",
+       test::versionSection(kNewer) + "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\readme.txt\n",
+       {},
        {},
        "",
        {"message warning 无升级信息"}},
-      {"missing source", "", "3.8.0.0", two, "AddFilesLen=3\nAddFilesDest3=\\c\n", {kInvalid}},
-      {"traversal destination", "", "3.8.0.0", {{"\\..\\outside\\victim", "evil"}}, "", {kInvalid}},
+      {"missing source", "", kNewer, two, "AddFilesLen=3\nAddFilesDest3=\\c\n", {kInvalid}},
+      {"traversal destination", "", kNewer, {{"\\..\\outside\\victim", "evil"}}, "", {kInvalid}},
       {"traversal deletion",
        "",
-       "3.8.0.0",
+       kNewer,
        two,
        "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\..\\outside\\victim\n",
        {kInvalid}},
       {"traversal folder deletion",
        "",
-       "3.8.0.0",
+       kNewer,
        two,
        "[DelDirs]\nDelDirsLen=2\nDelDirs1=\\data\nDelDirs2=/../outside\n",
        {kInvalid}},
       {"whole folder deletion",
        "",
-       "3.8.0.0",
+       kNewer,
        two,
        "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\.\n",
        {kInvalid}},
       {"traversal new folder",
        "",
-       "3.8.0.0",
+       kNewer,
        two,
        "[NewDirs]\nNewDirsLen=1\nNewDirs1=\\..\\..\\made\n",
        {kInvalid}},
       {"absolute destination",
        "",
-       "3.8.0.0",
+       kNewer,
        {{"\\\\" + outside + "/victim", "evil"}},
        "",
        {kInvalid}},
-      {"drive destination", "", "3.8.0.0", {{"C:\\victim", "evil"}}, "", {kInvalid}},
-      {"drive inside destination", "", "3.8.0.0", {{"\\C:\\victim", "evil"}}, "", {kInvalid}},
-      {"no leading separator", "", "3.8.0.0", {{"..\\outside\\victim", "evil"}}, "", {kInvalid}},
-      {"malformed hash", "", "3.8.0.0", two, "AddFilesSha2561=abc\n", {kInvalid}},
+      {"drive destination", "", kNewer, {{"C:\\victim", "evil"}}, "", {kInvalid}},
+      {"drive inside destination", "", kNewer, {{"\\C:\\victim", "evil"}}, "", {kInvalid}},
+      {"no leading separator", "", kNewer, {{"..\\outside\\victim", "evil"}}, "", {kInvalid}},
+      {"malformed hash", "", kNewer, two, "AddFilesSha2561=abc\n", {kInvalid}},
       {"one bad low digit in a hash",
        "",
-       "3.8.0.0",
+       kNewer,
        two,
        "AddFilesSha2561=" + std::string(63, 'a') + "g\n",
        {kInvalid}},
       {"wrong hash",
        "",
-       "3.8.0.0",
+       kNewer,
        two,
        "AddFilesSha2562=" + test::sha256Hex("something else") + "\n",
        {kFileFailed}},
-      {"huge file count", "", "3.8.0.0", two, "AddFilesLen=2000000000\n", {kInvalid}},
-      {"huge deletion count",
-       "",
-       "3.8.0.0",
-       two,
-       "[DelFiles]\nDelFilesLen=2147483647\n",
-       {kInvalid}},
-      {"huge folder count", "", "3.8.0.0", two, "[NewDirs]\nNewDirsLen=99999999\n", {kInvalid}},
+      {"huge file count", "", kNewer, two, "AddFilesLen=2000000000\n", {kInvalid}},
+      {"huge deletion count", "", kNewer, two, "[DelFiles]\nDelFilesLen=2147483647\n", {kInvalid}},
+      {"huge folder count", "", kNewer, two, "[NewDirs]\nNewDirsLen=99999999\n", {kInvalid}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -213,7 +208,7 @@ TEST_F(UpdateRun, RefusalsAndFailuresLeaveEverythingAsItWas) {
 
 TEST_F(UpdateRun, AFailingThirdDownloadOfFiveInstallsNothing) {
   const std::string manifest =
-      manifestWith(downloader, "3.7.1.0",
+      manifestWith(downloader, test::newerVersion(2),
                    {{"\\1", "1"}, {"\\2", "2"}, {"\\Imbrino", "new"}, {"\\4", "4"}, {"\\5", "5"}},
                    "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\readme.txt\n");
   downloader.failing.insert("https://updates.test/files/3");
@@ -231,8 +226,8 @@ TEST_F(UpdateRun, AManifestThatCannotBeFetchedIsReported) {
 }
 
 TEST_F(UpdateRun, NoFilesButDeletionsStillDeletes) {
-  const std::string manifest = manifestWith(downloader, "3.8.0.0", {},
-                                            "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\readme.txt\n");
+  const std::string manifest =
+      manifestWith(downloader, kNewer, {}, "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\readme.txt\n");
   EXPECT_EQ(run(manifest), 0);
   EXPECT_EQ(ui.events, (std::vector<std::string>{"range 1 0", "position 0", "installing", kDone}));
   EXPECT_FALSE(fs::exists(install + "/readme.txt"));
@@ -244,7 +239,7 @@ TEST_F(UpdateRun, LinksPlantedInTheInstallationLeadNowhereOutside) {
   fs::create_symlink(outside + "/victim", install + "/linked-file");
   fs::create_symlink(install + "/readme.txt", install + "/inner-link");
   const std::string manifest =
-      manifestWith(downloader, "3.8.0.0",
+      manifestWith(downloader, kNewer,
                    {{"\\linked-folder\\victim", "evil"},
                     {"\\linked-file", "replaced"},
                     {"\\inner-link", "through the link"}},
@@ -270,8 +265,8 @@ TEST_F(UpdateRun, LinksPlantedInTheInstallationLeadNowhereOutside) {
 
 TEST_F(UpdateRun, AFolderLinkNamedForDeletionIsRemovedAsALink) {
   fs::create_symlink(outside, install + "/linked-folder");
-  const std::string manifest = manifestWith(downloader, "3.8.0.0", {},
-                                            "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\linked-folder\n");
+  const std::string manifest =
+      manifestWith(downloader, kNewer, {}, "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\linked-folder\n");
   EXPECT_EQ(run(manifest), 0);
   EXPECT_FALSE(fs::exists(fs::symlink_status(install + "/linked-folder")));
   EXPECT_EQ(snapshot(outside), outsideBefore);
@@ -287,7 +282,7 @@ TEST_F(UpdateRun, FilesThatCannotBeReplacedAreAskedAboutThenNamedAsAFailure) {
   }
   files.push_back({"\\readme.txt", "new readme"});
   const std::string manifest =
-      manifestWith(downloader, "3.8.0.0", files, "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\data\n");
+      manifestWith(downloader, kNewer, files, "[DelFiles]\nDelFilesLen=1\nDelFiles1=\\data\n");
   ui.retryAnswers = {true, true, false};
   EXPECT_EQ(run(manifest), -1);
   const std::vector<std::string> shown = ui.messages();
@@ -312,7 +307,7 @@ TEST_F(UpdateRun, CancellingBeforeTheInstallationLeavesItUntouched) {
     ui = {};
     downloader = {};
     const std::string manifest =
-        manifestWith(downloader, "3.8.0.0", {{"\\Imbrino", "new"}, {"\\readme.txt", "new"}},
+        manifestWith(downloader, kNewer, {{"\\Imbrino", "new"}, {"\\readme.txt", "new"}},
                      "[DelDirs]\nDelDirsLen=1\nDelDirs1=\\data\n");
     int downloads = 0;
     downloader.afterEachDownload = [&] { ui.cancel = ++downloads == cancelAfter; };
@@ -326,7 +321,7 @@ TEST_F(UpdateRun, CancellingBeforeTheInstallationLeavesItUntouched) {
 TEST_F(UpdateRun, NewProgramsAreExecutableAndLongNamesInstall) {
   const mode_t savedMask = ::umask(022);
   const std::string longName(240, 'n');
-  const std::string manifest = manifestWith(downloader, "3.8.0.0",
+  const std::string manifest = manifestWith(downloader, kNewer,
                                             {{"\\tool.sh", "#!/bin/sh\n"},
                                              {"\\helper", "\177ELF\2\1"},
                                              {"\\notes.txt", "#no"},
@@ -352,7 +347,7 @@ TEST_F(UpdateRun, TheTemporaryFolderHoldsOnlyItsOwnWorkFolderAndMustBePrivate) {
     ASSERT_EQ(::lchown((temp + "/UpwrightDir").c_str(), 65534, 65534), 0);
   }
   const auto tempBefore = snapshot(temp);
-  EXPECT_EQ(run(manifestWith(downloader, "3.8.0.0", {{"\\Imbrino", "new"}})), 0);
+  EXPECT_EQ(run(manifestWith(downloader, kNewer, {{"\\Imbrino", "new"}})), 0);
   EXPECT_EQ(readText(install + "/Imbrino"), "new");
   EXPECT_EQ(snapshot(temp), tempBefore);
   EXPECT_EQ(snapshot(outside), outsideBefore);
@@ -396,7 +391,7 @@ TEST_F(UpdateRun, WithAKeyOnlyASignedManifestWithHashesIsInstalled) {
     ui = {};
     downloader = {};
     writeText(install + "/Imbrino", "old program");
-    const std::string manifest = manifestWith(downloader, "3.8.0.0", files, "", c.hashes);
+    const std::string manifest = manifestWith(downloader, kNewer, files, "", c.hashes);
     if (c.signature == 1) downloader.served[kManifestUrl + ".sig"] = test::signText(key, manifest);
     if (c.signature == 2)
       downloader.served[kManifestUrl + ".sig"] = test::signText(test::makeSigningKey(8), manifest);
@@ -414,16 +409,16 @@ TEST_F(UpdateRun, WithAKeyOnlyASignedManifestWithHashesIsInstalled) {
 
 TEST(UpdateCheck, AsksOnlyForANewerCompleteManifestAndDeletesOneWithoutItsKeys) {
   struct Case {
-    const char* manifest;
+    std::string manifest;
     bool newer;
     bool copyKept;
   };
   const Case cases[] = {
-      {"[Version]\nVersion1=3\nVersion2=7\nVersion3=1\nVersion4=0\n", true, true},
-      {"[Version]\nVersion1=4\nVersion2=0\nVersion3=0\nVersion4=0\n", true, true},
-      {"[Version]\nVersion1=3\nVersion2=7\nVersion3=0\nVersion4=9\n", false, true},
-      {"[Version]\nVersion1=3\nVersion2=6\nVersion3=99\nVersion4=0\n", false, true},
-      {"[Version]\nVersion1=3\nVersion2=8\nVersion3=0\n", false, false},
+      {test::versionSection(test::newerVersion(2)), true, true},
+      {test::versionSection(test::newerVersion(0)), true, true},
+      {test::versionSection(test::sameVersionLaterBuild()), false, true},
+      {test::versionSection(test::olderVersion()), false, true},
+      {test::versionSection(kNewer, 3), false, false},
       {"<html>Not found</html>", false, false},
   };
   for (const Case& c : cases) {
@@ -444,7 +439,7 @@ TEST(UpdateCheck, AsksOnlyForANewerCompleteManifestAndDeletesOneWithoutItsKeys) 
 
 TEST(UpdateCheck, WithAKeyTheManifestMustBeSigned) {
   const test::SigningKey key = test::makeSigningKey(3);
-  const std::string manifest = "[Version]\nVersion1=9\nVersion2=0\nVersion3=0\nVersion4=0\n";
+  const std::string manifest = test::versionSection(test::newerVersion(0));
   for (int signature = 0; signature < 3; ++signature) {
     test::TempFolder temp;
     test::FakeDownloader downloader;

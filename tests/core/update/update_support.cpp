@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <span>
 #include <stdexcept>
 
 #include "platform/file_io.h"
 #include "update/integrity.h"
+#include "update/openssl_handles.h"
 
 namespace imbrino::test {
 namespace fs = std::filesystem;
@@ -87,9 +87,8 @@ std::string readText(const std::string& path) {
 SigningKey makeSigningKey(std::uint8_t fill) {
   SigningKey key;
   key.seed.fill(fill);
-  std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> pkey(
-      EVP_PKEY_new_raw_private_key(EVP_PKEY_ED25519, nullptr, key.seed.data(), key.seed.size()),
-      EVP_PKEY_free);
+  const KeyHandle pkey(
+      EVP_PKEY_new_raw_private_key(EVP_PKEY_ED25519, nullptr, key.seed.data(), key.seed.size()));
   std::size_t length = key.publicKey.size();
   if (!pkey || EVP_PKEY_get_raw_public_key(pkey.get(), key.publicKey.data(), &length) != 1)
     throw std::runtime_error("cannot make an Ed25519 key");
@@ -97,11 +96,9 @@ SigningKey makeSigningKey(std::uint8_t fill) {
 }
 
 std::string signText(const SigningKey& key, const std::string& text) {
-  std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> pkey(
-      EVP_PKEY_new_raw_private_key(EVP_PKEY_ED25519, nullptr, key.seed.data(), key.seed.size()),
-      EVP_PKEY_free);
-  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
-                                                                  EVP_MD_CTX_free);
+  const KeyHandle pkey(
+      EVP_PKEY_new_raw_private_key(EVP_PKEY_ED25519, nullptr, key.seed.data(), key.seed.size()));
+  const DigestContext context(EVP_MD_CTX_new());
   std::string signature(64, '\0');
   std::size_t length = signature.size();
   if (!pkey || !context ||

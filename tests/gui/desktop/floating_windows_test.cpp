@@ -12,6 +12,7 @@
 #include "editor/template_editor.h"
 #include "editor/tool_dialog.h"
 #include "gui/support/app_fixture.h"
+#include "widgets/control_id.h"
 
 using namespace imbrino;
 using namespace imbrino::test;
@@ -94,7 +95,7 @@ class FloatingWindowsTest : public QObject {
   // selection: the click gave the keyboard back to the canvas.
   void arrowKeysAfterAToolWindowClick() {
     open();
-    const QWidget* insertText = editor_->toolWindow()->findChild<QWidget*>(QStringLiteral("c1090"));
+    const QWidget* insertText = findControl<QWidget>(*editor_->toolWindow(), kToolInsertText);
     QVERIFY(insertText != nullptr);
     QVERIFY(click(insertText->mapToGlobal(insertText->rect().center())));
     QTRY_COMPARE_WITH_TIMEOUT(document().textObjects.size(), std::size_t{2}, kWait);
