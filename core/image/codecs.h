@@ -5,14 +5,17 @@
 // Each decoder has a check beside it that reads the whole file through the
 // same code, limits and failures, but keeps no picture: it accepts exactly the
 // files its decoder accepts and gives the upright size the decoder would.
+// The size readers stop at the header: they give the same size, refuse a
+// header the decoder refuses (beyond the limits, announcing more pixels than
+// the file can hold), and decode no pixels.
 // Encoders turn a surface into the bytes of a complete file.
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
-#include "platform/expected.h"
 #include "graphics/surface.h"
+#include "platform/expected.h"
 
 namespace imbrino {
 
@@ -54,6 +57,8 @@ Expected<Bytes> encodeBmp(const Surface& picture);
 Expected<Surface> decodeJpeg(ByteView file, PictureMetadata* metadata = nullptr);
 // Decodes every scan at an eighth of the size into one reused row buffer.
 Expected<ImageSize> checkJpeg(ByteView file);
+// The header and its EXIF orientation.
+Expected<ImageSize> readJpegSize(ByteView file);
 // The orientation (1..8) the JPEG reader turns this file by: the one recorded
 // in its first EXIF block. Only the header is read (the markers before the
 // picture data, where EXIF blocks belong); 1 when there is none or the header
@@ -75,6 +80,8 @@ Expected<Bytes> encodeJpeg(const Surface& picture, const JpegOptions& options = 
 Expected<Surface> decodePng(ByteView file, PictureMetadata* metadata = nullptr);
 // Inflates and unfilters every row (CRCs checked) into libpng's own row buffer.
 Expected<ImageSize> checkPng(ByteView file);
+// IHDR, and the chunks before the first IDAT.
+Expected<ImageSize> readPngSize(ByteView file);
 // An 8-bit RGB PNG; `metadata`, when given, is written as eXIf and iCCP chunks.
 Expected<Bytes> encodePng(const Surface& picture, const PictureMetadata* metadata = nullptr);
 
@@ -83,6 +90,8 @@ Expected<Bytes> encodePng(const Surface& picture, const PictureMetadata* metadat
 Expected<Surface> decodeGif(ByteView file);
 // Decompresses the first frame's rows into one line, drawing nothing.
 Expected<ImageSize> checkGif(ByteView file);
+// The logical screen and the first frame's descriptor.
+Expected<ImageSize> readGifSize(ByteView file);
 // An 8-bit GIF: the palette is chosen by libimagequant and the colours are
 // reduced with Floyd-Steinberg error diffusion.
 Expected<Bytes> encodeGif(const Surface& picture);

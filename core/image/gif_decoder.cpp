@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "image/codecs.h"
 #include "graphics/picture_limits.h"
+#include "image/codecs.h"
 
 namespace imbrino {
 namespace {
@@ -92,10 +92,13 @@ Status findFirstFrame(const GifReader& gif, const GifSource& source, int& transp
   }
 }
 
-// Reads the first frame; with `canvas`, draws it on a white canvas made there.
-// Without one the frame's rows are decompressed all the same, into one line,
-// so that the file is judged exactly as decoding it would judge it.
-Expected<ImageSize> readFirstFrame(ByteView file, Surface* canvas) {
+enum class GifReading { Header, Rows, Picture };
+
+// Reads the first frame; for a picture, draws it on a white canvas made in
+// `canvas`. For rows only the frame's rows are decompressed all the same, into
+// one line, so that the file is judged exactly as decoding it would judge it.
+// The header reading stops at the frame's descriptor.
+Expected<ImageSize> readFirstFrame(ByteView file, GifReading reading, Surface* canvas = nullptr) {
   GifSource source{file};
   int error = 0;
   GifReader gif(DGifOpen(&source, GifSource::read, &error));
@@ -124,6 +127,7 @@ Expected<ImageSize> readFirstFrame(ByteView file, Surface* canvas) {
   const auto framePixels = static_cast<std::uint64_t>(frame.Width) * frame.Height;
   if (auto refused = checkDataAvailable(framePixels / 3000, file.size()))
     return fail("GIF: " + *refused);
+  if (reading == GifReading::Header) return ImageSize{canvasWidth, canvasHeight};
 
   std::array<Pixel, 256> palette{};
   palette.fill(kPixelBlack);  // indices past the table: black, as a padded table would give
@@ -131,7 +135,7 @@ Expected<ImageSize> readFirstFrame(ByteView file, Surface* canvas) {
     palette[i] = makePixel(colors->Colors[i].Red, colors->Colors[i].Green, colors->Colors[i].Blue);
 
   // Outside the frame and under its transparent pixels the canvas stays white.
-  if (canvas) {
+  if (reading == GifReading::Picture) {
     auto created = Surface::create(canvasWidth, canvasHeight, kPixelWhite);
     if (!created) return fail("GIF: " + created.reason());
     *canvas = std::move(*created);
@@ -143,7 +147,7 @@ Expected<ImageSize> readFirstFrame(ByteView file, Surface* canvas) {
   for (const int y : storedRowOrder(frame.Height, frame.Interlace)) {
     if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR)
       return fail(readFailure(gif, source));
-    if (!canvas) continue;
+    if (reading != GifReading::Picture) continue;
     Pixel* out = canvas->row(frame.Top + y) + frame.Left;
     for (int x = 0; x < frame.Width; ++x)
       if (line[x] != transparentIndex) out[x] = palette[line[x]];
@@ -155,10 +159,17 @@ Expected<ImageSize> readFirstFrame(ByteView file, Surface* canvas) {
 
 Expected<Surface> decodeGif(ByteView file) {
   Surface canvas;
-  if (auto read = readFirstFrame(file, &canvas); !read) return fail(read.reason());
+  if (auto read = readFirstFrame(file, GifReading::Picture, &canvas); !read)
+    return fail(read.reason());
   return canvas;
 }
 
-Expected<ImageSize> checkGif(ByteView file) { return readFirstFrame(file, nullptr); }
+Expected<ImageSize> checkGif(ByteView file) {
+  return readFirstFrame(file, GifReading::Rows);
+}
+
+Expected<ImageSize> readGifSize(ByteView file) {
+  return readFirstFrame(file, GifReading::Header);
+}
 
 }  // namespace imbrino

@@ -3,6 +3,27 @@
 #include "platform/file_io.h"
 
 namespace imbrino {
+namespace {
+
+using SizeReader = Expected<ImageSize> (*)(ByteView);
+
+// The format's own reader among the four.
+SizeReader sizeReader(CodecFormat format, SizeReader jpeg, SizeReader png, SizeReader gif,
+                      SizeReader bmp) {
+  switch (format) {
+    case CodecFormat::Jpg:
+      return jpeg;
+    case CodecFormat::Png:
+      return png;
+    case CodecFormat::Gif:
+      return gif;
+    case CodecFormat::Bmp:
+      break;
+  }
+  return bmp;
+}
+
+}  // namespace
 
 Expected<Surface> decodePicture(ByteView file, CodecFormat format, PictureMetadata* metadata) {
   switch (format) {
@@ -26,24 +47,21 @@ Expected<Surface> loadPictureFile(const std::string& path, PictureMetadata* meta
   return picture;
 }
 
+Expected<ImageSize> readPictureSize(ByteView file, CodecFormat format) {
+  // The BMP check reads the headers alone.
+  return sizeReader(format, readJpegSize, readPngSize, readGifSize, checkBmp)(file);
+}
+
 Expected<ImageSize> readImageSize(const std::string& path) {
-  auto picture = loadPictureFile(path);
-  if (!picture) return fail(picture.reason());
-  return ImageSize{picture->width(), picture->height()};
+  auto bytes = readFileBytes(path);
+  if (!bytes) return fail(bytes.reason());
+  auto size = readPictureSize(*bytes, codecFormatOf(imageTypeOfPath(path)));
+  if (!size) return fail(path + ": " + size.reason());
+  return size;
 }
 
 Expected<ImageSize> checkPicture(ByteView file, CodecFormat format) {
-  switch (format) {
-    case CodecFormat::Jpg:
-      return checkJpeg(file);
-    case CodecFormat::Png:
-      return checkPng(file);
-    case CodecFormat::Gif:
-      return checkGif(file);
-    case CodecFormat::Bmp:
-      break;
-  }
-  return checkBmp(file);
+  return sizeReader(format, checkJpeg, checkPng, checkGif, checkBmp)(file);
 }
 
 Expected<PictureFacts> checkPictureFile(const std::string& path) {
@@ -52,15 +70,6 @@ Expected<PictureFacts> checkPictureFile(const std::string& path) {
   auto size = checkPicture(*bytes, codecFormatOf(imageTypeOfPath(path)));
   if (!size) return fail(path + ": " + size.reason());
   return PictureFacts{size->width, size->height, bytes->size()};
-}
-
-Status drawImageFileToSurface(const std::string& path, Surface& target) {
-  auto picture = loadPictureFile(path);
-  if (!picture) return fail(picture.reason());
-  // Decoded pictures are already on white, so drawing them covers the
-  // white rectangle completely.
-  target.drawSurface(*picture, 0, 0);
-  return {};
 }
 
 Expected<Bytes> encodePicture(const Surface& picture, CodecFormat format,
@@ -83,8 +92,7 @@ Status saveBitmapByExtension(const Surface& picture, const std::string& path,
   const ImageType type = imageTypeOfPath(path);
   if (type == ImageType::Unknown)
     return fail(path + ": unknown picture type; use .bmp, .jpg, .jpeg, .gif or .png");
-  if (type == ImageType::Gif && askBeforeGif && !askBeforeGif())
-    return fail(path + ": not saved");
+  if (type == ImageType::Gif && askBeforeGif && !askBeforeGif()) return fail(path + ": not saved");
   auto encoded = encodePicture(picture, codecFormatOf(type), metadata);
   if (!encoded) return fail(path + ": " + encoded.reason());
   return writeFileAtomically(path, *encoded);

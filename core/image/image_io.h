@@ -28,7 +28,10 @@ Expected<Surface> decodePicture(ByteView file, CodecFormat format,
 // extension is read as BMP).
 Expected<Surface> loadPictureFile(const std::string& path, PictureMetadata* metadata = nullptr);
 
-// The size of a picture file as it would be decoded (upright).
+// The size of a picture held in memory as it would be decoded (upright), read
+// from its header: whether the rest decodes is not looked at.
+Expected<ImageSize> readPictureSize(ByteView file, CodecFormat format);
+// The same for a picture file, by its extension.
 Expected<ImageSize> readImageSize(const std::string& path);
 
 // Checks a picture held in memory with the given format's check: succeeds
@@ -40,10 +43,6 @@ Expected<ImageSize> checkPicture(ByteView file, CodecFormat format);
 // pictures shows. Fails exactly when loadPictureFile fails, with its reasons;
 // safe to call from several threads at once.
 Expected<PictureFacts> checkPictureFile(const std::string& path);
-
-// Loads the picture file and draws it at (0, 0) of `target` on a white
-// rectangle of the picture's size. `target` is unchanged on failure.
-Status drawImageFileToSurface(const std::string& path, Surface& target);
 
 // Encodes a surface in the given format, with the metadata the format can hold.
 Expected<Bytes> encodePicture(const Surface& picture, CodecFormat format,

@@ -208,12 +208,8 @@ class JpegDecoder {
   jpeg_progress_mgr progress_{};
 };
 
-// The reading decodeJpeg and checkJpeg share up to the first row: the header,
-// the limits and the colour space. Gives the colour space the rows come in.
-Expected<J_COLOR_SPACE> startJpeg(JpegDecoder& decoder, std::size_t fileSize, bool keepProfile,
-                                  bool eighth) {
-  if (!decoder.readHeader(keepProfile)) return fail(decoder.reason());
-  const jpeg_decompress_struct& info = decoder.info();
+// The limits a read header is held to.
+Status checkJpegLimits(const jpeg_decompress_struct& info, std::size_t fileSize) {
   const std::int64_t width = info.image_width;
   const std::int64_t height = info.image_height;
   if (auto refused = checkPictureSize(width, height)) return fail("JPEG: " + *refused);
@@ -225,6 +221,17 @@ Expected<J_COLOR_SPACE> startJpeg(JpegDecoder& decoder, std::size_t fileSize, bo
   // blank picture below that; such files are rare enough to refuse.)
   const auto pixels = static_cast<std::uint64_t>(width * height);
   if (auto refused = checkDataAvailable(pixels / 1024, fileSize)) return fail("JPEG: " + *refused);
+  return {};
+}
+
+// The reading decodeJpeg and checkJpeg share up to the first row: the header,
+// the limits and the colour space. Gives the colour space the rows come in.
+Expected<J_COLOR_SPACE> startJpeg(JpegDecoder& decoder, std::size_t fileSize, bool keepProfile,
+                                  bool eighth) {
+  if (!decoder.readHeader(keepProfile)) return fail(decoder.reason());
+  const jpeg_decompress_struct& info = decoder.info();
+  if (Status limits = checkJpegLimits(info, fileSize); !limits) return fail(limits.reason());
+  const auto pixels = std::uint64_t{info.image_width} * info.image_height;
 
   J_COLOR_SPACE output = JCS_EXT_BGRA;
   switch (info.jpeg_color_space) {
@@ -251,6 +258,16 @@ Expected<J_COLOR_SPACE> startJpeg(JpegDecoder& decoder, std::size_t fileSize, bo
       static_cast<long>(pixels * 8 + (std::uint64_t{16} << 20)) + decoder.keptMarkerMemory();
   if (!decoder.start(output, maxMemory, eighth)) return fail(decoder.reason());
   return output;
+}
+
+// The size of the picture once its EXIF orientation is applied.
+ImageSize uprightSize(const JpegDecoder& decoder) {
+  const jpeg_decompress_struct& info = decoder.info();
+  const int width = static_cast<int>(info.image_width);
+  const int height = static_cast<int>(info.image_height);
+  // Orientations 5 to 8 turn the picture a quarter: width and height swap.
+  if (decoder.exifOrientation() >= 5) return ImageSize{height, width};
+  return ImageSize{width, height};
 }
 
 }  // namespace
@@ -282,12 +299,15 @@ Expected<ImageSize> checkJpeg(ByteView file) {
   // bytes for it costs a fraction of even an eighth-size decode, which spends
   // most of its time in Huffman decoding. Anything else is decoded.
   if (!decoder.dataEndsBeforeTheFileDoes() && !decoder.skimPixels()) return fail(decoder.reason());
-  const jpeg_decompress_struct& info = decoder.info();
-  const int width = static_cast<int>(info.image_width);
-  const int height = static_cast<int>(info.image_height);
-  // Orientations 5 to 8 turn the picture a quarter: width and height swap.
-  if (decoder.exifOrientation() >= 5) return ImageSize{height, width};
-  return ImageSize{width, height};
+  return uprightSize(decoder);
+}
+
+Expected<ImageSize> readJpegSize(ByteView file) {
+  JpegDecoder decoder(file);
+  if (!decoder.readHeader(false)) return fail(decoder.reason());
+  if (Status limits = checkJpegLimits(decoder.info(), file.size()); !limits)
+    return fail(limits.reason());
+  return uprightSize(decoder);
 }
 
 int jpegExifOrientation(ByteView file) {

@@ -22,8 +22,8 @@
 #include <cstring>
 #include <string>
 
-#include "image/codecs.h"
 #include "graphics/picture_limits.h"
+#include "image/codecs.h"
 #include "image/exif_orientation.h"
 #include "image/png_errors.h"
 
@@ -177,8 +177,8 @@ class PngDecoder {
     const auto rows = static_cast<int>(height());
     for (int pass = 0; pass < passes_; ++pass)
       for (int y = 0; y < rows; ++y)
-        png_read_row(png_,
-                     picture ? reinterpret_cast<png_bytep>(picture->row(y)) : nullptr, nullptr);
+        png_read_row(png_, picture ? reinterpret_cast<png_bytep>(picture->row(y)) : nullptr,
+                     nullptr);
     return true;
   }
 
@@ -260,6 +260,13 @@ Expected<ImageSize> checkPng(ByteView file) {
   if (Status started = startPng(decoder, file.size(), false); !started)
     return fail(started.reason());
   if (!decoder.readPixels(nullptr)) return fail(decoder.reason());
+  return ImageSize{static_cast<int>(decoder.width()), static_cast<int>(decoder.height())};
+}
+
+Expected<ImageSize> readPngSize(ByteView file) {
+  PngDecoder decoder(file);
+  if (Status started = startPng(decoder, file.size(), false); !started)
+    return fail(started.reason());
   return ImageSize{static_cast<int>(decoder.width()), static_cast<int>(decoder.height())};
 }
 

@@ -13,20 +13,21 @@ void PictureState::releasePicture() {
 
 OpenPictureResult PictureState::openPictureFile(const std::string& path,
                                                 const TemplateBackground& templ) {
-  const auto size = readImageSize(path);
-  if (!size) return OpenPictureResult::SizeUnreadable;
+  // Decoded once: the picture comes back upright on white, as it is shown.
+  auto original = loadPictureFile(path);
+  if (!original) return OpenPictureResult::SizeUnreadable;
   releasePicture();
-  auto original = Surface::create(size->width, size->height);
-  if (!original || !drawImageFileToSurface(path, *original)) return OpenPictureResult::Undecodable;
-  auto composite = Surface::create(size->width, size->height);
+  const int width = original->width();
+  const int height = original->height();
+  auto composite = Surface::create(width, height);
   if (!composite) return OpenPictureResult::Undecodable;
 
   originalSurface_ = std::move(*original);
   compositeSurface_ = std::move(*composite);
   pictureOpen_ = true;
   picturePath_ = path;
-  pictureWidth_ = size->width;
-  pictureHeight_ = size->height;
+  pictureWidth_ = width;
+  pictureHeight_ = height;
   centreTemplate(templ);
   return OpenPictureResult::Opened;
 }

@@ -34,9 +34,10 @@ class PictureState {
   // Back to "no picture": both surfaces freed, path, size and position zero.
   void releasePicture();
 
-  // Reads the file's size, then its pixels. On SizeUnreadable the previous
-  // picture is untouched; on Undecodable it is already gone (the caller
-  // releases what is left). On success the template is centred.
+  // Decodes the file once. On SizeUnreadable (it does not load) the previous
+  // picture is untouched; on Undecodable (no memory for the working copy) it
+  // is already gone (the caller releases what is left). On success the
+  // template is centred.
   OpenPictureResult openPictureFile(const std::string& path, const TemplateBackground& templ);
 
   // A blank picture of the given size and colour (0x00BBGGRR), template centred.

@@ -132,8 +132,7 @@ BatchDialog::BatchDialog(AppContext& context, QWidget* parent)
 BatchDialog::~BatchDialog() {
   // Only reached idle, but a dialog torn down by its owner must not leave
   // threads behind.
-  stopChecking_ = true;
-  for (std::thread& checker : checkers_) checker.join();
+  checks_.stop();
   running_ = false;
   if (worker_.joinable()) worker_.join();
 }
@@ -279,40 +278,46 @@ void BatchDialog::startChecking(const QStringList& paths) {
   checkedCount_ = 0;
   nextToTake_ = 0;
   duplicateRule_ = DuplicateRule{};
-  nextToCheck_ = 0;
-  stopChecking_ = false;
   adding_ = true;
+  const int round = ++addingRound_;
   setButtonText(kStopAddingText);
   progress_->setRange(0, static_cast<int>(addPaths_.size()));
   progress_->setValue(0);
   status_->setText(QStringLiteral("正在检查图片:0/%1").arg(addPaths_.size()));
-  const int checkers = std::min(workers_, static_cast<int>(addPaths_.size()));
-  for (int i = 0; i < checkers; ++i) checkers_.emplace_back([this] { checkLoop(); });
+  // The pipeline reports on its own threads; the window takes the reports
+  // over to its own.
+  checks_.start(
+      addPaths_, workers_,
+      [this, round](std::size_t index, const Expected<PictureFacts>& facts) {
+        Checked result;
+        if (facts) result = Checked{true, *facts};
+        QMetaObject::invokeMethod(
+            this,
+            [this, round, index, result] {
+              if (round == addingRound_) pictureChecked(static_cast<int>(index), result);
+            },
+            Qt::QueuedConnection);
+      },
+      [this, round](std::size_t count, std::size_t) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, round, count] {
+              if (round == addingRound_) picturesChecked(static_cast<int>(count));
+            },
+            Qt::QueuedConnection);
+      });
 }
 
-void BatchDialog::checkLoop() {
-  // Each checker takes the next path not yet taken; the window puts the
-  // results back in order.
-  const int count = static_cast<int>(addPaths_.size());
-  while (!stopChecking_) {
-    const int index = nextToCheck_++;
-    if (index >= count) return;
-    Checked result;
-    if (Expected<PictureFacts> facts = checkPictureFile(addPaths_[index]); facts) {
-      result.ok = true;
-      result.facts = *facts;
-    }
-    QMetaObject::invokeMethod(
-        this, [this, index, result] { pictureChecked(index, result); }, Qt::QueuedConnection);
-  }
+void BatchDialog::picturesChecked(int count) {
+  if (!adding_) return;
+  checkedCount_ = count;
+  progress_->setValue(checkedCount_);
+  status_->setText(QStringLiteral("正在检查图片:%1/%2").arg(checkedCount_).arg(addPaths_.size()));
 }
 
 void BatchDialog::pictureChecked(int index, Checked result) {
   if (!adding_) return;
   checked_[index] = result;
-  ++checkedCount_;
-  progress_->setValue(checkedCount_);
-  status_->setText(QStringLiteral("正在检查图片:%1/%2").arg(checkedCount_).arg(addPaths_.size()));
   takeCheckedPictures();
 }
 
@@ -353,9 +358,7 @@ void BatchDialog::stopAdding() {
 
 void BatchDialog::finishAdding() {
   // The checkers end after the file in hand.
-  stopChecking_ = true;
-  for (std::thread& checker : checkers_) checker.join();
-  checkers_.clear();
+  checks_.stop();
   adding_ = false;
   addPaths_.clear();
   checked_.clear();

@@ -23,6 +23,7 @@
 
 #include "batch/batch_engine.h"
 #include "batch/batch_list.h"
+#include "batch/picture_check_pipeline.h"
 #include "image/image_io.h"
 #include "template/template_document.h"
 
@@ -90,7 +91,7 @@ class BatchDialog : public QDialog {
   bool busy() const { return running_ || runActive(); }
   void addFiles();
   void startChecking(const QStringList& paths);
-  void checkLoop();
+  void picturesChecked(int count);
   void pictureChecked(int index, Checked result);
   void takeCheckedPictures();
   void takePicture(int index);
@@ -141,17 +142,17 @@ class BatchDialog : public QDialog {
   int workers_ = 1;
 
   // Adding: the paths in the order the file dialog gave them, checked ahead
-  // by the checkers and taken into the list strictly in that order.
+  // by the pipeline and taken into the list strictly in that order. Reports
+  // queued by an adding that has ended carry an older round and are dropped.
   bool adding_ = false;
+  int addingRound_ = 0;
   bool taking_ = false;
   std::vector<std::string> addPaths_;
   std::vector<std::optional<Checked>> checked_;
   int checkedCount_ = 0;
   int nextToTake_ = 0;
   DuplicateRule duplicateRule_;
-  std::atomic<int> nextToCheck_{0};
-  std::atomic<bool> stopChecking_{false};
-  std::vector<std::thread> checkers_;
+  PictureCheckPipeline checks_;
 
   // The run.
   std::atomic<bool> running_{false};

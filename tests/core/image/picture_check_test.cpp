@@ -1,7 +1,7 @@
 // The cheap check of a picture file must say yes exactly where loading it
 // would, with the size loading gives. Every kind of file a user could add to a
 // batch is made here, then damaged, renamed and emptied in each way, and the
-// two answers compared.
+// two answers compared. Reading the size from the header must agree too.
 
 #include <gtest/gtest.h>
 
@@ -262,6 +262,10 @@ TEST(PictureCheck, GivesTheUprightSize) {
     const auto loaded = loadPictureFile(path);
     EXPECT_EQ(checked->width, loaded->width());
     EXPECT_EQ(checked->height, loaded->height());
+    // The header alone gives the same size.
+    const auto header = readImageSize(path);
+    ASSERT_TRUE(header.ok()) << header.reason();
+    EXPECT_EQ(*header, sample.upright);
   }
 }
 
@@ -284,6 +288,7 @@ TEST(PictureCheck, RefusesPicturesOverThePixelLimitAsLoadingDoes) {
   for (const Sample& sample : samples) {
     SCOPED_TRACE(sample.name);
     expectSameVerdict(folder, sample, Expect::Refused);
+    EXPECT_FALSE(readImageSize(folder.file("picture" + sample.extension)).ok());
   }
 }
 
