@@ -14,11 +14,10 @@
 #include <QToolButton>
 #include <limits>
 
-#include "shared/app_context.h"
-#include "session/program_info.h"
 #include "editor/panel_host.h"
 #include "platform/gbk.h"
-#include "widgets/color_swatch.h"
+#include "session/program_info.h"
+#include "shared/app_context.h"
 #include "widgets/dialog_button.h"
 #include "widgets/dialog_keys.h"
 #include "widgets/dialog_units.h"
@@ -238,13 +237,6 @@ SpinArrows* PropertyPanel::addSpinArrows(int id, QRect r) {
   spin->setObjectName(QStringLiteral("c%1").arg(id));
   spin->setGeometry(units(r));
   return spin;
-}
-
-ColorSwatch* PropertyPanel::addSwatch(int id, QRect r) {
-  auto* swatch = new ColorSwatch(this);
-  swatch->setObjectName(QStringLiteral("c%1").arg(id));
-  swatch->setGeometry(units(r));
-  return swatch;
 }
 
 QPushButton* PropertyPanel::addButton(int id, const QString& text, QRect r) {
