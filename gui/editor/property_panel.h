@@ -12,7 +12,7 @@
 #include <string>
 
 #include "editor/floating_window.h"
-#include "graphics/color.h"
+#include "graphics/colour.h"
 
 class QCheckBox;
 class QLabel;

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "graphics/color.h"
+#include "graphics/colour.h"
 
 class QLineEdit;
 class QPushButton;

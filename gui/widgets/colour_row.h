@@ -14,7 +14,7 @@
 #include <functional>
 #include <optional>
 
-#include "graphics/color.h"
+#include "graphics/colour.h"
 
 class QPushButton;
 class QWidget;

@@ -7,10 +7,10 @@
 #include <QTest>
 #include <fstream>
 
-#include "shared/app_context.h"
+#include "gui/support/scripted_prompts.h"
 #include "main_window/new_picture_dialog.h"
 #include "session/program_info.h"
-#include "gui/support/scripted_prompts.h"
+#include "shared/app_context.h"
 #include "widgets/color_swatch.h"
 
 using namespace imbrino;
@@ -138,7 +138,7 @@ class NewPictureDialogTest : public QObject {
     {
       NewPictureDialog dialog(*context_, nullptr);
       dialog.show();
-      prompts_.pickedColors.push_back(0x00123456);
+      prompts_.pickedColours.push_back(0x00123456);
       click(dialog, "c1006");
       QCOMPARE(dialog.colour(), 0x00123456u);
       click(dialog, "c1004");
@@ -152,7 +152,7 @@ class NewPictureDialogTest : public QObject {
     // A cancelled colour dialog keeps the colour; an answered one replaces it.
     click(dialog, "c1005");
     QCOMPARE(dialog.colour(), 255u);
-    prompts_.colorAnswers.push_back(0x00ABCDEF);
+    prompts_.colourAnswers.push_back(0x00ABCDEF);
     click(dialog, "c1005");
     click(dialog, "c1003");
     QCOMPARE(dialog.result(), int(QDialog::Accepted));

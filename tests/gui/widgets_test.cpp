@@ -209,12 +209,12 @@ class WidgetsTest : public QObject {
     swatch.setColour(0x00123456);
     QVERIFY(!chooseColourInto(prompts_, nullptr, swatch));
     QCOMPARE(swatch.colour(), 0x00123456u);
-    prompts_.colorAnswers.push_back(0x00ABCDEF);
+    prompts_.colourAnswers.push_back(0x00ABCDEF);
     QVERIFY(chooseColourInto(prompts_, nullptr, swatch));
     QCOMPARE(swatch.colour(), 0x00ABCDEFu);
 
     // Whatever the eyedropper returns is taken, black included.
-    prompts_.pickedColors.push_back(0);
+    prompts_.pickedColours.push_back(0);
     pickColourInto(prompts_, swatch);
     QCOMPARE(swatch.colour(), 0u);
     QCOMPARE(prompts_.picks, 1);
@@ -233,16 +233,16 @@ class WidgetsTest : public QObject {
     // Nothing bound: neither button does anything.
     choose->click();
     pick->click();
-    QCOMPARE(prompts_.colorDialogs + prompts_.picks, 0);
+    QCOMPARE(prompts_.colourDialogs + prompts_.picks, 0);
 
     // The dialog opens on the bound colour, and a cancel leaves it shown.
     bound = 0x00123456;
     choose->click();
     QCOMPARE(row.colour(), 0x00123456u);
     QCOMPARE(changes.count(), 0);
-    prompts_.colorAnswers.push_back(0x00ABCDEF);
+    prompts_.colourAnswers.push_back(0x00ABCDEF);
     choose->click();
-    prompts_.pickedColors.push_back(0x00000001);
+    prompts_.pickedColours.push_back(0x00000001);
     pick->click();
     QCOMPARE(changes.count(), 2);
     QCOMPARE(changes[0][0].value<ColorRef>(), 0x00ABCDEFu);
