@@ -27,11 +27,11 @@
 #include <string>
 #include <thread>
 
-#include "shared/app_context.h"
 #include "batch_window/batch_dialog.h"
 #include "bench_photo.h"
 #include "image/image_io.h"
 #include "platform/memory_policy.h"
+#include "shared/app_context.h"
 #include "shared/prompts.h"
 
 namespace fs = std::filesystem;
@@ -63,8 +63,8 @@ class BenchPrompts final : public Prompts {
     return std::nullopt;
   }
   std::optional<QString> folderName(QWidget*, const QString&) override { return folder; }
-  std::optional<ColorRef> chooseColor(QWidget*, ColorRef) override { return std::nullopt; }
-  ColorRef pickColor() override { return 0; }
+  std::optional<ColorRef> chooseColour(QWidget*, ColorRef) override { return std::nullopt; }
+  ColorRef pickColour() override { return 0; }
   bool openUrl(const QString&) override { return true; }
 };
 

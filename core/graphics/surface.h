@@ -8,9 +8,9 @@
 #include <span>
 #include <vector>
 
-#include "platform/expected.h"
-#include "graphics/color.h"
+#include "graphics/colour.h"
 #include "graphics/rect.h"
+#include "platform/expected.h"
 
 namespace imbrino {
 

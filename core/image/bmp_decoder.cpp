@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
+#include "graphics/picture_limits.h"
 #include "image/bmp_format.h"
 #include "image/codecs.h"
-#include "graphics/picture_limits.h"
 
 namespace imbrino {
 namespace {
@@ -38,7 +38,7 @@ struct InfoHeader {
   unsigned bits = 0;
   std::uint32_t compression = bmp::kRgb;
   std::uint32_t imageSize = 0;
-  std::uint32_t colorsUsed = 0;
+  std::uint32_t coloursUsed = 0;
 };
 
 InfoHeader readInfoHeader(ByteView file, HeaderKind kind, std::uint32_t size) {
@@ -60,7 +60,7 @@ InfoHeader readInfoHeader(ByteView file, HeaderKind kind, std::uint32_t size) {
   info.bits = le16(file, at + 14);
   info.compression = field32(16);
   info.imageSize = field32(20);
-  info.colorsUsed = field32(32);
+  info.coloursUsed = field32(32);
   return info;
 }
 
@@ -176,14 +176,14 @@ Expected<bmp::PixelLayout> parseBmp(ByteView file) {
   // The palette. Entries the file does not hold (it ends first) and indices
   // past a short palette are black.
   const std::uint64_t entrySize = info.kind == HeaderKind::Core ? 3 : 4;
-  std::uint64_t colors = info.colorsUsed;
-  std::uint64_t usedColors = 0;  // the entries an index can reach
+  std::uint64_t colours = info.coloursUsed;
+  std::uint64_t usedColours = 0;  // the entries an index can reach
   if (bits <= 8) {
-    const std::uint64_t maxColors = std::uint64_t{1} << bits;
-    if (colors == 0) colors = maxColors;
-    usedColors = std::min(colors, maxColors);
-    layout.palette.assign(maxColors, kPixelBlack);
-    for (std::uint64_t i = 0; i < usedColors; ++i) {
+    const std::uint64_t maxColours = std::uint64_t{1} << bits;
+    if (colours == 0) colours = maxColours;
+    usedColours = std::min(colours, maxColours);
+    layout.palette.assign(maxColours, kPixelBlack);
+    for (std::uint64_t i = 0; i < usedColours; ++i) {
       const std::uint64_t at = headersEnd + i * entrySize;
       if (at + entrySize > file.size()) break;
       layout.palette[i] = makePixel(file[at + 2], file[at + 1], file[at]);
@@ -195,8 +195,8 @@ Expected<bmp::PixelLayout> parseBmp(ByteView file) {
   // Pictures of more than 8 bits need no palette, so their data may start
   // inside an announced (optional) one.
   std::uint64_t dataOffset = offBits;
-  if (offBits == 0 || offBits < headersEnd + usedColors * entrySize)
-    dataOffset = headersEnd + colors * entrySize;
+  if (offBits == 0 || offBits < headersEnd + usedColours * entrySize)
+    dataOffset = headersEnd + colours * entrySize;
   const std::uint64_t available = dataOffset < file.size() ? file.size() - dataOffset : 0;
   if (available > 0) layout.data = file.subspan(static_cast<std::size_t>(dataOffset));
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "graphics/colour.h"
 #include "image/codecs.h"
-#include "graphics/color.h"
 
 namespace imbrino::bmp {
 
@@ -32,7 +32,6 @@ inline std::uint32_t le32(ByteView bytes, std::size_t at) {
   return std::uint32_t{bytes[at]} | (std::uint32_t{bytes[at + 1]} << 8) |
          (std::uint32_t{bytes[at + 2]} << 16) | (std::uint32_t{bytes[at + 3]} << 24);
 }
-
 
 // Bytes in one row of `bits`-per-pixel pixels: padded to whole 32-bit words in
 // the file, or just the bytes the pixels cover.

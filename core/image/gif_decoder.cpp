@@ -108,10 +108,10 @@ Expected<ImageSize> readFirstFrame(ByteView file, GifReading reading, Surface* c
   if (Status found = findFirstFrame(gif, source, transparentIndex); !found)
     return fail(found.reason());
   const GifImageDesc& frame = gif->Image;
-  const ColorMapObject* colors = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
+  const ColorMapObject* colours = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
   // Without a colour table the pixels are mere numbers; any colours made up
   // for them would be wrong.
-  if (colors == nullptr || colors->Colors == nullptr)
+  if (colours == nullptr || colours->Colors == nullptr)
     return fail("GIF: the picture has no colour table");
 
   // The canvas is the logical screen, grown where the frame reaches past it
@@ -131,8 +131,9 @@ Expected<ImageSize> readFirstFrame(ByteView file, GifReading reading, Surface* c
 
   std::array<Pixel, 256> palette{};
   palette.fill(kPixelBlack);  // indices past the table: black, as a padded table would give
-  for (int i = 0; i < std::min(colors->ColorCount, 256); ++i)
-    palette[i] = makePixel(colors->Colors[i].Red, colors->Colors[i].Green, colors->Colors[i].Blue);
+  for (int i = 0; i < std::min(colours->ColorCount, 256); ++i)
+    palette[i] =
+        makePixel(colours->Colors[i].Red, colours->Colors[i].Green, colours->Colors[i].Blue);
 
   // Outside the frame and under its transparent pixels the canvas stays white.
   if (reading == GifReading::Picture) {

@@ -100,14 +100,14 @@ struct GifSink {
 };
 
 // A GIF colour table holds a power of two entries, at least 2.
-int colorTableSize(std::size_t colors) {
+int colourTableSize(std::size_t colours) {
   int size = 2;
-  while (static_cast<std::size_t>(size) < colors) size *= 2;
+  while (static_cast<std::size_t>(size) < colours) size *= 2;
   return size;
 }
 
 Expected<Bytes> writeGif(int width, int height, IndexedPicture& indexed) {
-  const int tableSize = colorTableSize(indexed.palette.size());
+  const int tableSize = colourTableSize(indexed.palette.size());
   std::unique_ptr<ColorMapObject, GifMapRelease> table(GifMakeMapObject(tableSize, nullptr));
   if (!table) return fail("GIF: not enough memory");
   // The entries past the palette stay black; no pixel uses them.

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "graphics/color.h"
+#include "graphics/colour.h"
 #include "graphics/surface.h"
 #include "image/codecs.h"
 #include "platform/expected.h"

@@ -9,7 +9,7 @@
 #include <QWidget>
 
 #include "batch/placement.h"
-#include "graphics/color.h"
+#include "graphics/colour.h"
 
 namespace imbrino {
 

@@ -3,14 +3,12 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSlider>
 
-#include "shared/app_context.h"
 #include "editing/template_editing.h"
 #include "editor/panel_host.h"
-#include "widgets/color_swatch.h"
-#include "widgets/colour_choice.h"
+#include "shared/app_context.h"
+#include "widgets/colour_row.h"
 
 namespace imbrino {
 namespace {
@@ -32,8 +30,7 @@ PropertyBK::PropertyBK(AppContext& context, PanelHost& host, QWidget* editor)
   connect(heightSpin_, &SpinArrows::lineUp, this, [this] { stepHeight(+1); });
   connect(heightSpin_, &SpinArrows::lineDown, this, [this] { stepHeight(-1); });
   connect(transparentBox_, &QCheckBox::clicked, this, &PropertyBK::transparentClicked);
-  connect(chooseButton_, &QPushButton::clicked, this, &PropertyBK::chooseColour);
-  connect(pickButton_, &QPushButton::clicked, this, &PropertyBK::pickColour);
+  connect(colourRow_, &ColourRow::colourChanged, this, &PropertyBK::colourChosen);
   connect(alphaBar_, &QSlider::valueChanged, this, &PropertyBK::alphaMoved);
 }
 
@@ -49,9 +46,8 @@ void PropertyBK::createControls() {
   transparentBox_ = addCheckBox(1039, QStringLiteral("背景透明(&T)"), {222, 11, 80, 10});
 
   addLabel(QStringLiteral("背景色:"), {8, 32, 38, 12});
-  swatch_ = addSwatch(1007, {48, 32, 30, 12});
-  chooseButton_ = addButton(1040, QStringLiteral("颜色选择(&S)"), {84, 31, 54, 14});
-  pickButton_ = addButton(1006, QStringLiteral("颜色拾取(&P)"), {142, 31, 54, 14});
+  colourRow_ = new ColourRow(context_.prompts, this, {1007, 1040, 1006},
+                             {{48, 32, 30, 12}, {84, 31, 54, 14}, {142, 31, 54, 14}});
 
   addLabel(QStringLiteral("半透明度:"), {8, 56, 38, 12});
   alphaBar_ = addTrackBar(1044, {46, 55, 230, 14}, 1045, {280, 56, 24, 12});
@@ -68,7 +64,7 @@ void PropertyBK::loadFromBackground() {
   height_ = b.height;
   alpha_ = b.alpha;
   transparentBox_->setChecked(b.transparent != 0);
-  swatch_->setColour(b.colour);
+  colourRow_->setColour(b.colour);
   writeControls();
 }
 
@@ -126,15 +122,8 @@ void PropertyBK::transparentClicked(bool checked) {
   changed();
 }
 
-void PropertyBK::chooseColour() {
-  if (!chooseColourInto(context_.prompts, this, *swatch_)) return;
-  background().colour = swatch_->colour();
-  changed();
-}
-
-void PropertyBK::pickColour() {
-  pickColourInto(context_.prompts, *swatch_);
-  background().colour = swatch_->colour();
+void PropertyBK::colourChosen(ColorRef colour) {
+  background().colour = colour;
   changed();
 }
 

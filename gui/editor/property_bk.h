@@ -7,11 +7,11 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QSlider;
 
 namespace imbrino {
 
+class ColourRow;
 struct TemplateBackground;
 
 class PropertyBK : public PropertyPanel {
@@ -38,17 +38,14 @@ class PropertyBK : public PropertyPanel {
   void stepHeight(int delta);
   void applySize(bool width);
   void transparentClicked(bool checked);
-  void chooseColour();
-  void pickColour();
+  void colourChosen(ColorRef colour);
   void alphaMoved(int position);
 
   QLineEdit* widthEdit_ = nullptr;
   QLineEdit* heightEdit_ = nullptr;
   SpinArrows* widthSpin_ = nullptr;
   SpinArrows* heightSpin_ = nullptr;
-  ColorSwatch* swatch_ = nullptr;
-  QPushButton* chooseButton_ = nullptr;
-  QPushButton* pickButton_ = nullptr;
+  ColourRow* colourRow_ = nullptr;
   QCheckBox* transparentBox_ = nullptr;
   QSlider* alphaBar_ = nullptr;
   QLabel* alphaNumber_ = nullptr;

@@ -6,11 +6,10 @@
 #include <QPushButton>
 #include <QSlider>
 
-#include "shared/app_context.h"
 #include "editor/panel_host.h"
+#include "shared/app_context.h"
 #include "template/template_document.h"
-#include "widgets/color_swatch.h"
-#include "widgets/colour_choice.h"
+#include "widgets/colour_row.h"
 
 namespace imbrino {
 namespace {
@@ -36,8 +35,7 @@ PropertyImage::PropertyImage(AppContext& context, PanelHost& host, QWidget* edit
   connect(heightSpin_, &SpinArrows::lineUp, this, [this] { step(false, +1); });
   connect(heightSpin_, &SpinArrows::lineDown, this, [this] { step(false, -1); });
   connect(transparentBox_, &QCheckBox::clicked, this, &PropertyImage::transparentClicked);
-  connect(chooseButton_, &QPushButton::clicked, this, &PropertyImage::chooseColour);
-  connect(pickButton_, &QPushButton::clicked, this, &PropertyImage::pickColour);
+  connect(colourRow_, &ColourRow::colourChanged, this, &PropertyImage::colourChosen);
   connect(alphaBar_, &QSlider::valueChanged, this, &PropertyImage::alphaMoved);
   connect(originalButton_, &QPushButton::clicked, this, &PropertyImage::originalSize);
 }
@@ -62,9 +60,13 @@ void PropertyImage::createControls() {
 
   transparentBox_ = addCheckBox(1070, QStringLiteral("透明贴图(&T)"), {7, 45, 80, 10});
   addLabel(QStringLiteral("透明色:"), {120, 44, 40, 12});
-  swatch_ = addSwatch(1077, {177, 44, 26, 12});
-  chooseButton_ = addButton(1040, QStringLiteral("颜色选择(&S)"), {207, 43, 55, 14});
-  pickButton_ = addButton(1006, QStringLiteral("颜色拾取(&P)"), {266, 43, 55, 14});
+  colourRow_ = new ColourRow(context_.prompts, this, {1077, 1040, 1006},
+                             {{177, 44, 26, 12}, {207, 43, 55, 14}, {266, 43, 55, 14}});
+  colourRow_->setSource([this]() -> std::optional<ColorRef> {
+    const PictureObject* p = object();
+    if (p == nullptr) return std::nullopt;
+    return p->transparentColour;
+  });
 
   addLabel(QStringLiteral("半透明度:"), {7, 64, 56, 12});
   alphaBar_ = addTrackBar(1074, {62, 63, 230, 14}, 1076, {297, 64, 24, 12});
@@ -92,7 +94,7 @@ void PropertyImage::loadFromObject() {
   width_ = p->width;
   height_ = p->height;
   transparentBox_->setChecked(p->transparent != 0);
-  swatch_->setColour(p->transparentColour);
+  colourRow_->setColour(p->transparentColour);
   alpha_ = p->alpha;
   writeControls();
 }
@@ -150,23 +152,11 @@ void PropertyImage::transparentClicked(bool checked) {
   changed();
 }
 
-void PropertyImage::chooseColour() {
+void PropertyImage::colourChosen(ColorRef colour) {
+  // The colour dialog and the eyedropper were modal: look the object up again.
   PictureObject* p = object();
   if (p == nullptr) return;
-  swatch_->setColour(p->transparentColour);
-  if (!chooseColourInto(context_.prompts, this, *swatch_)) return;
-  // The dialog was modal: look the object up again.
-  if ((p = object()) == nullptr) return;
-  p->transparentColour = swatch_->colour();
-  changed();
-}
-
-void PropertyImage::pickColour() {
-  if (object() == nullptr) return;
-  pickColourInto(context_.prompts, *swatch_);
-  PictureObject* p = object();
-  if (p == nullptr) return;
-  p->transparentColour = swatch_->colour();
+  p->transparentColour = colour;
   changed();
 }
 

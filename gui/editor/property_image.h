@@ -13,6 +13,7 @@ class QSlider;
 
 namespace imbrino {
 
+class ColourRow;
 struct PictureObject;
 
 class PropertyImage : public PropertyPanel {
@@ -43,8 +44,7 @@ class PropertyImage : public PropertyPanel {
   void step(bool width, int delta);
   void applySize(bool width);
   void transparentClicked(bool checked);
-  void chooseColour();
-  void pickColour();
+  void colourChosen(ColorRef colour);
   void alphaMoved(int position);
   void originalSize();
 
@@ -64,9 +64,7 @@ class PropertyImage : public PropertyPanel {
   SpinArrows* heightSpin_ = nullptr;
   QLineEdit* typeEdit_ = nullptr;
   QCheckBox* transparentBox_ = nullptr;
-  ColorSwatch* swatch_ = nullptr;
-  QPushButton* chooseButton_ = nullptr;
-  QPushButton* pickButton_ = nullptr;
+  ColourRow* colourRow_ = nullptr;
   QSlider* alphaBar_ = nullptr;
   QLabel* alphaNumber_ = nullptr;
   QPushButton* originalButton_ = nullptr;

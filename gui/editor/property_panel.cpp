@@ -241,13 +241,6 @@ SpinArrows* PropertyPanel::addSpinArrows(int id, QRect r) {
   return spin;
 }
 
-ColorSwatch* PropertyPanel::addSwatch(int id, QRect r) {
-  auto* swatch = new ColorSwatch(this);
-  swatch->setObjectName(QStringLiteral("c%1").arg(id));
-  swatch->setGeometry(units(r));
-  return swatch;
-}
-
 QPushButton* PropertyPanel::addButton(int id, const QString& text, QRect r) {
   return addDialogButton(this, id, text, units(r));
 }

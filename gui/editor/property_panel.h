@@ -12,7 +12,7 @@
 #include <string>
 
 #include "editor/floating_window.h"
-#include "graphics/color.h"
+#include "graphics/colour.h"
 
 class QCheckBox;
 class QLabel;
@@ -24,7 +24,6 @@ class QToolButton;
 namespace imbrino {
 
 struct AppContext;
-class ColorSwatch;
 class PanelHost;
 
 // Where a panel's frame opens. A stored X (Y) that is absent, or beyond the
@@ -99,7 +98,6 @@ class PropertyPanel : public FloatingWindow {
   QLabel* addLabel(const QString& text, QRect units);
   QLineEdit* addNumberEdit(int id, QRect units, bool digitsOnly, bool readOnly = false);
   SpinArrows* addSpinArrows(int id, QRect units);
-  ColorSwatch* addSwatch(int id, QRect units);
   QPushButton* addButton(int id, const QString& text, QRect units);
   QCheckBox* addCheckBox(int id, const QString& text, QRect units);
   // A track bar 0..255 and the static that shows its position.

@@ -5,18 +5,16 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QToolTip>
 
-#include "shared/app_context.h"
 #include "editor/panel_host.h"
 #include "platform/gbk.h"
+#include "shared/app_context.h"
 #include "template/template_document.h"
 #include "text/font_resolver.h"
-#include "widgets/color_swatch.h"
-#include "widgets/colour_choice.h"
+#include "widgets/colour_row.h"
 #include "widgets/control_tooltips.h"
 
 namespace imbrino {
@@ -59,10 +57,10 @@ PropertyText::PropertyText(AppContext& context, PanelHost& host, QWidget* editor
   connect(sizeList_, &QComboBox::activated, this, &PropertyText::sizeChosen);
   for (QCheckBox* box : {boldBox_, italicBox_, underlineBox_, strikeOutBox_, transparentBox_})
     connect(box, &QCheckBox::clicked, this, &PropertyText::styleClicked);
-  connect(chooseTextButton_, &QPushButton::clicked, this, [this] { chooseColour(true); });
-  connect(pickTextButton_, &QPushButton::clicked, this, [this] { pickColour(true); });
-  connect(chooseBackButton_, &QPushButton::clicked, this, [this] { chooseColour(false); });
-  connect(pickBackButton_, &QPushButton::clicked, this, [this] { pickColour(false); });
+  connect(textColourRow_, &ColourRow::colourChanged, this,
+          [this](ColorRef colour) { colourChosen(true, colour); });
+  connect(backColourRow_, &ColourRow::colourChanged, this,
+          [this](ColorRef colour) { colourChosen(false, colour); });
   connect(alphaBar_, &QSlider::valueChanged, this, &PropertyText::alphaMoved);
 }
 
@@ -92,13 +90,19 @@ void PropertyText::createControls() {
   transparentBox_ = addCheckBox(1039, QStringLiteral("背景透明(&T)"), {239, 36, 60, 10});
 
   addLabel(QStringLiteral("字体颜色:"), {7, 50, 38, 12});
-  textSwatch_ = addSwatch(1058, {47, 50, 24, 12});
-  chooseTextButton_ = addButton(1051, QStringLiteral("颜色选择(&S)"), {75, 49, 52, 14});
-  pickTextButton_ = addButton(1052, QStringLiteral("颜色拾取(&P)"), {130, 49, 52, 14});
+  textColourRow_ = new ColourRow(context_.prompts, this, {1058, 1051, 1052},
+                                 {{47, 50, 24, 12}, {75, 49, 52, 14}, {130, 49, 52, 14}});
   addLabel(QStringLiteral("背景颜色:"), {7, 66, 38, 12});
-  backSwatch_ = addSwatch(1059, {47, 66, 24, 12});
-  chooseBackButton_ = addButton(1053, QStringLiteral("颜色选择(&E)"), {75, 65, 52, 14});
-  pickBackButton_ = addButton(1054, QStringLiteral("颜色拾取(&C)"), {130, 65, 52, 14});
+  backColourRow_ =
+      new ColourRow(context_.prompts, this, {1059, 1053, 1054},
+                    {{47, 66, 24, 12}, {75, 65, 52, 14}, {130, 65, 52, 14}}, {u'E', u'C'});
+  for (const bool text : {true, false}) {
+    (text ? textColourRow_ : backColourRow_)->setSource([this, text]() -> std::optional<ColorRef> {
+      const TextObject* t = object();
+      if (t == nullptr) return std::nullopt;
+      return text ? t->textColour : t->backColour;
+    });
+  }
 
   addLabel(QStringLiteral("半透明度:"), {194, 50, 38, 12});
   alphaBar_ = addTrackBar(1056, {192, 65, 104, 14}, 1060, {298, 66, 24, 12});
@@ -127,8 +131,8 @@ void PropertyText::loadFromObject() {
   underlineBox_->setChecked(t->font.lfUnderline != 0);
   strikeOutBox_->setChecked(t->font.lfStrikeOut != 0);
   transparentBox_->setChecked(t->transparentBack != 0);
-  textSwatch_->setColour(t->textColour);
-  backSwatch_->setColour(t->backColour);
+  textColourRow_->setColour(t->textColour);
+  backColourRow_->setColour(t->backColour);
   alpha_ = t->alpha;
   writeControls();
 }
@@ -222,26 +226,11 @@ void PropertyText::styleClicked() {
   changed();
 }
 
-void PropertyText::chooseColour(bool text) {
+void PropertyText::colourChosen(bool text, ColorRef colour) {
+  // The colour dialog and the eyedropper were modal: look the object up again.
   TextObject* t = object();
   if (t == nullptr) return;
-  ColorSwatch& swatch = text ? *textSwatch_ : *backSwatch_;
-  swatch.setColour(text ? t->textColour : t->backColour);
-  if (!chooseColourInto(context_.prompts, this, swatch)) return;
-  // The dialog was modal: look the object up again.
-  t = object();
-  if (t == nullptr) return;
-  (text ? t->textColour : t->backColour) = swatch.colour();
-  changed();
-}
-
-void PropertyText::pickColour(bool text) {
-  if (object() == nullptr) return;
-  ColorSwatch& swatch = text ? *textSwatch_ : *backSwatch_;
-  pickColourInto(context_.prompts, swatch);
-  TextObject* t = object();
-  if (t == nullptr) return;
-  (text ? t->textColour : t->backColour) = swatch.colour();
+  (text ? t->textColour : t->backColour) = colour;
   changed();
 }
 

@@ -10,11 +10,11 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QSlider;
 
 namespace imbrino {
 
+class ColourRow;
 struct TextObject;
 
 class PropertyText : public PropertyPanel {
@@ -49,8 +49,7 @@ class PropertyText : public PropertyPanel {
   void faceChosen(int index);
   void sizeChosen(int index);
   void styleClicked();
-  void chooseColour(bool text);
-  void pickColour(bool text);
+  void colourChosen(bool text, ColorRef colour);
   void alphaMoved(int position);
 
   int index_ = -1;
@@ -66,12 +65,8 @@ class PropertyText : public PropertyPanel {
   QCheckBox* underlineBox_ = nullptr;
   QCheckBox* strikeOutBox_ = nullptr;
   QCheckBox* transparentBox_ = nullptr;
-  ColorSwatch* textSwatch_ = nullptr;
-  ColorSwatch* backSwatch_ = nullptr;
-  QPushButton* chooseTextButton_ = nullptr;
-  QPushButton* pickTextButton_ = nullptr;
-  QPushButton* chooseBackButton_ = nullptr;
-  QPushButton* pickBackButton_ = nullptr;
+  ColourRow* textColourRow_ = nullptr;
+  ColourRow* backColourRow_ = nullptr;
   QSlider* alphaBar_ = nullptr;
   QLabel* alphaNumber_ = nullptr;
 };

@@ -12,8 +12,7 @@
 #include "settings/ini_file.h"
 #include "shared/app_context.h"
 #include "shared/program_texts.h"
-#include "widgets/color_swatch.h"
-#include "widgets/colour_choice.h"
+#include "widgets/colour_row.h"
 #include "widgets/control_id.h"
 #include "widgets/dialog_button.h"
 #include "widgets/dialog_keys.h"
@@ -44,8 +43,6 @@ NewPictureDialog::NewPictureDialog(AppContext& context, QWidget* parent)
   createControls();
   loadSettings();
 
-  connect(chooseButton_, &QPushButton::clicked, this, &NewPictureDialog::chooseColour);
-  connect(pickButton_, &QPushButton::clicked, this, &NewPictureDialog::pickColour);
   connect(createButton_, &QPushButton::clicked, this, &NewPictureDialog::create);
   connect(cancelButton_, &QPushButton::clicked, this, &NewPictureDialog::reject);
 }
@@ -81,12 +78,8 @@ void NewPictureDialog::createControls() {
   label(QStringLiteral("(像素)"), du.rect(114, 28, 30, 12));
   label(QStringLiteral("背景颜色:"), du.rect(10, 46, 38, 12));
 
-  swatch_ = new ColorSwatch(this);
-  setControlId(swatch_, kNewPictureColour);
-  swatch_->setGeometry(du.rect(50, 46, 20, 12));
-  chooseButton_ =
-      button(kNewPictureChoose, QStringLiteral("颜色选择(&S)"), du.rect(76, 45, 52, 14));
-  pickButton_ = button(kNewPicturePick, QStringLiteral("颜色拾取(&P)"), du.rect(131, 45, 52, 14));
+  colourRow_ = new ColourRow(context_.prompts, this, {kNewPictureColour, kNewPictureChoose, kNewPicturePick},
+                             {{50, 46, 20, 12}, {76, 45, 52, 14}, {131, 45, 52, 14}});
 
   auto* line = new QFrame(this);
   line->setFrameShape(QFrame::HLine);
@@ -105,19 +98,11 @@ void NewPictureDialog::loadSettings() {
       settings.readNumber(kSection, "Color").value_or(static_cast<int>(kColorRefWhite));
   widthEdit_->setText(QString::number(width));
   heightEdit_->setText(QString::number(height));
-  swatch_->setColour(static_cast<ColorRef>(colour));
+  colourRow_->setColour(static_cast<ColorRef>(colour));
 }
 
 ColorRef NewPictureDialog::colour() const {
-  return swatch_->colour();
-}
-
-void NewPictureDialog::chooseColour() {
-  chooseColourInto(context_.prompts, this, *swatch_);
-}
-
-void NewPictureDialog::pickColour() {
-  pickColourInto(context_.prompts, *swatch_);
+  return colourRow_->colour();
 }
 
 void NewPictureDialog::warn(const QString& text) {

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "graphics/color.h"
+#include "graphics/colour.h"
 
 class QLineEdit;
 class QPushButton;
@@ -12,7 +12,7 @@ class QPushButton;
 namespace imbrino {
 
 struct AppContext;
-class ColorSwatch;
+class ColourRow;
 
 // The ids of the dialog's controls.
 enum NewPictureControl : int {
@@ -48,17 +48,13 @@ class NewPictureDialog : public QDialog {
  private:
   void createControls();
   void loadSettings();
-  void chooseColour();
-  void pickColour();
   void create();
   void warn(const QString& text);
 
   AppContext& context_;
   QLineEdit* widthEdit_ = nullptr;
   QLineEdit* heightEdit_ = nullptr;
-  ColorSwatch* swatch_ = nullptr;
-  QPushButton* chooseButton_ = nullptr;
-  QPushButton* pickButton_ = nullptr;
+  ColourRow* colourRow_ = nullptr;
   QPushButton* createButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   int width_ = 0;

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "graphics/color.h"
+#include "graphics/colour.h"
 
 class QWidget;
 
@@ -53,9 +53,9 @@ class Prompts {
   virtual std::optional<QString> folderName(QWidget* owner, const QString& title) = 0;
 
   // The colour dialog with `initial` chosen; nothing when cancelled.
-  virtual std::optional<ColorRef> chooseColor(QWidget* owner, ColorRef initial) = 0;
+  virtual std::optional<ColorRef> chooseColour(QWidget* owner, ColorRef initial) = 0;
   // The screen eyedropper: always returns a colour.
-  virtual ColorRef pickColor() = 0;
+  virtual ColorRef pickColour() = 0;
 
   // Hands a web address or a local document to the desktop. False when the
   // desktop could not open it.

@@ -11,9 +11,9 @@
 #include <QTreeView>
 #include <QUrl>
 
-#include "shared/file_detail_columns.h"
 #include "image/image_types.h"
 #include "pickcolor/pick_color.h"
+#include "shared/file_detail_columns.h"
 #include "widgets/dialog_units.h"
 
 namespace imbrino {
@@ -189,7 +189,7 @@ std::optional<QString> QtPrompts::folderName(QWidget* owner, const QString& titl
   return path;
 }
 
-std::optional<ColorRef> QtPrompts::chooseColor(QWidget* owner, ColorRef initial) {
+std::optional<ColorRef> QtPrompts::chooseColour(QWidget* owner, ColorRef initial) {
   const Pixel p = pixelFromColorRef(initial);
   const QColor chosen = QColorDialog::getColor(QColor(redOf(p), greenOf(p), blueOf(p)), owner);
   if (!chosen.isValid()) return std::nullopt;
@@ -198,7 +198,7 @@ std::optional<ColorRef> QtPrompts::chooseColor(QWidget* owner, ColorRef initial)
                                      static_cast<std::uint8_t>(chosen.blue())));
 }
 
-ColorRef QtPrompts::pickColor() {
+ColorRef QtPrompts::pickColour() {
   return PickColor();
 }
 

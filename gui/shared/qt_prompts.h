@@ -18,8 +18,8 @@ class QtPrompts final : public Prompts {
                                       const std::vector<FileFilter>& filters,
                                       bool confirmOverwrite) override;
   std::optional<QString> folderName(QWidget* owner, const QString& title) override;
-  std::optional<ColorRef> chooseColor(QWidget* owner, ColorRef initial) override;
-  ColorRef pickColor() override;
+  std::optional<ColorRef> chooseColour(QWidget* owner, ColorRef initial) override;
+  ColorRef pickColour() override;
   bool openUrl(const QString& address) override;
 };
 

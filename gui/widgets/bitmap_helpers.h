@@ -7,7 +7,7 @@
 #include <QImage>
 #include <optional>
 
-#include "graphics/color.h"
+#include "graphics/colour.h"
 
 class QPalette;
 

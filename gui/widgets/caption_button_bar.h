@@ -23,7 +23,7 @@
 #include <optional>
 #include <vector>
 
-#include "graphics/color.h"
+#include "graphics/colour.h"
 
 class QMenuBar;
 

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "graphics/color.h"
+#include "graphics/colour.h"
 
 namespace imbrino {
 

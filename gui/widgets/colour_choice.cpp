@@ -6,7 +6,7 @@
 namespace imbrino {
 
 bool chooseColourInto(Prompts& prompts, QWidget* owner, ColorSwatch& swatch) {
-  const auto chosen = prompts.chooseColor(owner, swatch.colour());
+  const auto chosen = prompts.chooseColour(owner, swatch.colour());
   if (!chosen) return false;
   swatch.setColour(*chosen);
   swatch.refresh();
@@ -14,7 +14,7 @@ bool chooseColourInto(Prompts& prompts, QWidget* owner, ColorSwatch& swatch) {
 }
 
 void pickColourInto(Prompts& prompts, ColorSwatch& swatch) {
-  swatch.setColour(prompts.pickColor());
+  swatch.setColour(prompts.pickColour());
   swatch.refresh();
 }
 

@@ -6,7 +6,7 @@
 #include <QAbstractButton>
 #include <QRect>
 
-#include "graphics/color.h"
+#include "graphics/colour.h"
 #include "widgets/kbc_bmp.h"
 
 namespace imbrino {

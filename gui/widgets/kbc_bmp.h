@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QString>
 
-#include "graphics/color.h"
+#include "graphics/colour.h"
 #include "widgets/c_picture.h"
 
 class QPainter;

@@ -137,7 +137,7 @@ class NewPictureDialogTest : public QObject {
     {
       NewPictureDialog dialog(*context_, nullptr);
       dialog.show();
-      prompts_.pickedColors.push_back(0x00123456);
+      prompts_.pickedColours.push_back(0x00123456);
       click(dialog, kNewPicturePick);
       QCOMPARE(dialog.colour(), 0x00123456u);
       click(dialog, kNewPictureCancel);
@@ -151,7 +151,7 @@ class NewPictureDialogTest : public QObject {
     // A cancelled colour dialog keeps the colour; an answered one replaces it.
     click(dialog, kNewPictureChoose);
     QCOMPARE(dialog.colour(), 255u);
-    prompts_.colorAnswers.push_back(0x00ABCDEF);
+    prompts_.colourAnswers.push_back(0x00ABCDEF);
     click(dialog, kNewPictureChoose);
     click(dialog, kNewPictureCreate);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));

@@ -172,7 +172,7 @@ class PropertyPanelsTest : public QObject {
       QTest::keyClick(control<QPushButton>(panel, 1040), key);
     }
     QVERIFY(panel.isVisible());
-    QCOMPARE(app_->prompts.colorDialogs, 0);
+    QCOMPARE(app_->prompts.colourDialogs, 0);
     QCOMPARE(host_.changes, 0);
   }
 
@@ -260,17 +260,17 @@ class PropertyPanelsTest : public QObject {
 
     // A cancelled colour dialog changes nothing and tells nobody.
     QTest::mouseClick(control<QPushButton>(panel, 1040), Qt::LeftButton);
-    QCOMPARE(app_->prompts.colorDialogs, 1);
+    QCOMPARE(app_->prompts.colourDialogs, 1);
     QCOMPARE(b.colour, 0x00112233u);
     QCOMPARE(host_.changes, 0);
 
-    app_->prompts.colorAnswers.push_back(0x00445566);
+    app_->prompts.colourAnswers.push_back(0x00445566);
     QTest::mouseClick(control<QPushButton>(panel, 1040), Qt::LeftButton);
     QCOMPARE(b.colour, 0x00445566u);
     QCOMPARE(swatch->colour(), 0x00445566u);
     QCOMPARE(host_.changes, 1);
 
-    app_->prompts.pickedColors.push_back(0x00010203);
+    app_->prompts.pickedColours.push_back(0x00010203);
     QTest::mouseClick(control<QPushButton>(panel, 1006), Qt::LeftButton);
     QCOMPARE(b.colour, 0x00010203u);
     QCOMPARE(swatch->colour(), 0x00010203u);
@@ -392,12 +392,12 @@ class PropertyPanelsTest : public QObject {
     // Colours: a cancelled dialog changes and reports nothing; the eyedropper applies.
     click(1051);
     click(1053);
-    QCOMPARE(app_->prompts.colorDialogs, 2);
+    QCOMPARE(app_->prompts.colourDialogs, 2);
     QCOMPARE(host_.changes, 6);
-    app_->prompts.colorAnswers = {0x00111111, 0x00222222};
+    app_->prompts.colourAnswers = {0x00111111, 0x00222222};
     click(1051);
     click(1053);
-    app_->prompts.pickedColors = {0x00333333, 0x00444444};
+    app_->prompts.pickedColours = {0x00333333, 0x00444444};
     QCOMPARE(t.textColour, 0x00111111u);
     QCOMPARE(t.backColour, 0x00222222u);
     click(1054);
@@ -591,10 +591,10 @@ class PropertyPanelsTest : public QObject {
     QTest::mouseClick(control<QPushButton>(panel, 1040), Qt::LeftButton);  // cancelled
     QCOMPARE(p.transparentColour, 0x00ABCDEFu);
     QCOMPARE(host_.changes, 2);
-    app_->prompts.colorAnswers.push_back(0x00000001);
+    app_->prompts.colourAnswers.push_back(0x00000001);
     QTest::mouseClick(control<QPushButton>(panel, 1040), Qt::LeftButton);
     QCOMPARE(p.transparentColour, 0x00000001u);
-    app_->prompts.pickedColors.push_back(0x00000002);
+    app_->prompts.pickedColours.push_back(0x00000002);
     QTest::mouseClick(control<QPushButton>(panel, 1006), Qt::LeftButton);
     QCOMPARE(p.transparentColour, 0x00000002u);
     QCOMPARE(control<ColorSwatch>(panel, 1077)->colour(), 0x00000002u);
@@ -632,7 +632,7 @@ class PropertyPanelsTest : public QObject {
       spin(picture, 1063, true);
       QTest::keyClick(control<QSlider>(text, 1056), Qt::Key_Left);
       QCOMPARE(host_.changes, 0);
-      QCOMPARE(app_->prompts.colorDialogs + app_->prompts.picks, 0);
+      QCOMPARE(app_->prompts.colourDialogs + app_->prompts.picks, 0);
       if (binding == 0) {
         addTextObject(document());
         addPicture(document(), 120, 80);

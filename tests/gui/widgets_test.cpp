@@ -2,6 +2,7 @@
 // eyedropper's picture logic.
 
 #include <QPainter>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include "pickcolor/pick_color.h"
 #include "widgets/color_swatch.h"
 #include "widgets/colour_choice.h"
+#include "widgets/colour_row.h"
 #include "widgets/control_tooltips.h"
 #include "widgets/hover_bitmap_button.h"
 
@@ -207,15 +209,45 @@ class WidgetsTest : public QObject {
     swatch.setColour(0x00123456);
     QVERIFY(!chooseColourInto(prompts_, nullptr, swatch));
     QCOMPARE(swatch.colour(), 0x00123456u);
-    prompts_.colorAnswers.push_back(0x00ABCDEF);
+    prompts_.colourAnswers.push_back(0x00ABCDEF);
     QVERIFY(chooseColourInto(prompts_, nullptr, swatch));
     QCOMPARE(swatch.colour(), 0x00ABCDEFu);
 
     // Whatever the eyedropper returns is taken, black included.
-    prompts_.pickedColors.push_back(0);
+    prompts_.pickedColours.push_back(0);
     pickColourInto(prompts_, swatch);
     QCOMPARE(swatch.colour(), 0u);
     QCOMPARE(prompts_.picks, 1);
+  }
+
+  void colourRowAsksItsSource() {
+    QWidget dialog;
+    ColourRow row(prompts_, &dialog, {7, 5, 6}, {{0, 0, 20, 12}, {24, 0, 52, 14}, {80, 0, 52, 14}});
+    QSignalSpy changes(&row, &ColourRow::colourChanged);
+    std::optional<ColorRef> bound;
+    row.setSource([&] { return bound; });
+    auto* choose = dialog.findChild<QPushButton*>(QStringLiteral("c5"));
+    auto* pick = dialog.findChild<QPushButton*>(QStringLiteral("c6"));
+    QVERIFY(choose != nullptr && pick != nullptr);
+
+    // Nothing bound: neither button does anything.
+    choose->click();
+    pick->click();
+    QCOMPARE(prompts_.colourDialogs + prompts_.picks, 0);
+
+    // The dialog opens on the bound colour, and a cancel leaves it shown.
+    bound = 0x00123456;
+    choose->click();
+    QCOMPARE(row.colour(), 0x00123456u);
+    QCOMPARE(changes.count(), 0);
+    prompts_.colourAnswers.push_back(0x00ABCDEF);
+    choose->click();
+    prompts_.pickedColours.push_back(0x00000001);
+    pick->click();
+    QCOMPARE(changes.count(), 2);
+    QCOMPARE(changes[0][0].value<ColorRef>(), 0x00ABCDEFu);
+    QCOMPARE(changes[1][0].value<ColorRef>(), 0x00000001u);
+    QCOMPARE(row.colour(), 0x00000001u);
   }
 
   void controlToolTips() {

@@ -30,7 +30,7 @@ struct ScanComponent {
 // The scan's MCUs: whole blocks of every component, interleaved, or single
 // blocks when the scan holds one component.
 struct ScanLayout {
-  std::vector<ScanComponent> components;  // in the scan's order
+  std::vector<ScanComponent> components;          // in the scan's order
   std::array<int, MAX_COMPONENTS> scanIndexOf{};  // frame index to scan index
   bool interleaved = false;
   int mcusPerRow = 0, mcuRows = 0;
@@ -39,6 +39,8 @@ struct ScanLayout {
   int total() const { return mcusPerRow * mcuRows; }
 };
 
+// The scan as the stages below walk it; nothing for a file this way does not
+// take (see jpeg_scan_splice.h) or whose tables are not sound.
 std::optional<ScanLayout> layoutOf(const jpeg_decompress_struct& header) {
   if (header.progressive_mode || header.arith_code || header.data_precision != 8) return {};
   if (header.comps_in_scan != header.num_components || header.num_components > MAX_COMPONENTS)
@@ -93,8 +95,7 @@ std::optional<ScanLayout> layoutOf(const jpeg_decompress_struct& header) {
 class StoredRows {
  public:
   StoredRows(const ScanLayout& layout, int firstRow, int endRow, int frameComponents)
-      : blocks_(frameComponents), wide_(frameComponents),
-        high_(frameComponents) {
+      : blocks_(frameComponents), wide_(frameComponents), high_(frameComponents) {
     for (const ScanComponent& component : layout.components) {
       const int c = component.frameIndex;
       wide_[c] = layout.mcusPerRow * component.h;
@@ -121,6 +122,231 @@ void append(Bytes& out, ByteView file, std::size_t from) {
   out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(from), file.end());
 }
 
+// The MCU rows to decode for a stamp on `region`: its own and one more on
+// every side, so upsampling sees the same neighbours as in the whole picture.
+// No rows for an empty region.
+struct StoredWindow {
+  Rect pixels;  // whole MCUs, within the picture
+  int firstRow = 0, endRow = 0;
+};
+
+StoredWindow storedWindowFor(const ScanLayout& layout, Rect region, int width, int height) {
+  StoredWindow stored;
+  if (region.empty()) return stored;
+  stored.pixels = blockWindowAround(region, layout.mcuWidth, layout.mcuHeight, width, height);
+  stored.firstRow = stored.pixels.y / layout.mcuHeight;
+  stored.endRow =
+      static_cast<int>((stored.pixels.bottom() + layout.mcuHeight - 1) / layout.mcuHeight);
+  return stored;
+}
+
+using Predictors = std::array<int, MAX_COMPONENTS>;
+
+// The MCUs, in scan order, that hold a block the stamp changed.
+struct ChangedMcus {
+  int first = INT_MAX, last = -1;
+  bool none() const { return last < 0; }
+};
+
+// One stamp spliced into one scan. The stages run in order, each on what the
+// one before found: walk() reads the whole of the coded data and keeps the
+// stored rows' coefficients, stampStoredRows() changes them, recode() writes the
+// new file around them.
+class ScanSplice {
+ public:
+  ScanSplice(ByteView file, const jpeg_decompress_struct& header, std::size_t scanStart,
+             const ScanLayout& layout, Rect region)
+      : file_(file),
+        header_(header),
+        layout_(layout),
+        region_(region),
+        window_(storedWindowFor(layout, region, static_cast<int>(header.image_width),
+                                static_cast<int>(header.image_height))),
+        stored_(layout, window_.firstRow, window_.endRow, header.num_components),
+        firstStored_(window_.firstRow * layout.mcusPerRow),
+        endStored_(window_.endRow * layout.mcusPerRow),
+        reader_(file, scanStart) {}
+
+  // Everything the stamp leaves is carried over as it is, so the coded data
+  // must be clean to its end; false when it is not. On the way it keeps the
+  // stored rows' coefficients, and notes where each stored MCU (and the one
+  // after them) starts and the predictors there, and where each restart
+  // interval ends, for the stages that write.
+  bool walk();
+
+  // The stamp on the stored rows' pixels, and their blocks computed again
+  // where it changed them. Nothing when those pixels cannot be had (libjpeg
+  // then decides); the stamp's reason when it failed.
+  std::optional<Expected<ChangedMcus>> stampStoredRows(const RegionStamp& stamp);
+
+  // The new file: byte for byte up to the first changed MCU, the changed
+  // MCUs coded again, then carryRest(). Nothing when the file's Huffman
+  // tables cannot code a new block (libjpeg then writes it all).
+  std::optional<Bytes> recode(ChangedMcus changed);
+
+ private:
+  // The data after the recoded MCUs as it was: shifted bits to the end of
+  // the restart interval (or of the data), then the file's own bytes from
+  // the marker there. `next` is the first MCU not recoded.
+  void carryRest(EntropyWriter& writer, Bytes& out, int next);
+
+  const ScanComponent& scanComponentOf(int frameComponent) const {
+    return layout_.components[layout_.scanIndexOf[frameComponent]];
+  }
+
+  ByteView file_;
+  const jpeg_decompress_struct& header_;
+  const ScanLayout& layout_;
+  const Rect region_;
+  const StoredWindow window_;
+  StoredRows stored_;
+  const int firstStored_, endStored_;  // MCU numbers of the stored rows
+
+  // Found by walk().
+  EntropyReader reader_;
+  std::vector<DataBit> mcuStart_;       // of the stored MCUs and the one after them
+  std::vector<Predictors> predictors_;  // at those starts
+  std::vector<DataBit> intervalEnd_;    // where each restart interval's data ends
+  std::vector<std::size_t> restartAt_;  // and where the marker after it starts
+  DataBit dataEnd_ = 0;
+  std::size_t endMarkerAt_ = 0;
+};
+
+bool ScanSplice::walk() {
+  const int perRow = layout_.mcusPerRow;
+  const int total = layout_.total();
+  const int interval = layout_.restartInterval;
+  Predictors predictor{};
+  for (int m = 0; m < total; ++m) {
+    if (interval > 0 && m > 0 && m % interval == 0) {
+      intervalEnd_.push_back(reader_.position());
+      std::size_t markerAt = 0;
+      if (!reader_.restart((m / interval - 1) & 7, markerAt)) return false;
+      restartAt_.push_back(markerAt);
+      predictor = {};
+    }
+    if (m >= firstStored_ && m <= endStored_ && !region_.empty()) {
+      mcuStart_.push_back(reader_.position());
+      predictors_.push_back(predictor);
+    }
+    const bool keep = m >= firstStored_ && m < endStored_;
+    const int mx = m % perRow, my = m / perRow - window_.firstRow;
+    for (std::size_t i = 0; i < layout_.components.size(); ++i) {
+      const ScanComponent& component = layout_.components[i];
+      for (int by = 0; by < component.v; ++by)
+        for (int bx = 0; bx < component.h; ++bx) {
+          JCOEF* block =
+              keep ? stored_.at(component.frameIndex, mx * component.h + bx, my * component.v + by)
+                   : nullptr;
+          if (!reader_.readBlock(component.dcIn, component.acIn, predictor[i], block)) return false;
+        }
+    }
+    if (reader_.overrun()) return false;
+  }
+  dataEnd_ = reader_.position();
+  if (!region_.empty() && endStored_ == total) {
+    mcuStart_.push_back(dataEnd_);
+    predictors_.push_back(predictor);
+  }
+  return reader_.finish(endMarkerAt_) && file_[endMarkerAt_ + 1] == JPEG_EOI;
+}
+
+std::optional<Expected<ChangedMcus>> ScanSplice::stampStoredRows(const RegionStamp& stamp) {
+  // The pixels, from the stored rows alone.
+  auto before = Surface::create(region_.width, region_.height);
+  if (!before) return Expected<ChangedMcus>(fail("JPEG: " + before.reason()));
+  const BlockSource storedBlocks = [&](int c, int bx, int by) {
+    return stored_.find(c, bx, by - window_.firstRow * scanComponentOf(c).v);
+  };
+  if (!decodeBlocksInWindow(header_, storedBlocks, window_.pixels, region_, *before)) return {};
+  Expected<Surface> after = stamp(*before);
+  if (!after) return Expected<ChangedMcus>(fail(after.reason()));
+
+  std::vector<ComponentBlocks> components;
+  for (int c = 0; c < header_.num_components; ++c) {
+    const jpeg_component_info& info = header_.comp_info[c];
+    components.push_back({header_.max_h_samp_factor / info.h_samp_factor,
+                          header_.max_v_samp_factor / info.v_samp_factor,
+                          static_cast<int>(info.width_in_blocks),
+                          static_cast<int>(info.height_in_blocks),
+                          header_.quant_tbl_ptrs[info.quant_tbl_no]->quantval});
+  }
+  ChangedMcus changed;
+  recomputeChangedBlocks(components, static_cast<int>(header_.image_width),
+                         static_cast<int>(header_.image_height), region_, *before, *after,
+                         [&](int c, int bx, int by) {
+                           const ScanComponent& component = scanComponentOf(c);
+                           const int m = by / component.v * layout_.mcusPerRow + bx / component.h;
+                           changed.first = std::min(changed.first, m);
+                           changed.last = std::max(changed.last, m);
+                           return stored_.at(c, bx, by - window_.firstRow * component.v);
+                         });
+  return Expected<ChangedMcus>(changed);
+}
+
+std::optional<Bytes> ScanSplice::recode(ChangedMcus changed) {
+  // Byte for byte up to the first changed MCU, the bits of its first byte
+  // that belong to the MCUs before it, then the new blocks. The MCU after the
+  // last changed one is coded again too: its DC differences count from the
+  // changed blocks.
+  const int perRow = layout_.mcusPerRow;
+  const int total = layout_.total();
+  const int interval = layout_.restartInterval;
+  Bytes out;
+  out.reserve(file_.size() + file_.size() / 16);
+  const DataBit spliceStart = mcuStart_[changed.first - firstStored_];
+  const std::size_t spliceByte = reader_.fileOffsetOf(spliceStart);
+  out.assign(file_.begin(), file_.begin() + static_cast<std::ptrdiff_t>(spliceByte));
+  EntropyWriter writer(out);
+  if (const int carried = static_cast<int>(spliceStart % 8))
+    writer.put(file_[spliceByte] >> (8 - carried), carried);
+  Predictors predictor = predictors_[changed.first - firstStored_];
+  const int lastCoded = std::min(changed.last + 1, total - 1);
+  for (int m = changed.first; m <= lastCoded; ++m) {
+    if (interval > 0 && m > changed.first && m % interval == 0) {
+      writer.padToByte();
+      writer.marker(static_cast<std::uint8_t>(JPEG_RST0 + ((m / interval - 1) & 7)));
+      predictor = {};
+    }
+    const int mx = m % perRow, my = m / perRow - window_.firstRow;
+    for (std::size_t i = 0; i < layout_.components.size(); ++i) {
+      const ScanComponent& component = layout_.components[i];
+      for (int by = 0; by < component.v; ++by)
+        for (int bx = 0; bx < component.h; ++bx) {
+          const JCOEF* block =
+              stored_.at(component.frameIndex, mx * component.h + bx, my * component.v + by);
+          if (!writer.writeBlock(component.dcOut, component.acOut, predictor[i], block)) return {};
+        }
+    }
+  }
+  carryRest(writer, out, lastCoded + 1);
+  return out;
+}
+
+void ScanSplice::carryRest(EntropyWriter& writer, Bytes& out, int next) {
+  const int total = layout_.total();
+  const int interval = layout_.restartInterval;
+  if (next == total) {
+    writer.padToByte();
+    append(out, file_, endMarkerAt_);
+  } else if (interval > 0 && next % interval == 0) {
+    writer.padToByte();
+    append(out, file_, restartAt_[next / interval - 1]);
+  } else {
+    const DataBit from = mcuStart_[next - firstStored_];
+    const int boundary = interval > 0 ? (next / interval + 1) * interval : total;
+    if (boundary < total) {
+      writer.copyBits(file_, reader_, from, intervalEnd_[boundary / interval - 1]);
+      writer.padToByte();
+      append(out, file_, restartAt_[boundary / interval - 1]);
+    } else {
+      writer.copyBits(file_, reader_, from, dataEnd_);
+      writer.padToByte();
+      append(out, file_, endMarkerAt_);
+    }
+  }
+}
+
 }  // namespace
 
 std::optional<Expected<Bytes>> spliceStampIntoScan(ByteView file,
@@ -129,155 +355,18 @@ std::optional<Expected<Bytes>> spliceStampIntoScan(ByteView file,
                                                    const RegionStamp& stamp) {
   const std::optional<ScanLayout> layout = layoutOf(header);
   if (!layout) return {};
-  const int perRow = layout->mcusPerRow;
-  const int total = layout->total();
-  const int interval = layout->restartInterval;
-
-  // The MCU rows whose pixels are needed: the stamp's, and one more on every
-  // side, so upsampling sees the same neighbours as in the whole picture.
-  const int width = static_cast<int>(header.image_width);
-  const int height = static_cast<int>(header.image_height);
-  Rect window;
-  int firstRow = 0, endRow = 0;
-  if (!region.empty()) {
-    window = blockWindowAround(region, layout->mcuWidth, layout->mcuHeight, width, height);
-    firstRow = window.y / layout->mcuHeight;
-    endRow = static_cast<int>((window.bottom() + layout->mcuHeight - 1) / layout->mcuHeight);
-  }
-  StoredRows stored(*layout, firstRow, endRow, header.num_components);
-  const int firstStored = firstRow * perRow, endStored = endRow * perRow;
-
-  // One walk over the whole of the coded data: it must be clean to the end,
-  // since everything the stamp leaves is carried over as it is.
-  using Predictors = std::array<int, MAX_COMPONENTS>;
-  std::vector<DataBit> mcuStart;       // of the stored MCUs and the one after them
-  std::vector<Predictors> predictors;  // at those starts
-  std::vector<DataBit> intervalEnd;    // where each restart interval's data ends
-  std::vector<std::size_t> restartAt;  // and where the marker after it starts
-  EntropyReader reader(file, scanStart);
-  Predictors predictor{};
-  for (int m = 0; m < total; ++m) {
-    if (interval > 0 && m > 0 && m % interval == 0) {
-      intervalEnd.push_back(reader.position());
-      std::size_t markerAt = 0;
-      if (!reader.restart((m / interval - 1) & 7, markerAt)) return {};
-      restartAt.push_back(markerAt);
-      predictor = {};
-    }
-    if (m >= firstStored && m <= endStored && !region.empty()) {
-      mcuStart.push_back(reader.position());
-      predictors.push_back(predictor);
-    }
-    const bool keep = m >= firstStored && m < endStored;
-    const int mx = m % perRow, my = m / perRow - firstRow;
-    for (std::size_t i = 0; i < layout->components.size(); ++i) {
-      const ScanComponent& component = layout->components[i];
-      for (int by = 0; by < component.v; ++by)
-        for (int bx = 0; bx < component.h; ++bx) {
-          JCOEF* block = keep ? stored.at(component.frameIndex, mx * component.h + bx,
-                                          my * component.v + by)
-                              : nullptr;
-          if (!reader.readBlock(component.dcIn, component.acIn, predictor[i], block)) return {};
-        }
-    }
-    if (reader.overrun()) return {};
-  }
-  const DataBit dataEnd = reader.position();
-  if (!region.empty() && endStored == total) {
-    mcuStart.push_back(dataEnd);
-    predictors.push_back(predictor);
-  }
-  std::size_t endMarkerAt = 0;
-  if (!reader.finish(endMarkerAt) || file[endMarkerAt + 1] != JPEG_EOI) return {};
+  ScanSplice splice(file, header, scanStart, *layout, region);
+  if (!splice.walk()) return {};
   if (region.empty()) return Expected<Bytes>(Bytes(file.begin(), file.end()));
 
-  // The pixels, from the stored rows alone.
-  auto before = Surface::create(region.width, region.height);
-  if (!before) return Expected<Bytes>(fail("JPEG: " + before.reason()));
-  const BlockSource storedBlocks = [&](int c, int bx, int by) {
-    return stored.find(c, bx, by - firstRow * layout->components[layout->scanIndexOf[c]].v);
-  };
-  if (!decodeBlocksInWindow(header, storedBlocks, window, region, *before)) return {};
-  Expected<Surface> after = stamp(*before);
-  if (!after) return Expected<Bytes>(fail(after.reason()));
+  const std::optional<Expected<ChangedMcus>> changed = splice.stampStoredRows(stamp);
+  if (!changed) return {};
+  if (!*changed) return Expected<Bytes>(fail(changed->reason()));
+  if ((*changed)->none()) return Expected<Bytes>(Bytes(file.begin(), file.end()));
 
-  std::vector<ComponentBlocks> components;
-  for (int c = 0; c < header.num_components; ++c) {
-    const jpeg_component_info& info = header.comp_info[c];
-    components.push_back({header.max_h_samp_factor / info.h_samp_factor,
-                          header.max_v_samp_factor / info.v_samp_factor,
-                          static_cast<int>(info.width_in_blocks),
-                          static_cast<int>(info.height_in_blocks),
-                          header.quant_tbl_ptrs[info.quant_tbl_no]->quantval});
-  }
-  int firstChanged = INT_MAX, lastChanged = -1;
-  recomputeChangedBlocks(components, width, height, region, *before, *after,
-                         [&](int c, int bx, int by) {
-                           const ScanComponent& component =
-                               layout->components[layout->scanIndexOf[c]];
-                           const int m = by / component.v * perRow + bx / component.h;
-                           firstChanged = std::min(firstChanged, m);
-                           lastChanged = std::max(lastChanged, m);
-                           return stored.at(c, bx, by - firstRow * component.v);
-                         });
-  if (lastChanged < 0) return Expected<Bytes>(Bytes(file.begin(), file.end()));
-
-  // Byte for byte up to the first changed MCU, the bits of its first byte
-  // that belong to the MCUs before it, then the new blocks. The MCU after the
-  // last changed one is coded again too: its DC differences count from the
-  // changed blocks.
-  Bytes out;
-  out.reserve(file.size() + file.size() / 16);
-  const DataBit spliceStart = mcuStart[firstChanged - firstStored];
-  const std::size_t spliceByte = reader.fileOffsetOf(spliceStart);
-  out.assign(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(spliceByte));
-  EntropyWriter writer(out);
-  if (const int carried = static_cast<int>(spliceStart % 8))
-    writer.put(file[spliceByte] >> (8 - carried), carried);
-  predictor = predictors[firstChanged - firstStored];
-  const int lastCoded = std::min(lastChanged + 1, total - 1);
-  for (int m = firstChanged; m <= lastCoded; ++m) {
-    if (interval > 0 && m > firstChanged && m % interval == 0) {
-      writer.padToByte();
-      writer.marker(static_cast<std::uint8_t>(JPEG_RST0 + ((m / interval - 1) & 7)));
-      predictor = {};
-    }
-    const int mx = m % perRow, my = m / perRow - firstRow;
-    for (std::size_t i = 0; i < layout->components.size(); ++i) {
-      const ScanComponent& component = layout->components[i];
-      for (int by = 0; by < component.v; ++by)
-        for (int bx = 0; bx < component.h; ++bx) {
-          const JCOEF* block =
-              stored.at(component.frameIndex, mx * component.h + bx, my * component.v + by);
-          // A block the file's tables cannot code: libjpeg writes it all.
-          if (!writer.writeBlock(component.dcOut, component.acOut, predictor[i], block)) return {};
-        }
-    }
-  }
-
-  // The rest as it was: shifted bits to the end of the restart interval (or
-  // of the data), then the file's own bytes from the marker there.
-  const int next = lastCoded + 1;
-  if (next == total) {
-    writer.padToByte();
-    append(out, file, endMarkerAt);
-  } else if (interval > 0 && next % interval == 0) {
-    writer.padToByte();
-    append(out, file, restartAt[next / interval - 1]);
-  } else {
-    const DataBit from = mcuStart[next - firstStored];
-    const int boundary = interval > 0 ? (next / interval + 1) * interval : total;
-    if (boundary < total) {
-      writer.copyBits(file, reader, from, intervalEnd[boundary / interval - 1]);
-      writer.padToByte();
-      append(out, file, restartAt[boundary / interval - 1]);
-    } else {
-      writer.copyBits(file, reader, from, dataEnd);
-      writer.padToByte();
-      append(out, file, endMarkerAt);
-    }
-  }
-  return Expected<Bytes>(std::move(out));
+  std::optional<Bytes> out = splice.recode(**changed);
+  if (!out) return {};
+  return Expected<Bytes>(std::move(*out));
 }
 
 }  // namespace imbrino

@@ -20,7 +20,7 @@ struct BmpLayout {
   std::uint16_t bits = 24;
   std::uint32_t compression = 0;
   std::uint32_t imageSize = 0;
-  std::uint32_t colorsUsed = 0;
+  std::uint32_t coloursUsed = 0;
   std::vector<std::uint32_t> masks;    // inside headers of 52 bytes and more, else after it
   std::vector<std::uint32_t> palette;  // 0xRRGGBB
   Bytes pixels;
@@ -40,7 +40,7 @@ Bytes makeBmp(const BmpLayout& s) {
   put(info, 1, 2);
   put(info, s.bits, 2);
   if (s.headerSize != 12) {
-    for (std::uint32_t v : {s.compression, s.imageSize, 2835u, 2835u, s.colorsUsed, 0u})
+    for (std::uint32_t v : {s.compression, s.imageSize, 2835u, 2835u, s.coloursUsed, 0u})
       put(info, v, 4);
     if (s.headerSize > 40)
       for (std::uint32_t m : s.masks) put(info, m, 4);
@@ -93,7 +93,8 @@ std::vector<Pixel> indexed(const std::string& text) {
 
 TEST(BmpDecode, EveryHeaderVersionReadsTheSamePicture) {
   // 2 x 2, 8 bits: bottom row indices 1 2, top row 3 4.
-  BmpLayout s{.width = 2, .height = 2, .bits = 8, .colorsUsed = 5, .pixels = {1, 2, 0, 0, 3, 4, 0, 0}};
+  BmpLayout s{
+      .width = 2, .height = 2, .bits = 8, .coloursUsed = 5, .pixels = {1, 2, 0, 0, 3, 4, 0, 0}};
   for (std::uint32_t size : {12u, 16u, 24u, 40u, 52u, 56u, 64u, 108u, 124u}) {
     s.headerSize = size;
     s.palette = greys(size < 36 ? 256 : 5);  // short headers hold no colour count
@@ -107,9 +108,9 @@ TEST(BmpDecode, PaletteDepthsAndShortPalettes) {
   BmpLayout s{.width = 9, .bits = 1, .palette = greys(2), .pixels = {0xA5, 0x80, 0, 0}};
   EXPECT_EQ(decoded(makeBmp(s), 9, 1), indexed("101001011"));
   // Indices past the announced colours are black, never read past the palette.
-  s = {.width = 3, .bits = 4, .colorsUsed = 4, .palette = greys(4), .pixels = {0x32, 0x90, 0, 0}};
+  s = {.width = 3, .bits = 4, .coloursUsed = 4, .palette = greys(4), .pixels = {0x32, 0x90, 0, 0}};
   EXPECT_EQ(decoded(makeBmp(s), 3, 1), indexed("320"));
-  s = {.width = 3, .bits = 8, .colorsUsed = 2, .palette = greys(2), .pixels = {1, 200, 1, 0}};
+  s = {.width = 3, .bits = 8, .coloursUsed = 2, .palette = greys(2), .pixels = {1, 200, 1, 0}};
   EXPECT_EQ(decoded(makeBmp(s), 3, 1), indexed("101"));
 }
 
@@ -165,7 +166,7 @@ TEST(BmpDecode, AlphaIsLaidOnWhiteOnlyWhenTheMasksSayAlpha) {
 }
 
 TEST(BmpDecode, RleRunsEscapesAndClipping) {
-  BmpLayout s{.width = 6, .height = 4, .bits = 8, .compression = 1, .colorsUsed = 5};
+  BmpLayout s{.width = 6, .height = 4, .bits = 8, .compression = 1, .coloursUsed = 5};
   s.palette = greys(5);
   s.pixels = {3, 1,              // bottom row: 3 x index 1
               0, 3, 2, 3, 7, 0,  // absolute 2 3 7 (7 past the palette), padded
@@ -201,7 +202,7 @@ TEST(BmpDecode, TopDownAndDataOffsets) {
   s.pixels.insert(s.pixels.begin(), {9, 9, 9});
   EXPECT_EQ(decoded(makeBmp(s), 1, 2), (std::vector<Pixel>{kBlue, kRed}));
   // An offset of 0, or one inside the palette, means "after the palette".
-  BmpLayout p{.width = 2, .bits = 8, .colorsUsed = 4, .palette = greys(4), .pixels = {3, 1, 0, 0}};
+  BmpLayout p{.width = 2, .bits = 8, .coloursUsed = 4, .palette = greys(4), .pixels = {3, 1, 0, 0}};
   for (std::uint32_t offset : {0u, 14u + 40u + 8u}) {
     p.offBits = offset;
     EXPECT_EQ(decoded(makeBmp(p), 2, 1), indexed("31"));
@@ -218,8 +219,10 @@ TEST(BmpDecode, RefusesWhatItCannotRead) {
     return makeBmp(s);
   };
   const std::pair<Bytes, std::string> cases[] = {
-      {with([](BmpLayout& s) { s.compression = 4; }), "unsupported BMP compression 4 (JPEG inside BMP)"},
-      {with([](BmpLayout& s) { s.compression = 5; }), "unsupported BMP compression 5 (PNG inside BMP)"},
+      {with([](BmpLayout& s) { s.compression = 4; }),
+       "unsupported BMP compression 4 (JPEG inside BMP)"},
+      {with([](BmpLayout& s) { s.compression = 5; }),
+       "unsupported BMP compression 5 (PNG inside BMP)"},
       {with([](BmpLayout& s) { s = {.headerSize = 64, .bits = 1, .compression = 3}; }),
        "unsupported BMP compression 3 (OS/2 Huffman 1D)"},
       {with([](BmpLayout& s) { s.bits = 2; }), "unsupported BMP bit depth 2"},

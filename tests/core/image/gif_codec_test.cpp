@@ -21,13 +21,13 @@ struct GifFrame {
   std::vector<GifPixelType> indices;  // rows top to bottom
   bool interlaced = false;
   int transparent = NO_TRANSPARENT_COLOR;
-  std::vector<GifColorType> localColors;
+  std::vector<GifColorType> localColours;
 };
 
 // Writes a GIF with giflib itself: a 4-colour global table (red, green, blue,
-// black) unless `globalColors` is false, then the frames.
+// black) unless `globalColours` is false, then the frames.
 Bytes giflibFile(int screenWidth, int screenHeight, const std::vector<GifFrame>& frames,
-                 bool globalColors = true) {
+                 bool globalColours = true) {
   Bytes file;
   int error = 0;
   GifFileType* gif = EGifOpen(
@@ -38,8 +38,8 @@ Bytes giflibFile(int screenWidth, int screenHeight, const std::vector<GifFrame>&
         return size;
       },
       &error);
-  const GifColorType colors[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {0, 0, 0}};
-  ColorMapObject* global = globalColors ? GifMakeMapObject(4, colors) : nullptr;
+  const GifColorType colours[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {0, 0, 0}};
+  ColorMapObject* global = globalColours ? GifMakeMapObject(4, colours) : nullptr;
   EGifSetGifVersion(gif, true);
   EGifPutScreenDesc(gif, screenWidth, screenHeight, 8, 0, global);
   for (const GifFrame& frame : frames) {
@@ -50,9 +50,9 @@ Bytes giflibFile(int screenWidth, int screenHeight, const std::vector<GifFrame>&
       EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension);
     }
     ColorMapObject* local =
-        frame.localColors.empty()
+        frame.localColours.empty()
             ? nullptr
-            : GifMakeMapObject(int(frame.localColors.size()), frame.localColors.data());
+            : GifMakeMapObject(int(frame.localColours.size()), frame.localColours.data());
     EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, frame.interlaced,
                      local);
     std::vector<int> order;
@@ -92,11 +92,11 @@ TEST(GifCodec, FrameIsDrawnAtItsPlaceWithTransparencyAndOutsideWhite) {
 TEST(GifCodec, LocalColoursInterlaceAndOnlyTheFirstFrameCount) {
   GifFrame first{0, 0, 1, 11, {}, true};
   for (int y = 0; y < 11; ++y) first.indices.push_back(GifPixelType(y % 2));
-  first.localColors = {{9, 9, 9}, {200, 200, 200}};
+  first.localColours = {{9, 9, 9}, {200, 200, 200}};
   // A local table here too: giflib's writer loses the first frame's copy
   // when a later frame has none.
   GifFrame second{0, 0, 1, 11, std::vector<GifPixelType>(11, 1)};
-  second.localColors = {{50, 60, 70}, {80, 90, 100}};
+  second.localColours = {{50, 60, 70}, {80, 90, 100}};
   Bytes file = giflibFile(1, 11, {first, second});
   file.resize(file.size() - 8);  // the second frame is damaged too: it must not matter
   auto decoded = decodeGif(file);
@@ -151,7 +151,7 @@ TEST(GifCodec, DamagedTruncatedAndAbsurdFilesFailCleanly) {
 struct ReadBack {
   std::string version;
   int imageCount = 0;
-  std::vector<GifColorType> colors;
+  std::vector<GifColorType> colours;
   std::vector<GifPixelType> indices;
 };
 
@@ -173,7 +173,8 @@ ReadBack readBack(const Bytes& file) {
       &error);
   EXPECT_EQ(DGifSlurp(gif), GIF_OK);
   ReadBack result{std::string(file.begin(), file.begin() + 6), gif->ImageCount};
-  result.colors.assign(gif->SColorMap->Colors, gif->SColorMap->Colors + gif->SColorMap->ColorCount);
+  result.colours.assign(gif->SColorMap->Colors,
+                        gif->SColorMap->Colors + gif->SColorMap->ColorCount);
   const SavedImage& image = gif->SavedImages[0];
   result.indices.assign(image.RasterBits,
                         image.RasterBits + image.ImageDesc.Width * image.ImageDesc.Height);
@@ -193,7 +194,7 @@ TEST(GifCodec, WritesOneEightBitImageThatLooksLikeThePicture) {
   const ReadBack back = readBack(*file);
   EXPECT_EQ(back.version, "GIF89a");
   EXPECT_EQ(back.imageCount, 1);
-  EXPECT_EQ(back.colors.size(), 256u);
+  EXPECT_EQ(back.colours.size(), 256u);
   std::set<int> used(back.indices.begin(), back.indices.end());
   EXPECT_GT(used.size(), 128u);
   EXPECT_LT(*used.rbegin(), 256);
@@ -220,12 +221,12 @@ TEST(GifCodec, FewColoursSurviveExactlyInASmallTable) {
   const Surface picture = test::makeTestPicture(30, 20);  // five colours
   auto file = encodeGif(picture);
   ASSERT_TRUE(file.ok()) << file.reason();
-  EXPECT_EQ(readBack(*file).colors.size(), 8u);
+  EXPECT_EQ(readBack(*file).colours.size(), 8u);
   EXPECT_EQ(decodeGif(*file).value(), picture);
 
   auto single = encodeGif(Surface::create(1, 1, kBlue).value());
   ASSERT_TRUE(single.ok()) << single.reason();
-  EXPECT_EQ(readBack(*single).colors.size(), 2u);
+  EXPECT_EQ(readBack(*single).colours.size(), 2u);
   EXPECT_EQ(decodeGif(*single).value().pixel(0, 0), kBlue);
   EXPECT_FALSE(encodeGif(Surface()).ok());
 }

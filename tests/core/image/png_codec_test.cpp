@@ -15,7 +15,7 @@ namespace {
 struct PngLayout {
   int width = 0;
   int height = 0;
-  int colorType = PNG_COLOR_TYPE_RGB;
+  int colourType = PNG_COLOR_TYPE_RGB;
   int bitDepth = 8;
   bool interlaced = false;
   std::vector<png_color> palette;
@@ -36,14 +36,14 @@ Bytes libpngFile(const PngLayout& layout, std::vector<std::vector<png_byte>> row
         out->insert(out->end(), data, data + size);
       },
       nullptr);
-  png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colorType,
+  png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colourType,
                layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (!layout.palette.empty())
     png_set_PLTE(png, info, layout.palette.data(), static_cast<int>(layout.palette.size()));
   if (!layout.paletteAlpha.empty() || layout.transparent)
-    png_set_tRNS(png, info, layout.paletteAlpha.data(), static_cast<int>(layout.paletteAlpha.size()),
-                 layout.transparent);
+    png_set_tRNS(png, info, layout.paletteAlpha.data(),
+                 static_cast<int>(layout.paletteAlpha.size()), layout.transparent);
   png_write_info(png, info);
   std::vector<png_bytep> pointers;
   for (auto& row : rows) pointers.push_back(row.data());

@@ -70,14 +70,14 @@ std::optional<QString> ScriptedPrompts::folderName(QWidget*, const QString&) {
   return takeFront(folderAnswers, std::optional<QString>());
 }
 
-std::optional<ColorRef> ScriptedPrompts::chooseColor(QWidget*, ColorRef) {
-  ++colorDialogs;
-  return takeFront(colorAnswers, std::optional<ColorRef>());
+std::optional<ColorRef> ScriptedPrompts::chooseColour(QWidget*, ColorRef) {
+  ++colourDialogs;
+  return takeFront(colourAnswers, std::optional<ColorRef>());
 }
 
-ColorRef ScriptedPrompts::pickColor() {
+ColorRef ScriptedPrompts::pickColour() {
   ++picks;
-  return takeFront(pickedColors, ColorRef{0});
+  return takeFront(pickedColours, ColorRef{0});
 }
 
 bool ScriptedPrompts::openUrl(const QString& address) {

@@ -31,15 +31,15 @@ class ScriptedPrompts final : public Prompts {
   std::deque<std::optional<QString>> fileAnswers;
   std::deque<QStringList> multiFileAnswers;
   std::deque<std::optional<QString>> folderAnswers;
-  std::deque<std::optional<ColorRef>> colorAnswers;
-  std::deque<ColorRef> pickedColors;
+  std::deque<std::optional<ColorRef>> colourAnswers;
+  std::deque<ColorRef> pickedColours;
   bool openUrlSucceeds = true;
 
   // What happened, in order.
   std::vector<AskedMessage> messages;
   std::vector<std::vector<FileFilter>> fileDialogFilters;
   QStringList openedUrls;
-  int colorDialogs = 0;
+  int colourDialogs = 0;
   int picks = 0;
 
   QStringList messageTexts() const;
@@ -54,8 +54,8 @@ class ScriptedPrompts final : public Prompts {
                                       const std::vector<FileFilter>& filters,
                                       bool confirmOverwrite) override;
   std::optional<QString> folderName(QWidget* owner, const QString& title) override;
-  std::optional<ColorRef> chooseColor(QWidget* owner, ColorRef initial) override;
-  ColorRef pickColor() override;
+  std::optional<ColorRef> chooseColour(QWidget* owner, ColorRef initial) override;
+  ColorRef pickColour() override;
   bool openUrl(const QString& address) override;
 };
 

@@ -16,9 +16,15 @@ inline constexpr ColorRef kColorRefWhite = 0x00FFFFFF;
 inline constexpr Pixel kPixelWhite = 0xFFFFFFFF;
 inline constexpr Pixel kPixelBlack = 0xFF000000;
 
-constexpr std::uint8_t redOf(Pixel p) { return static_cast<std::uint8_t>(p >> 16); }
-constexpr std::uint8_t greenOf(Pixel p) { return static_cast<std::uint8_t>(p >> 8); }
-constexpr std::uint8_t blueOf(Pixel p) { return static_cast<std::uint8_t>(p); }
+constexpr std::uint8_t redOf(Pixel p) {
+  return static_cast<std::uint8_t>(p >> 16);
+}
+constexpr std::uint8_t greenOf(Pixel p) {
+  return static_cast<std::uint8_t>(p >> 8);
+}
+constexpr std::uint8_t blueOf(Pixel p) {
+  return static_cast<std::uint8_t>(p);
+}
 
 constexpr Pixel makePixel(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
   return 0xFF000000u | (Pixel{r} << 16) | (Pixel{g} << 8) | Pixel{b};
