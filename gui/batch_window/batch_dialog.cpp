@@ -23,6 +23,7 @@
 #include "shared/program_texts.h"
 #include "template/template_file.h"
 #include "widgets/caption_button_bar.h"
+#include "widgets/control_id.h"
 #include "widgets/control_tooltips.h"
 #include "widgets/dialog_button.h"
 #include "widgets/dialog_keys.h"
@@ -152,43 +153,45 @@ void BatchDialog::createControls() {
   group->lower();
 
   anchorRadio_ = new QRadioButton(QStringLiteral("按位置来放置模板(&P)"), this);
-  anchorRadio_->setObjectName(QStringLiteral("c1012"));
+  setControlId(anchorRadio_, kBatchByPosition);
   anchorRadio_->setGeometry(at(19, 22, 92, 10));
   percentRadio_ = new QRadioButton(QStringLiteral("按百分比放置模板(&E)"), this);
-  percentRadio_->setObjectName(QStringLiteral("c1013"));
+  setControlId(percentRadio_, kBatchByPercent);
   percentRadio_->setGeometry(at(131, 22, 92, 10));
 
   templateCombo_ = new QComboBox(this);
-  templateCombo_->setObjectName(QStringLiteral("c1030"));
+  setControlId(templateCombo_, kBatchTemplate);
   templateCombo_->addItem(QStringLiteral("使用当前模板"));
   templateCombo_->addItem(QStringLiteral("选择其他模板..."));
   templateCombo_->setGeometry(at(245, 16, 97, 14));
 
   auto placeholder = [&](QWidget* inside, int id, QRect r) {
     auto* frame = new QFrame(this);
-    frame->setObjectName(QStringLiteral("c%1").arg(id));
+    setControlId(frame, id);
     frame->setFrameStyle(QFrame::Box | QFrame::Plain);
     frame->setGeometry(r);
     inside->setParent(frame);
     inside->setGeometry(frame->contentsRect());
   };
   positionPicker_ = new PositionPicker(this);
-  placeholder(positionPicker_, 1008, at(15, 37, 102, 97));
+  placeholder(positionPicker_, kBatchPositionPicker, at(15, 37, 102, 97));
   percentPicker_ = new PercentPicker(this);
-  placeholder(percentPicker_, 1010, at(127, 37, 102, 97));
+  placeholder(percentPicker_, kBatchPercentPicker, at(127, 37, 102, 97));
   preview_ = new TemplatePreview([this]() -> const Template& { return chosenTemplate(); }, this);
-  preview_->setObjectName(QStringLiteral("c1032"));
+  setControlId(preview_, kBatchPreview);
   preview_->setGeometry(at(243, 37, 102, 97));
 
-  addButton_ = addDialogButton(this, 1015, QStringLiteral("添加文件(&A)..."), at(78, 150, 64, 14));
-  deleteButton_ = addDialogButton(this, 1016, QStringLiteral("删除文件(&D)"), at(142, 150, 64, 14));
+  addButton_ =
+      addDialogButton(this, kBatchAddFiles, QStringLiteral("添加文件(&A)..."), at(78, 150, 64, 14));
+  deleteButton_ = addDialogButton(this, kBatchDeleteFiles, QStringLiteral("删除文件(&D)"),
+                                  at(142, 150, 64, 14));
   deleteAllButton_ =
-      addDialogButton(this, 1017, QStringLiteral("全部删除(&L)"), at(206, 150, 64, 14));
+      addDialogButton(this, kBatchDeleteAll, QStringLiteral("全部删除(&L)"), at(206, 150, 64, 14));
 
   auto* listLabel = new QLabel(QStringLiteral("文件列表:"), this);
   listLabel->setGeometry(at(0, 160, 37, 8));
   list_ = new QTableWidget(0, 4, this);
-  list_->setObjectName(QStringLiteral("c1031"));
+  setControlId(list_, kBatchFileList);
   list_->setGeometry(at(3, 169, 344, 95));
   list_->setHorizontalHeaderLabels({QStringLiteral("文件名"), QStringLiteral("文件大小"),
                                     QStringLiteral("图片宽"), QStringLiteral("图片高")});
@@ -206,32 +209,33 @@ void BatchDialog::createControls() {
   list_->setTextElideMode(Qt::ElideLeft);
 
   progress_ = new QProgressBar(this);
-  progress_->setObjectName(QStringLiteral("c1018"));
+  setControlId(progress_, kBatchProgress);
   progress_->setGeometry(at(0, 266, 347, 14));
   progress_->setRange(0, 100);
   progress_->setValue(0);
   progress_->setTextVisible(false);
   status_ = new QLabel(this);
-  status_->setObjectName(QStringLiteral("c1019"));
+  setControlId(status_, kBatchStatus);
   status_->setAlignment(Qt::AlignCenter);
   status_->setGeometry(at(0, 283, 341, 8));
 
   auto* folderLabel = new QLabel(QStringLiteral("另存为文件夹:"), this);
   folderLabel->setGeometry(at(0, 303, 53, 8));
   folderEdit_ = new QLineEdit(this);
-  folderEdit_->setObjectName(QStringLiteral("c1096"));
+  setControlId(folderEdit_, kBatchFolder);
   folderEdit_->setGeometry(at(55, 301, 235, 14));
-  browseButton_ = addDialogButton(this, 1085, QStringLiteral("浏览(&W)"), at(293, 301, 50, 14));
-  startButton_ = addDialogButton(this, 1020, kStartText, at(142, 320, 62, 14));
+  browseButton_ =
+      addDialogButton(this, kBatchBrowse, QStringLiteral("浏览(&W)"), at(293, 301, 50, 14));
+  startButton_ = addDialogButton(this, kBatchStart, kStartText, at(142, 320, 62, 14));
 
   // Initial state: anchor placement, the editing template, an empty list.
   anchorRadio_->setChecked(true);
   positionPicker_->setPickerEnabled(true);
   percentPicker_->setPickerEnabled(false);
-  addControlToolTip(this, 1015,
+  addControlToolTip(this, kBatchAddFiles,
                     QStringLiteral("温馨提示:由于软体本身的限制,在添加文件时,一次性添加最多只能添"
                                    "加1000个,文件过多时可能无法添加成功"));
-  addControlToolTip(this, 1031, QStringLiteral("双击文件可以查看图片"));
+  addControlToolTip(this, kBatchFileList, QStringLiteral("双击文件可以查看图片"));
   templateCombo_->setCurrentIndex(0);
   captionBar_->raise();
 }

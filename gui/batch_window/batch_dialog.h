@@ -43,6 +43,25 @@ class PositionPicker;
 class PercentPicker;
 class TemplatePreview;
 
+// The ids of the window's controls.
+enum BatchControl : int {
+  kBatchPositionPicker = 1008,
+  kBatchPercentPicker = 1010,
+  kBatchByPosition = 1012,
+  kBatchByPercent = 1013,
+  kBatchAddFiles = 1015,
+  kBatchDeleteFiles = 1016,
+  kBatchDeleteAll = 1017,
+  kBatchProgress = 1018,
+  kBatchStatus = 1019,
+  kBatchStart = 1020,
+  kBatchTemplate = 1030,
+  kBatchFileList = 1031,
+  kBatchPreview = 1032,
+  kBatchBrowse = 1085,
+  kBatchFolder = 1096,
+};
+
 class BatchDialog : public QDialog {
   Q_OBJECT
 

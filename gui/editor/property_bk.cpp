@@ -9,6 +9,7 @@
 #include "editor/panel_host.h"
 #include "shared/app_context.h"
 #include "widgets/colour_row.h"
+#include "widgets/control_id.h"
 
 namespace imbrino {
 namespace {
@@ -38,20 +39,23 @@ PropertyBK::~PropertyBK() = default;
 
 void PropertyBK::createControls() {
   addLabel(QStringLiteral("背景宽:"), {8, 10, 38, 12});
-  widthEdit_ = addNumberEdit(1000, {48, 10, 44, 12}, true);
-  widthSpin_ = addSpinArrows(1062, {92, 10, 9, 12});
+  widthEdit_ = addNumberEdit(kBackgroundWidth, {48, 10, 44, 12}, true);
+  widthSpin_ = addSpinArrows(kBackgroundWidthSpin, {92, 10, 9, 12});
   addLabel(QStringLiteral("背景高:"), {114, 10, 30, 12});
-  heightEdit_ = addNumberEdit(1001, {146, 10, 44, 12}, true);
-  heightSpin_ = addSpinArrows(1063, {190, 10, 9, 12});
-  transparentBox_ = addCheckBox(1039, QStringLiteral("背景透明(&T)"), {222, 11, 80, 10});
+  heightEdit_ = addNumberEdit(kBackgroundHeight, {146, 10, 44, 12}, true);
+  heightSpin_ = addSpinArrows(kBackgroundHeightSpin, {190, 10, 9, 12});
+  transparentBox_ =
+      addCheckBox(kBackgroundTransparent, QStringLiteral("背景透明(&T)"), {222, 11, 80, 10});
 
   addLabel(QStringLiteral("背景色:"), {8, 32, 38, 12});
-  colourRow_ = new ColourRow(context_.prompts, this, {1007, 1040, 1006},
-                             {{48, 32, 30, 12}, {84, 31, 54, 14}, {142, 31, 54, 14}});
+  colourRow_ =
+      new ColourRow(context_.prompts, this, {kBackgroundColour, kBackgroundChoose, kBackgroundPick},
+                    {{48, 32, 30, 12}, {84, 31, 54, 14}, {142, 31, 54, 14}});
 
   addLabel(QStringLiteral("半透明度:"), {8, 56, 38, 12});
-  alphaBar_ = addTrackBar(1044, {46, 55, 230, 14}, 1045, {280, 56, 24, 12});
-  alphaNumber_ = findChild<QLabel*>(QStringLiteral("c1045"));
+  alphaBar_ =
+      addTrackBar(kBackgroundAlpha, {46, 55, 230, 14}, kBackgroundAlphaNumber, {280, 56, 24, 12});
+  alphaNumber_ = findControl<QLabel>(*this, kBackgroundAlphaNumber);
 }
 
 TemplateBackground& PropertyBK::background() {

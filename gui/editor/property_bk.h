@@ -14,6 +14,20 @@ namespace imbrino {
 class ColourRow;
 struct TemplateBackground;
 
+// The ids of the panel's controls.
+enum BackgroundControl : int {
+  kBackgroundWidth = 1000,
+  kBackgroundHeight = 1001,
+  kBackgroundPick = 1006,
+  kBackgroundColour = 1007,
+  kBackgroundTransparent = 1039,
+  kBackgroundChoose = 1040,
+  kBackgroundAlpha = 1044,
+  kBackgroundAlphaNumber = 1045,
+  kBackgroundWidthSpin = 1062,
+  kBackgroundHeightSpin = 1063,
+};
+
 class PropertyBK : public PropertyPanel {
   Q_OBJECT
 

@@ -10,6 +10,7 @@
 #include "shared/app_context.h"
 #include "template/template_document.h"
 #include "widgets/colour_row.h"
+#include "widgets/control_id.h"
 
 namespace imbrino {
 namespace {
@@ -44,24 +45,27 @@ PropertyImage::~PropertyImage() = default;
 
 void PropertyImage::createControls() {
   addLabel(QStringLiteral("图像原宽度:"), {7, 8, 56, 12});
-  sourceWidthEdit_ = addNumberEdit(1075, {64, 8, 38, 12}, false, true);
+  sourceWidthEdit_ = addNumberEdit(kPictureSourceWidth, {64, 8, 38, 12}, false, true);
   addLabel(QStringLiteral("图像原高度:"), {120, 8, 56, 12});
-  sourceHeightEdit_ = addNumberEdit(1064, {177, 8, 38, 12}, false, true);
+  sourceHeightEdit_ = addNumberEdit(kPictureSourceHeight, {177, 8, 38, 12}, false, true);
   addLabel(QStringLiteral("图像类型:"), {234, 8, 38, 12});
-  typeEdit_ = addNumberEdit(1069, {273, 8, 48, 12}, false, true);
+  typeEdit_ = addNumberEdit(kPictureType, {273, 8, 48, 12}, false, true);
 
   addLabel(QStringLiteral("图像显示宽度:"), {7, 25, 56, 12});
-  widthEdit_ = addNumberEdit(1065, {64, 25, 38, 12}, false);
-  widthSpin_ = addSpinArrows(1062, {102, 25, 9, 12});
+  widthEdit_ = addNumberEdit(kPictureWidth, {64, 25, 38, 12}, false);
+  widthSpin_ = addSpinArrows(kPictureWidthSpin, {102, 25, 9, 12});
   addLabel(QStringLiteral("图像显示高度:"), {120, 25, 56, 12});
-  heightEdit_ = addNumberEdit(1066, {177, 25, 38, 12}, false);
-  heightSpin_ = addSpinArrows(1063, {215, 25, 9, 12});
-  originalButton_ = addButton(1088, QStringLiteral("恢复到原始大小(&O)"), {234, 24, 87, 14});
+  heightEdit_ = addNumberEdit(kPictureHeight, {177, 25, 38, 12}, false);
+  heightSpin_ = addSpinArrows(kPictureHeightSpin, {215, 25, 9, 12});
+  originalButton_ =
+      addButton(kPictureOriginalSize, QStringLiteral("恢复到原始大小(&O)"), {234, 24, 87, 14});
 
-  transparentBox_ = addCheckBox(1070, QStringLiteral("透明贴图(&T)"), {7, 45, 80, 10});
+  transparentBox_ =
+      addCheckBox(kPictureTransparent, QStringLiteral("透明贴图(&T)"), {7, 45, 80, 10});
   addLabel(QStringLiteral("透明色:"), {120, 44, 40, 12});
-  colourRow_ = new ColourRow(context_.prompts, this, {1077, 1040, 1006},
-                             {{177, 44, 26, 12}, {207, 43, 55, 14}, {266, 43, 55, 14}});
+  colourRow_ =
+      new ColourRow(context_.prompts, this, {kPictureKeyColour, kPictureChoose, kPicturePick},
+                    {{177, 44, 26, 12}, {207, 43, 55, 14}, {266, 43, 55, 14}});
   colourRow_->setSource([this]() -> std::optional<ColorRef> {
     const PictureObject* p = object();
     if (p == nullptr) return std::nullopt;
@@ -69,8 +73,8 @@ void PropertyImage::createControls() {
   });
 
   addLabel(QStringLiteral("半透明度:"), {7, 64, 56, 12});
-  alphaBar_ = addTrackBar(1074, {62, 63, 230, 14}, 1076, {297, 64, 24, 12});
-  alphaNumber_ = findChild<QLabel*>(QStringLiteral("c1076"));
+  alphaBar_ = addTrackBar(kPictureAlpha, {62, 63, 230, 14}, kPictureAlphaNumber, {297, 64, 24, 12});
+  alphaNumber_ = findControl<QLabel>(*this, kPictureAlphaNumber);
 }
 
 void PropertyImage::bind(int index) {

@@ -16,6 +16,24 @@ namespace imbrino {
 class ColourRow;
 struct PictureObject;
 
+// The ids of the panel's controls.
+enum PictureControl : int {
+  kPicturePick = 1006,
+  kPictureChoose = 1040,
+  kPictureWidthSpin = 1062,
+  kPictureHeightSpin = 1063,
+  kPictureSourceHeight = 1064,
+  kPictureWidth = 1065,
+  kPictureHeight = 1066,
+  kPictureType = 1069,
+  kPictureTransparent = 1070,
+  kPictureAlpha = 1074,
+  kPictureSourceWidth = 1075,
+  kPictureAlphaNumber = 1076,
+  kPictureKeyColour = 1077,
+  kPictureOriginalSize = 1088,
+};
+
 class PropertyImage : public PropertyPanel {
   Q_OBJECT
 

@@ -20,6 +20,7 @@
 #include "shared/program_texts.h"
 #include "template/template_document.h"
 #include "widgets/color_swatch.h"
+#include "widgets/control_id.h"
 #include "widgets/dialog_button.h"
 #include "widgets/dialog_keys.h"
 #include "widgets/dialog_units.h"
@@ -217,7 +218,7 @@ QLabel* PropertyPanel::addLabel(const QString& text, QRect r) {
 
 QLineEdit* PropertyPanel::addNumberEdit(int id, QRect r, bool digitsOnly, bool readOnly) {
   auto* edit = new QLineEdit(this);
-  edit->setObjectName(QStringLiteral("c%1").arg(id));
+  setControlId(edit, id);
   edit->setGeometry(units(r));
   if (readOnly) {
     // Shown for reference: greyed as a read-only field is, and left out of
@@ -236,7 +237,7 @@ QLineEdit* PropertyPanel::addNumberEdit(int id, QRect r, bool digitsOnly, bool r
 
 SpinArrows* PropertyPanel::addSpinArrows(int id, QRect r) {
   auto* spin = new SpinArrows(this);
-  spin->setObjectName(QStringLiteral("c%1").arg(id));
+  setControlId(spin, id);
   spin->setGeometry(units(r));
   return spin;
 }
@@ -247,20 +248,20 @@ QPushButton* PropertyPanel::addButton(int id, const QString& text, QRect r) {
 
 QCheckBox* PropertyPanel::addCheckBox(int id, const QString& text, QRect r) {
   auto* box = new QCheckBox(text, this);
-  box->setObjectName(QStringLiteral("c%1").arg(id));
+  setControlId(box, id);
   box->setGeometry(units(r));
   return box;
 }
 
 QSlider* PropertyPanel::addTrackBar(int id, QRect r, int numberId, QRect numberUnits) {
   auto* bar = new QSlider(Qt::Horizontal, this);
-  bar->setObjectName(QStringLiteral("c%1").arg(id));
+  setControlId(bar, id);
   bar->setGeometry(units(r));
   bar->setRange(0, 255);
   // A fifth of the range per page, as track bars step by default.
   bar->setPageStep(51);
   auto* number = new QLabel(this);
-  number->setObjectName(QStringLiteral("c%1").arg(numberId));
+  setControlId(number, numberId);
   number->setGeometry(units(numberUnits));
   number->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   return bar;

@@ -15,6 +15,7 @@
 #include "template/template_document.h"
 #include "text/font_resolver.h"
 #include "widgets/colour_row.h"
+#include "widgets/control_id.h"
 #include "widgets/control_tooltips.h"
 
 namespace imbrino {
@@ -50,7 +51,7 @@ PropertyText::PropertyText(AppContext& context, PanelHost& host, QWidget* editor
     : PropertyPanel(context, host, editor, QStringLiteral("文字属性"), "PropertyText") {
   createControls();
   loadFromObject();
-  addControlToolTip(this, 1057, QStringLiteral("输入文字时,最多只能输入260个字符"));
+  addControlToolTip(this, kTextContent, QStringLiteral("输入文字时,最多只能输入260个字符"));
 
   connect(textEdit_, &QLineEdit::textEdited, this, &PropertyText::textEdited);
   connect(faceList_, &QComboBox::activated, this, &PropertyText::faceChosen);
@@ -69,32 +70,34 @@ PropertyText::~PropertyText() = default;
 void PropertyText::createControls() {
   addLabel(QStringLiteral("文字内容:"), {7, 5, 38, 12});
   textEdit_ = new QLineEdit(this);
-  textEdit_->setObjectName(QStringLiteral("c1057"));
+  setControlId(textEdit_, kTextContent);
   textEdit_->setGeometry(units({47, 5, 274, 12}));
 
   addLabel(QStringLiteral("字体:"), {7, 20, 38, 12});
   faceList_ = new QComboBox(this);
-  faceList_->setObjectName(QStringLiteral("c1046"));
+  setControlId(faceList_, kTextFace);
   faceList_->setGeometry(units({47, 19, 130, 13}));
   faceList_->setMaxVisibleItems(20);
   addLabel(QStringLiteral("字体大小:"), {187, 20, 38, 12});
   sizeList_ = new QComboBox(this);
-  sizeList_->setObjectName(QStringLiteral("c1061"));
+  setControlId(sizeList_, kTextSize);
   sizeList_->setGeometry(units({227, 19, 44, 13}));
   sizeList_->setMaxVisibleItems(20);
 
-  boldBox_ = addCheckBox(1047, QStringLiteral("粗体(&W)"), {47, 36, 40, 10});
-  italicBox_ = addCheckBox(1048, QStringLiteral("斜体(&I)"), {91, 36, 40, 10});
-  underlineBox_ = addCheckBox(1049, QStringLiteral("下划线(&U)"), {135, 36, 48, 10});
-  strikeOutBox_ = addCheckBox(1050, QStringLiteral("中划线(&O)"), {187, 36, 48, 10});
-  transparentBox_ = addCheckBox(1039, QStringLiteral("背景透明(&T)"), {239, 36, 60, 10});
+  boldBox_ = addCheckBox(kTextBold, QStringLiteral("粗体(&W)"), {47, 36, 40, 10});
+  italicBox_ = addCheckBox(kTextItalic, QStringLiteral("斜体(&I)"), {91, 36, 40, 10});
+  underlineBox_ = addCheckBox(kTextUnderline, QStringLiteral("下划线(&U)"), {135, 36, 48, 10});
+  strikeOutBox_ = addCheckBox(kTextStrikeOut, QStringLiteral("中划线(&O)"), {187, 36, 48, 10});
+  transparentBox_ =
+      addCheckBox(kTextTransparent, QStringLiteral("背景透明(&T)"), {239, 36, 60, 10});
 
   addLabel(QStringLiteral("字体颜色:"), {7, 50, 38, 12});
-  textColourRow_ = new ColourRow(context_.prompts, this, {1058, 1051, 1052},
-                                 {{47, 50, 24, 12}, {75, 49, 52, 14}, {130, 49, 52, 14}});
+  textColourRow_ =
+      new ColourRow(context_.prompts, this, {kTextColour, kTextColourChoose, kTextColourPick},
+                    {{47, 50, 24, 12}, {75, 49, 52, 14}, {130, 49, 52, 14}});
   addLabel(QStringLiteral("背景颜色:"), {7, 66, 38, 12});
   backColourRow_ =
-      new ColourRow(context_.prompts, this, {1059, 1053, 1054},
+      new ColourRow(context_.prompts, this, {kTextBackColour, kTextBackChoose, kTextBackPick},
                     {{47, 66, 24, 12}, {75, 65, 52, 14}, {130, 65, 52, 14}}, {u'E', u'C'});
   for (const bool text : {true, false}) {
     (text ? textColourRow_ : backColourRow_)->setSource([this, text]() -> std::optional<ColorRef> {
@@ -105,8 +108,8 @@ void PropertyText::createControls() {
   }
 
   addLabel(QStringLiteral("半透明度:"), {194, 50, 38, 12});
-  alphaBar_ = addTrackBar(1056, {192, 65, 104, 14}, 1060, {298, 66, 24, 12});
-  alphaNumber_ = findChild<QLabel*>(QStringLiteral("c1060"));
+  alphaBar_ = addTrackBar(kTextAlpha, {192, 65, 104, 14}, kTextAlphaNumber, {298, 66, 24, 12});
+  alphaNumber_ = findControl<QLabel>(*this, kTextAlphaNumber);
 }
 
 void PropertyText::bind(int index) {

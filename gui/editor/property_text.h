@@ -17,6 +17,26 @@ namespace imbrino {
 class ColourRow;
 struct TextObject;
 
+// The ids of the panel's controls.
+enum TextControl : int {
+  kTextTransparent = 1039,
+  kTextFace = 1046,
+  kTextBold = 1047,
+  kTextItalic = 1048,
+  kTextUnderline = 1049,
+  kTextStrikeOut = 1050,
+  kTextColourChoose = 1051,
+  kTextColourPick = 1052,
+  kTextBackChoose = 1053,
+  kTextBackPick = 1054,
+  kTextAlpha = 1056,
+  kTextContent = 1057,
+  kTextColour = 1058,
+  kTextBackColour = 1059,
+  kTextAlphaNumber = 1060,
+  kTextSize = 1061,
+};
+
 class PropertyText : public PropertyPanel {
   Q_OBJECT
 

@@ -23,6 +23,7 @@
 #include "main_window/main_window.h"
 #include "shared/program_texts.h"
 #include "template/template_file.h"
+#include "widgets/control_id.h"
 
 using namespace imbrino;
 using namespace imbrino::test;
@@ -38,16 +39,16 @@ class BatchDialogTest : public QObject {
 
   template <class T>
   T* control(int id) const {
-    return dialog_->findChild<T*>(QStringLiteral("c%1").arg(id));
+    return findControl<T>(*dialog_, id);
   }
   void click(int id) { QTest::mouseClick(control<QPushButton>(id), Qt::LeftButton); }
-  QString status() const { return control<QLabel>(1019)->text(); }
+  QString status() const { return control<QLabel>(kBatchStatus)->text(); }
 
   // Adds `paths` through the add button and waits until they are listed.
   void add(const QStringList& paths) {
     QSignalSpy ended(dialog_.get(), &BatchDialog::addingEnded);
     app_->prompts.multiFileAnswers.push_back(paths);
-    click(1015);
+    click(kBatchAddFiles);
     QVERIFY(ended.count() == 1 || ended.wait(10000));
   }
   QStringList pictures(int count, const QString& prefix = QStringLiteral("p")) {
@@ -77,12 +78,12 @@ class BatchDialogTest : public QObject {
   }
 
   void opensEmpty() {
-    QCOMPARE(control<QTableWidget>(1031)->rowCount(), 0);
-    QVERIFY(control<QRadioButton>(1012)->isChecked());
-    QCOMPARE(control<QComboBox>(1030)->currentIndex(), 0);
-    QCOMPARE(control<QPushButton>(1020)->text(), QStringLiteral("开始处理(&S)"));
-    QCOMPARE(control<QWidget>(1031)->toolTip(), QStringLiteral("双击文件可以查看图片"));
-    auto* list = control<QTableWidget>(1031);
+    QCOMPARE(control<QTableWidget>(kBatchFileList)->rowCount(), 0);
+    QVERIFY(control<QRadioButton>(kBatchByPosition)->isChecked());
+    QCOMPARE(control<QComboBox>(kBatchTemplate)->currentIndex(), 0);
+    QCOMPARE(control<QPushButton>(kBatchStart)->text(), QStringLiteral("开始处理(&S)"));
+    QCOMPARE(control<QWidget>(kBatchFileList)->toolTip(), QStringLiteral("双击文件可以查看图片"));
+    auto* list = control<QTableWidget>(kBatchFileList);
     QCOMPARE(list->horizontalHeaderItem(1)->text(), QStringLiteral("文件大小"));
     QCOMPARE(list->columnWidth(0), 200);
   }
@@ -144,7 +145,7 @@ class BatchDialogTest : public QObject {
     QCOMPARE(questions_.size(), asked);
     QCOMPARE(status(), QStringLiteral("文件数为:%1").arg(rows.size()));
     QVERIFY(app_->prompts.messages.empty());
-    auto* list = control<QTableWidget>(1031);
+    auto* list = control<QTableWidget>(kBatchFileList);
     if (rows.value(0) >= 0 && !rows.isEmpty()) {
       QCOMPARE(list->item(0, 2)->text(), QString::number(40 + rows[0]));
       QCOMPARE(list->item(0, 3)->text(), QStringLiteral("30"));
@@ -158,16 +159,16 @@ class BatchDialogTest : public QObject {
     const QStringList twenty = pictures(20);
     QSignalSpy ended(dialog_.get(), &BatchDialog::addingEnded);
     app_->prompts.multiFileAnswers.push_back(twenty);
-    click(1015);
+    click(kBatchAddFiles);
     QVERIFY(dialog_->adding());
-    QCOMPARE(control<QPushButton>(1020)->text(), QStringLiteral("停止添加(&S)"));
+    QCOMPARE(control<QPushButton>(kBatchStart)->text(), QStringLiteral("停止添加(&S)"));
     QTest::keyClick(dialog_.get(), Qt::Key_Escape);
     QCOMPARE(ended.count(), 1);
     QVERIFY(dialog_->isVisible());
     QVERIFY(!dialog_->adding());
     QTRY_COMPARE(status(), QStringLiteral("文件数为:0"));  // late results are dropped
     QVERIFY(dialog_->listedFiles().isEmpty());
-    QCOMPARE(control<QPushButton>(1020)->text(), QStringLiteral("开始处理(&S)"));
+    QCOMPARE(control<QPushButton>(kBatchStart)->text(), QStringLiteral("开始处理(&S)"));
   }
 
   // The main window's batch command (Ctrl+P) opens the dialog over the editing template.
@@ -198,18 +199,18 @@ class BatchDialogTest : public QObject {
   void deletesScatteredRowsAndAll() {
     const QStringList five = pictures(5);
     add(five);
-    auto* list = control<QTableWidget>(1031);
+    auto* list = control<QTableWidget>(kBatchFileList);
     list->clearSelection();
     for (int row : {0, 2, 4})
       list->selectionModel()->select(list->model()->index(row, 0),
                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    click(1016);
+    click(kBatchDeleteFiles);
     QCOMPARE(dialog_->listedFiles(), (QStringList{five[1], five[3]}));
     QCOMPARE(status(), QStringLiteral("文件数为:2"));
     list->clearSelection();
-    click(1016);  // nothing selected: nothing goes
+    click(kBatchDeleteFiles);  // nothing selected: nothing goes
     QCOMPARE(list->rowCount(), 2);
-    click(1017);
+    click(kBatchDeleteAll);
     QCOMPARE(list->rowCount(), 0);
     QCOMPARE(status(), QStringLiteral("文件数为:0"));
     // A deleted file is not listed any more: adding it asks nothing.
@@ -218,7 +219,7 @@ class BatchDialogTest : public QObject {
   }
 
   void templateChoice() {
-    auto* combo = control<QComboBox>(1030);
+    auto* combo = control<QComboBox>(kBatchTemplate);
     const QString good = app_->writeTemplate(QStringLiteral("t.src"), 70, 20, 0x0000FF);
     QFile bad(app_->file(QStringLiteral("bad.src")));
     QVERIFY(bad.open(QIODevice::WriteOnly));
@@ -248,7 +249,7 @@ class BatchDialogTest : public QObject {
   // results is refused with a message.
   void startErrors() {
     const QString title = programTitle();
-    click(1020);
+    click(kBatchStart);
     add(pictures(1));
     const QString missing = app_->file(QStringLiteral("missing"));
     const std::pair<QString, QString> cases[] = {
@@ -258,8 +259,8 @@ class BatchDialogTest : public QObject {
     };
     QStringList expected{QStringLiteral("当前没有图片,请先添加图片")};
     for (const auto& [typed, text] : cases) {
-      control<QLineEdit>(1096)->setText(typed);
-      click(1020);
+      control<QLineEdit>(kBatchFolder)->setText(typed);
+      click(kBatchStart);
       expected << text;
     }
     QCOMPARE(app_->prompts.messageTexts(), expected);
@@ -273,9 +274,9 @@ class BatchDialogTest : public QObject {
   void askedBeforeReplacingListedPictures() {
     const QStringList one = pictures(1);
     add(one);
-    control<QLineEdit>(1096)->setText(app_->folder.path());
+    control<QLineEdit>(kBatchFolder)->setText(app_->folder.path());
     const QByteArray original = bytesOf(one[0]);
-    click(1020);
+    click(kBatchStart);
     QCOMPARE(app_->prompts.messages.size(), std::size_t{1});
     QVERIFY(app_->prompts.messages[0].text.startsWith(QStringLiteral("列表中有1张图片将被覆盖")));
     QCOMPARE(app_->prompts.messages[0].buttons, MessageButtons::YesNoDefaultNo);
@@ -284,11 +285,11 @@ class BatchDialogTest : public QObject {
 
     app_->prompts.messageAnswers = {MessageAnswer::Yes, MessageAnswer::No};
     QSignalSpy ended(dialog_.get(), &BatchDialog::runEnded);
-    click(1020);
+    click(kBatchStart);
     QVERIFY(ended.wait(20000));
     QCOMPARE(app_->prompts.messages.size(), std::size_t{3});  // the question, then the summary
     QVERIFY(bytesOf(one[0]) != original);
-    const auto* bar = control<QProgressBar>(1018);
+    const auto* bar = control<QProgressBar>(kBatchProgress);
     QVERIFY(bar->maximum() > bar->minimum());
     QCOMPARE(bar->value(), bar->maximum());
   }
@@ -298,17 +299,17 @@ class BatchDialogTest : public QObject {
     const QStringList files = pictures(4);
     const QString templatePath = app_->writeTemplate(QStringLiteral("t.src"), 20, 10, 0x00FF00);
     app_->prompts.fileAnswers.push_back(templatePath);
-    emit control<QComboBox>(1030)->activated(1);
+    emit control<QComboBox>(kBatchTemplate)->activated(1);
     add(files);
     QVERIFY(QDir(app_->folder.path()).mkdir(QStringLiteral("out")));
     QVERIFY(QDir(app_->folder.path()).mkdir(QStringLiteral("direct")));
     // The folder chosen with the browse button, then another typed over it:
     // the box is what counts.
     app_->prompts.folderAnswers.push_back(app_->file(QStringLiteral("direct")));
-    click(1085);
-    QCOMPARE(control<QLineEdit>(1096)->text(), app_->file(QStringLiteral("direct")));
-    control<QLineEdit>(1096)->setText(app_->file(QStringLiteral("out")));
-    control<QRadioButton>(1013)->click();
+    click(kBatchBrowse);
+    QCOMPARE(control<QLineEdit>(kBatchFolder)->text(), app_->file(QStringLiteral("direct")));
+    control<QLineEdit>(kBatchFolder)->setText(app_->file(QStringLiteral("out")));
+    control<QRadioButton>(kBatchByPercent)->click();
 
     app_->prompts.messageAnswers.push_back(MessageAnswer::Yes);
     QString report;
@@ -318,9 +319,9 @@ class BatchDialogTest : public QObject {
       shown->close();
     });
     QSignalSpy ended(dialog_.get(), &BatchDialog::runEnded);
-    click(1020);
+    click(kBatchStart);
     QVERIFY(ended.wait(20000));
-    QCOMPARE(control<QPushButton>(1020)->text(), QStringLiteral("开始处理(&S)"));
+    QCOMPARE(control<QPushButton>(kBatchStart)->text(), QStringLiteral("开始处理(&S)"));
     QCOMPARE(status(), QStringLiteral("文件总数为:4"));
     QVERIFY(QDir(app_->file(QStringLiteral("direct"))).isEmpty());
 
@@ -355,7 +356,7 @@ class BatchDialogTest : public QObject {
     add(files);
     QVERIFY(QDir(app_->folder.path()).mkdir(QStringLiteral("out")));
     app_->prompts.folderAnswers.push_back(app_->file(QStringLiteral("out")));
-    click(1085);
+    click(kBatchBrowse);
     dialog_->setWorkers(1);
     app_->prompts.messageAnswers.push_back(MessageAnswer::Yes);
     QString report;
@@ -364,22 +365,22 @@ class BatchDialogTest : public QObject {
       shown->close();
     });
     QSignalSpy ended(dialog_.get(), &BatchDialog::runEnded);
-    click(1020);
-    QCOMPARE(control<QPushButton>(1020)->text(), QStringLiteral("停止处理(&S)"));
-    click(1020);  // stop at once: the file in hand is finished, the rest left
-    QCOMPARE(control<QPushButton>(1020)->text(), QStringLiteral("开始处理(&S)"));
+    click(kBatchStart);
+    QCOMPARE(control<QPushButton>(kBatchStart)->text(), QStringLiteral("停止处理(&S)"));
+    click(kBatchStart);  // stop at once: the file in hand is finished, the rest left
+    QCOMPARE(control<QPushButton>(kBatchStart)->text(), QStringLiteral("开始处理(&S)"));
     // Nothing of the run has come back yet: its worker is alive, and the
     // run's inputs and the window stay as they are.
     QVERIFY(dialog_->runActive());
-    control<QRadioButton>(1013)->click();
-    QVERIFY(control<QRadioButton>(1012)->isChecked());
-    QVERIFY(!control<QRadioButton>(1013)->isChecked());
+    control<QRadioButton>(kBatchByPercent)->click();
+    QVERIFY(control<QRadioButton>(kBatchByPosition)->isChecked());
+    QVERIFY(!control<QRadioButton>(kBatchByPercent)->isChecked());
     QTest::keyClick(dialog_.get(), Qt::Key_Escape);
     QVERIFY(dialog_->isVisible());
     QVERIFY(!dialog_->close());
-    click(1017);
+    click(kBatchDeleteAll);
     QCOMPARE(dialog_->listedFiles(), files);
-    click(1020);  // no second run while the first one's worker lives
+    click(kBatchStart);  // no second run while the first one's worker lives
     QVERIFY(dialog_->runActive());
     QVERIFY(ended.wait(20000));
     QCOMPARE(ended.count(), 1);

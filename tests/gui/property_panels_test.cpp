@@ -26,6 +26,7 @@
 #include "template/template_document.h"
 #include "text/font_resolver.h"
 #include "widgets/color_swatch.h"
+#include "widgets/control_id.h"
 
 using namespace imbrino;
 using imbrino::test::AppFixture;
@@ -45,7 +46,7 @@ class FakeHost final : public PanelHost {
 
 template <typename T = QWidget>
 T* control(QWidget& panel, int id) {
-  T* found = panel.findChild<T*>(QStringLiteral("c%1").arg(id));
+  T* found = findControl<T>(panel, id);
   if (found == nullptr) qFatal("no control c%d", id);
   return found;
 }
@@ -168,8 +169,8 @@ class PropertyPanelsTest : public QObject {
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
-      QTest::keyClick(control<QLineEdit>(panel, 1000), key);
-      QTest::keyClick(control<QPushButton>(panel, 1040), key);
+      QTest::keyClick(control<QLineEdit>(panel, kBackgroundWidth), key);
+      QTest::keyClick(control<QPushButton>(panel, kBackgroundChoose), key);
     }
     QVERIFY(panel.isVisible());
     QCOMPARE(app_->prompts.colourDialogs, 0);
@@ -179,55 +180,57 @@ class PropertyPanelsTest : public QObject {
   // -- background ------------------------------------------------------------
 
   void backgroundSize_data() {
-    QTest::addColumn<int>("field");
+    QTest::addColumn<BackgroundControl>("field");
     QTest::addColumn<QString>("typed");  // "up" / "down": a spin arrow
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("expected");
     QTest::addColumn<bool>("message");
-    QTest::newRow("width typed") << 1000 << "640" << 300 << 640 << false;
-    QTest::newRow("width 4000") << 1000 << "4000" << 300 << 4000 << false;
-    QTest::newRow("width 4001") << 1000 << "4001" << 300 << 250 << false;
-    QTest::newRow("width 0") << 1000 << "0" << 300 << 250 << false;
-    QTest::newRow("width 1") << 1000 << "1" << 300 << 1 << false;
+    QTest::newRow("width typed") << kBackgroundWidth << "640" << 300 << 640 << false;
+    QTest::newRow("width 4000") << kBackgroundWidth << "4000" << 300 << 4000 << false;
+    QTest::newRow("width 4001") << kBackgroundWidth << "4001" << 300 << 250 << false;
+    QTest::newRow("width 0") << kBackgroundWidth << "0" << 300 << 250 << false;
+    QTest::newRow("width 1") << kBackgroundWidth << "1" << 300 << 1 << false;
     // The first 0 already falls back; the digits after it go on from 250.
-    QTest::newRow("width 07") << 1000 << "07" << 300 << 2507 << false;
-    QTest::newRow("width huge") << 1000 << "99999999999999" << 300 << 250 << false;
-    QTest::newRow("width emptied") << 1000 << "" << 300 << 300 << true;
-    QTest::newRow("height 3000") << 1001 << "3000" << 300 << 3000 << false;
-    QTest::newRow("height 3001") << 1001 << "3001" << 300 << 250 << false;
-    QTest::newRow("height emptied") << 1001 << "" << 321 << 321 << true;
-    QTest::newRow("width up") << 1062 << "up" << 300 << 301 << false;
-    QTest::newRow("width down") << 1062 << "down" << 300 << 299 << false;
-    QTest::newRow("width up at 4000") << 1062 << "up" << 4000 << 250 << false;
-    QTest::newRow("width down at 1") << 1062 << "down" << 1 << 250 << false;
-    QTest::newRow("height up at 3000") << 1063 << "up" << 3000 << 250 << false;
-    QTest::newRow("height down at 1") << 1063 << "down" << 1 << 250 << false;
-    QTest::newRow("height up at 2999") << 1063 << "up" << 2999 << 3000 << false;
+    QTest::newRow("width 07") << kBackgroundWidth << "07" << 300 << 2507 << false;
+    QTest::newRow("width huge") << kBackgroundWidth << "99999999999999" << 300 << 250 << false;
+    QTest::newRow("width emptied") << kBackgroundWidth << "" << 300 << 300 << true;
+    QTest::newRow("height 3000") << kBackgroundHeight << "3000" << 300 << 3000 << false;
+    QTest::newRow("height 3001") << kBackgroundHeight << "3001" << 300 << 250 << false;
+    QTest::newRow("height emptied") << kBackgroundHeight << "" << 321 << 321 << true;
+    QTest::newRow("width up") << kBackgroundWidthSpin << "up" << 300 << 301 << false;
+    QTest::newRow("width down") << kBackgroundWidthSpin << "down" << 300 << 299 << false;
+    QTest::newRow("width up at 4000") << kBackgroundWidthSpin << "up" << 4000 << 250 << false;
+    QTest::newRow("width down at 1") << kBackgroundWidthSpin << "down" << 1 << 250 << false;
+    QTest::newRow("height up at 3000") << kBackgroundHeightSpin << "up" << 3000 << 250 << false;
+    QTest::newRow("height down at 1") << kBackgroundHeightSpin << "down" << 1 << 250 << false;
+    QTest::newRow("height up at 2999") << kBackgroundHeightSpin << "up" << 2999 << 3000 << false;
   }
   void backgroundSize() {
-    QFETCH(int, field);
+    QFETCH(BackgroundControl, field);
     QFETCH(QString, typed);
     QFETCH(int, start);
     QFETCH(int, expected);
     QFETCH(bool, message);
-    const bool isWidth = field == 1000 || field == 1062;
+    const bool isWidth = field == kBackgroundWidth || field == kBackgroundWidthSpin;
     TemplateBackground& b = document().background;
     (isWidth ? b.width : b.height) = start;
     const int other = isWidth ? b.height : b.width;
     PropertyBK panel(app_->context, host_, &editor_);
     panel.loadFromBackground();
     panel.show();
-    if (field >= 1062)
+    const bool arrow = field == kBackgroundWidthSpin || field == kBackgroundHeightSpin;
+    if (arrow)
       spin(panel, field, typed == QLatin1String("up"));
     else
       typeInto(panel, field, typed);
 
     QCOMPARE(isWidth ? b.width : b.height, expected);
     QCOMPARE(isWidth ? b.height : b.width, other);
-    QCOMPARE(control<QLineEdit>(panel, isWidth ? 1000 : 1001)->text(), QString::number(expected));
+    QCOMPARE(control<QLineEdit>(panel, isWidth ? kBackgroundWidth : kBackgroundHeight)->text(),
+             QString::number(expected));
     QCOMPARE(app_->prompts.messageTexts(), message ? QStringList{kNumberMessage} : QStringList{});
     // One change per key (or arrow press), each reported.
-    const int steps = field >= 1062 ? 1 : std::max(1, static_cast<int>(typed.size()));
+    const int steps = arrow ? 1 : std::max(1, static_cast<int>(typed.size()));
     QCOMPARE(host_.changes, steps);
     QCOMPARE(host_.sizeChanges, steps);
   }
@@ -236,12 +239,12 @@ class PropertyPanelsTest : public QObject {
     // The fallback applies as soon as the fourth digit makes the width too wide.
     PropertyBK panel(app_->context, host_, &editor_);
     panel.show();
-    typeInto(panel, 1000, QStringLiteral("4001"));
+    typeInto(panel, kBackgroundWidth, QStringLiteral("4001"));
     QCOMPARE(host_.changes, 4);
     QCOMPARE(document().background.width, 250);
-    QCOMPARE(control<QLineEdit>(panel, 1000)->text(), QStringLiteral("250"));
+    QCOMPARE(control<QLineEdit>(panel, kBackgroundWidth)->text(), QStringLiteral("250"));
     // Only digits reach the field.
-    typeInto(panel, 1001, QStringLiteral("-1x2"));
+    typeInto(panel, kBackgroundHeight, QStringLiteral("-1x2"));
     QCOMPARE(document().background.height, 12);
   }
 
@@ -252,44 +255,44 @@ class PropertyPanelsTest : public QObject {
     b.transparent = 1;
     PropertyBK panel(app_->context, host_, &editor_);
     panel.show();
-    auto* swatch = control<ColorSwatch>(panel, 1007);
+    auto* swatch = control<ColorSwatch>(panel, kBackgroundColour);
     QCOMPARE(swatch->colour(), 0x00112233u);
-    QCOMPARE(control<QSlider>(panel, 1044)->value(), 77);
-    QCOMPARE(control<QLabel>(panel, 1045)->text(), QStringLiteral("77"));
-    QVERIFY(control<QCheckBox>(panel, 1039)->isChecked());
+    QCOMPARE(control<QSlider>(panel, kBackgroundAlpha)->value(), 77);
+    QCOMPARE(control<QLabel>(panel, kBackgroundAlphaNumber)->text(), QStringLiteral("77"));
+    QVERIFY(control<QCheckBox>(panel, kBackgroundTransparent)->isChecked());
 
     // A cancelled colour dialog changes nothing and tells nobody.
-    QTest::mouseClick(control<QPushButton>(panel, 1040), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(panel, kBackgroundChoose), Qt::LeftButton);
     QCOMPARE(app_->prompts.colourDialogs, 1);
     QCOMPARE(b.colour, 0x00112233u);
     QCOMPARE(host_.changes, 0);
 
     app_->prompts.colourAnswers.push_back(0x00445566);
-    QTest::mouseClick(control<QPushButton>(panel, 1040), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(panel, kBackgroundChoose), Qt::LeftButton);
     QCOMPARE(b.colour, 0x00445566u);
     QCOMPARE(swatch->colour(), 0x00445566u);
     QCOMPARE(host_.changes, 1);
 
     app_->prompts.pickedColours.push_back(0x00010203);
-    QTest::mouseClick(control<QPushButton>(panel, 1006), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(panel, kBackgroundPick), Qt::LeftButton);
     QCOMPARE(b.colour, 0x00010203u);
     QCOMPARE(swatch->colour(), 0x00010203u);
     QCOMPARE(host_.changes, 2);
 
-    QTest::mouseClick(control<QCheckBox>(panel, 1039), Qt::LeftButton);
+    QTest::mouseClick(control<QCheckBox>(panel, kBackgroundTransparent), Qt::LeftButton);
     QCOMPARE(b.transparent, 0);
     QCOMPARE(host_.changes, 3);
 
-    QTest::keyClick(control<QSlider>(panel, 1044), Qt::Key_Right);
+    QTest::keyClick(control<QSlider>(panel, kBackgroundAlpha), Qt::Key_Right);
     QCOMPARE(b.alpha, 78);
-    QCOMPARE(control<QLabel>(panel, 1045)->text(), QStringLiteral("78"));
+    QCOMPARE(control<QLabel>(panel, kBackgroundAlphaNumber)->text(), QStringLiteral("78"));
     QCOMPARE(host_.changes, 4);
     QCOMPARE(host_.sizeChanges, 0);
 
     // Loading again shows the template as it now is, and reports nothing.
     b.alpha = 5;
     panel.loadFromBackground();
-    QCOMPARE(control<QSlider>(panel, 1044)->value(), 5);
+    QCOMPARE(control<QSlider>(panel, kBackgroundAlpha)->value(), 5);
     QCOMPARE(host_.changes, 4);
   }
 
@@ -358,31 +361,31 @@ class PropertyPanelsTest : public QObject {
     t.backColour = 0x00FF0000;
     t.alpha = 128;
     PropertyText panel(app_->context, host_, &editor_);
-    QVERIFY(control<QComboBox>(panel, 1061)->count() == 0);  // nothing bound yet
-    QCOMPARE(control<QLineEdit>(panel, 1057)->toolTip(),
+    QVERIFY(control<QComboBox>(panel, kTextSize)->count() == 0);  // nothing bound yet
+    QCOMPARE(control<QLineEdit>(panel, kTextContent)->toolTip(),
              QStringLiteral("输入文字时,最多只能输入260个字符"));
     QCOMPARE(panel.windowTitle(), QStringLiteral("文字属性"));
     panel.bind(1);
     panel.loadFromObject();
     panel.show();
-    QCOMPARE(control<QLineEdit>(panel, 1057)->text(), QStringLiteral("水印"));
-    QVERIFY(control<QCheckBox>(panel, 1047)->isChecked());  // any weight but 400
-    QVERIFY(!control<QCheckBox>(panel, 1048)->isChecked());
-    QVERIFY(control<QCheckBox>(panel, 1049)->isChecked());
-    QCOMPARE(control<ColorSwatch>(panel, 1058)->colour(), 0x000000FFu);
-    QCOMPARE(control<ColorSwatch>(panel, 1059)->colour(), 0x00FF0000u);
-    QCOMPARE(control<QLabel>(panel, 1060)->text(), QStringLiteral("128"));
-    QCOMPARE(control<QComboBox>(panel, 1046)->currentText(), QStringLiteral("宋体"));
+    QCOMPARE(control<QLineEdit>(panel, kTextContent)->text(), QStringLiteral("水印"));
+    QVERIFY(control<QCheckBox>(panel, kTextBold)->isChecked());  // any weight but 400
+    QVERIFY(!control<QCheckBox>(panel, kTextItalic)->isChecked());
+    QVERIFY(control<QCheckBox>(panel, kTextUnderline)->isChecked());
+    QCOMPARE(control<ColorSwatch>(panel, kTextColour)->colour(), 0x000000FFu);
+    QCOMPARE(control<ColorSwatch>(panel, kTextBackColour)->colour(), 0x00FF0000u);
+    QCOMPARE(control<QLabel>(panel, kTextAlphaNumber)->text(), QStringLiteral("128"));
+    QCOMPARE(control<QComboBox>(panel, kTextFace)->currentText(), QStringLiteral("宋体"));
 
     auto click = [&](int id) { QTest::mouseClick(control<QWidget>(panel, id), Qt::LeftButton); };
-    click(1047);
+    click(kTextBold);
     QCOMPARE(t.font.lfWeight, 400);
-    click(1047);
+    click(kTextBold);
     QCOMPARE(t.font.lfWeight, 700);
-    click(1048);
-    click(1049);
-    click(1050);
-    click(1039);
+    click(kTextItalic);
+    click(kTextUnderline);
+    click(kTextStrikeOut);
+    click(kTextTransparent);
     QCOMPARE(t.font.lfItalic, 1);
     QCOMPARE(t.font.lfUnderline, 0);
     QCOMPARE(t.font.lfStrikeOut, 1);
@@ -390,31 +393,31 @@ class PropertyPanelsTest : public QObject {
     QCOMPARE(host_.changes, 6);
 
     // Colours: a cancelled dialog changes and reports nothing; the eyedropper applies.
-    click(1051);
-    click(1053);
+    click(kTextColourChoose);
+    click(kTextBackChoose);
     QCOMPARE(app_->prompts.colourDialogs, 2);
     QCOMPARE(host_.changes, 6);
     app_->prompts.colourAnswers = {0x00111111, 0x00222222};
-    click(1051);
-    click(1053);
+    click(kTextColourChoose);
+    click(kTextBackChoose);
     app_->prompts.pickedColours = {0x00333333, 0x00444444};
     QCOMPARE(t.textColour, 0x00111111u);
     QCOMPARE(t.backColour, 0x00222222u);
-    click(1054);
+    click(kTextBackPick);
     QCOMPARE(t.backColour, 0x00333333u);
-    click(1052);
+    click(kTextColourPick);
     QCOMPARE(t.textColour, 0x00444444u);
-    QCOMPARE(control<ColorSwatch>(panel, 1058)->colour(), 0x00444444u);
+    QCOMPARE(control<ColorSwatch>(panel, kTextColour)->colour(), 0x00444444u);
     QCOMPARE(host_.changes, 10);
 
-    QTest::keyClick(control<QSlider>(panel, 1056), Qt::Key_Left);
+    QTest::keyClick(control<QSlider>(panel, kTextAlpha), Qt::Key_Left);
     QCOMPARE(t.alpha, 127);
-    QCOMPARE(control<QLabel>(panel, 1060)->text(), QStringLiteral("127"));
+    QCOMPARE(control<QLabel>(panel, kTextAlphaNumber)->text(), QStringLiteral("127"));
 
     // The text: typed characters go in as GBK; one GBK lacks is taken out and
     // named in a balloon at the field, which leaves the keyboard there: what
     // is typed next lands in the field.
-    QLineEdit* text = control<QLineEdit>(panel, 1057);
+    QLineEdit* text = control<QLineEdit>(panel, kTextContent);
     text->setFocus();
     text->end(false);
     QTest::keyClicks(text, QStringLiteral("ab"));
@@ -453,7 +456,7 @@ class PropertyPanelsTest : public QObject {
     PropertyText panel(app_->context, host_, &editor_);
     panel.bind(0);
     for (int i = 0; i < 3; ++i) panel.loadFromObject();
-    auto* sizes = control<QComboBox>(panel, 1061);
+    auto* sizes = control<QComboBox>(panel, kTextSize);
     QCOMPARE(sizes->count(), 1000);
     QCOMPARE(sizes->itemText(0), QStringLiteral("1"));
     QCOMPARE(sizes->itemText(999), QStringLiteral("1000"));
@@ -475,7 +478,7 @@ class PropertyPanelsTest : public QObject {
     panel.bind(0);
     panel.loadFromObject();
     panel.show();
-    auto* faces = control<QComboBox>(panel, 1046);
+    auto* faces = control<QComboBox>(panel, kTextFace);
     QCOMPARE(faces->currentText(),
              PropertyText::notInstalledFaceText(QStringLiteral("不存在的字体Zq")));
     QCOMPARE(faces->currentText(), QStringLiteral("不存在的字体Zq (未安装)"));
@@ -508,49 +511,51 @@ class PropertyPanelsTest : public QObject {
   // -- picture ---------------------------------------------------------------
 
   void pictureSize_data() {
-    QTest::addColumn<int>("field");
-    QTest::addColumn<QString>("typed");  // "up" / "down": a spin arrow; "" for 1088: a click
+    QTest::addColumn<PictureControl>("field");
+    // "up" / "down": a spin arrow; "" for the original size button: a click
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("expected");
     QTest::addColumn<bool>("message");
     // The picture is 120 x 80.
-    QTest::newRow("width typed") << 1065 << "640" << 300 << 640 << false;
-    QTest::newRow("width 4001") << 1065 << "4001" << 300 << 120 << false;
-    QTest::newRow("width 0") << 1065 << "0" << 300 << 120 << false;
-    QTest::newRow("width emptied") << 1065 << "" << 300 << 300 << true;
-    QTest::newRow("width not a number") << 1065 << "x" << 300 << 300 << true;
-    QTest::newRow("height 3000") << 1066 << "3000" << 300 << 3000 << false;
-    QTest::newRow("height 3001") << 1066 << "3001" << 300 << 80 << false;
-    QTest::newRow("width up") << 1062 << "up" << 300 << 301 << false;
-    QTest::newRow("width up at 4000") << 1062 << "up" << 4000 << 120 << false;
-    QTest::newRow("width down at 1") << 1062 << "down" << 1 << 120 << false;
-    QTest::newRow("height down at 1") << 1063 << "down" << 1 << 80 << false;
-    QTest::newRow("height up at 3000") << 1063 << "up" << 3000 << 80 << false;
-    QTest::newRow("height down") << 1063 << "down" << 300 << 299 << false;
+    QTest::newRow("width typed") << kPictureWidth << "640" << 300 << 640 << false;
+    QTest::newRow("width 4001") << kPictureWidth << "4001" << 300 << 120 << false;
+    QTest::newRow("width 0") << kPictureWidth << "0" << 300 << 120 << false;
+    QTest::newRow("width emptied") << kPictureWidth << "" << 300 << 300 << true;
+    QTest::newRow("width not a number") << kPictureWidth << "x" << 300 << 300 << true;
+    QTest::newRow("height 3000") << kPictureHeight << "3000" << 300 << 3000 << false;
+    QTest::newRow("height 3001") << kPictureHeight << "3001" << 300 << 80 << false;
+    QTest::newRow("width up") << kPictureWidthSpin << "up" << 300 << 301 << false;
+    QTest::newRow("width up at 4000") << kPictureWidthSpin << "up" << 4000 << 120 << false;
+    QTest::newRow("width down at 1") << kPictureWidthSpin << "down" << 1 << 120 << false;
+    QTest::newRow("height down at 1") << kPictureHeightSpin << "down" << 1 << 80 << false;
+    QTest::newRow("height up at 3000") << kPictureHeightSpin << "up" << 3000 << 80 << false;
+    QTest::newRow("height down") << kPictureHeightSpin << "down" << 300 << 299 << false;
   }
   void pictureSize() {
-    QFETCH(int, field);
+    QFETCH(PictureControl, field);
     QFETCH(QString, typed);
     QFETCH(int, start);
     QFETCH(int, expected);
     QFETCH(bool, message);
-    const bool isWidth = field == 1065 || field == 1062;
+    const bool isWidth = field == kPictureWidth || field == kPictureWidthSpin;
     PictureObject& p = addPicture(document(), 120, 80);
     (isWidth ? p.width : p.height) = start;
     PropertyImage panel(app_->context, host_, &editor_);
     panel.bind(0);
     panel.loadFromObject();
     panel.show();
-    if (field == 1062 || field == 1063)
+    if (field == kPictureWidthSpin || field == kPictureHeightSpin)
       spin(panel, field, typed == QLatin1String("up"));
     else
       typeInto(panel, field, typed);
 
     QCOMPARE(isWidth ? p.width : p.height, expected);
     QCOMPARE(isWidth ? p.height : p.width, isWidth ? 80 : 120);
-    QCOMPARE(control<QLineEdit>(panel, isWidth ? 1065 : 1066)->text(), QString::number(expected));
+    QCOMPARE(control<QLineEdit>(panel, isWidth ? kPictureWidth : kPictureHeight)->text(),
+             QString::number(expected));
     QCOMPARE(app_->prompts.messageTexts(), message ? QStringList{kNumberMessage} : QStringList{});
-    const bool arrow = field == 1062 || field == 1063;
+    const bool arrow = field == kPictureWidthSpin || field == kPictureHeightSpin;
     QCOMPARE(host_.changes, arrow ? 1 : std::max(1, static_cast<int>(typed.size())));
     QCOMPARE(host_.sizeChanges, 0);
   }
@@ -568,37 +573,37 @@ class PropertyPanelsTest : public QObject {
     panel.bind(1);
     panel.loadFromObject();
     panel.show();
-    QCOMPARE(control<QLineEdit>(panel, 1075)->text(), QStringLiteral("120"));
-    QCOMPARE(control<QLineEdit>(panel, 1064)->text(), QStringLiteral("80"));
-    QVERIFY(control<QLineEdit>(panel, 1075)->isReadOnly());
-    QCOMPARE(control<QLineEdit>(panel, 1069)->text(), QStringLiteral("JPEG"));
-    QCOMPARE(control<QLineEdit>(panel, 1065)->text(), QStringLiteral("33"));
-    QCOMPARE(control<QLabel>(panel, 1076)->text(), QStringLiteral("9"));
+    QCOMPARE(control<QLineEdit>(panel, kPictureSourceWidth)->text(), QStringLiteral("120"));
+    QCOMPARE(control<QLineEdit>(panel, kPictureSourceHeight)->text(), QStringLiteral("80"));
+    QVERIFY(control<QLineEdit>(panel, kPictureSourceWidth)->isReadOnly());
+    QCOMPARE(control<QLineEdit>(panel, kPictureType)->text(), QStringLiteral("JPEG"));
+    QCOMPARE(control<QLineEdit>(panel, kPictureWidth)->text(), QStringLiteral("33"));
+    QCOMPARE(control<QLabel>(panel, kPictureAlphaNumber)->text(), QStringLiteral("9"));
     // Each known type by name; another keeps the text shown before.
     const QStringList types{"BMP", "JPG", "JPEG", "GIF", "PNG", "PNG"};
     for (std::uint32_t type = 0; type < 6; ++type) {
       p.imageType = type;
       panel.loadFromObject();
-      QCOMPARE(control<QLineEdit>(panel, 1069)->text(), types[static_cast<int>(type)]);
+      QCOMPARE(control<QLineEdit>(panel, kPictureType)->text(), types[static_cast<int>(type)]);
     }
 
-    QTest::mouseClick(control<QPushButton>(panel, 1088), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(panel, kPictureOriginalSize), Qt::LeftButton);
     QCOMPARE(p.width, 120);
     QCOMPARE(p.height, 80);
-    QCOMPARE(control<QLineEdit>(panel, 1066)->text(), QStringLiteral("80"));
-    QTest::mouseClick(control<QCheckBox>(panel, 1070), Qt::LeftButton);
+    QCOMPARE(control<QLineEdit>(panel, kPictureHeight)->text(), QStringLiteral("80"));
+    QTest::mouseClick(control<QCheckBox>(panel, kPictureTransparent), Qt::LeftButton);
     QCOMPARE(p.transparent, 1);
-    QTest::mouseClick(control<QPushButton>(panel, 1040), Qt::LeftButton);  // cancelled
+    QTest::mouseClick(control<QPushButton>(panel, kPictureChoose), Qt::LeftButton);  // cancelled
     QCOMPARE(p.transparentColour, 0x00ABCDEFu);
     QCOMPARE(host_.changes, 2);
     app_->prompts.colourAnswers.push_back(0x00000001);
-    QTest::mouseClick(control<QPushButton>(panel, 1040), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(panel, kPictureChoose), Qt::LeftButton);
     QCOMPARE(p.transparentColour, 0x00000001u);
     app_->prompts.pickedColours.push_back(0x00000002);
-    QTest::mouseClick(control<QPushButton>(panel, 1006), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(panel, kPicturePick), Qt::LeftButton);
     QCOMPARE(p.transparentColour, 0x00000002u);
-    QCOMPARE(control<ColorSwatch>(panel, 1077)->colour(), 0x00000002u);
-    QTest::keyClick(control<QSlider>(panel, 1074), Qt::Key_End);
+    QCOMPARE(control<ColorSwatch>(panel, kPictureKeyColour)->colour(), 0x00000002u);
+    QTest::keyClick(control<QSlider>(panel, kPictureAlpha), Qt::Key_End);
     QCOMPARE(p.alpha, 255);
     QCOMPARE(host_.changes, 5);
     QCOMPARE(document().pictureObjects[0]->width, 10);
@@ -624,13 +629,14 @@ class PropertyPanelsTest : public QObject {
       }
       text.show();
       picture.show();
-      for (int id : {1047, 1039, 1051, 1052}) QTest::mouseClick(control(text, id), Qt::LeftButton);
-      for (int id : {1070, 1040, 1006, 1088})
+      for (int id : {kTextBold, kTextTransparent, kTextColourChoose, kTextColourPick})
+        QTest::mouseClick(control(text, id), Qt::LeftButton);
+      for (int id : {kPictureTransparent, kPictureChoose, kPicturePick, kPictureOriginalSize})
         QTest::mouseClick(control(picture, id), Qt::LeftButton);
-      typeInto(text, 1057, QStringLiteral("x"));
-      typeInto(picture, 1065, QStringLiteral("7"));
-      spin(picture, 1063, true);
-      QTest::keyClick(control<QSlider>(text, 1056), Qt::Key_Left);
+      typeInto(text, kTextContent, QStringLiteral("x"));
+      typeInto(picture, kPictureWidth, QStringLiteral("7"));
+      spin(picture, kPictureHeightSpin, true);
+      QTest::keyClick(control<QSlider>(text, kTextAlpha), Qt::Key_Left);
       QCOMPARE(host_.changes, 0);
       QCOMPARE(app_->prompts.colourDialogs + app_->prompts.picks, 0);
       if (binding == 0) {

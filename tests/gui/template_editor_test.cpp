@@ -354,7 +354,7 @@ class TemplateEditorTest : public QObject {
     // Typing into a panel's field is one step, and an undo hides the panel.
     const Rect box = objectBox(document().textObjects[0]);
     QTest::mouseDClick(canvasViewport(), Qt::LeftButton, {}, at(box.x + 2, box.y + 2));
-    auto* field = editor_->textPanel()->findChild<QLineEdit*>(QStringLiteral("c1057"));
+    auto* field = findControl<QLineEdit>(*editor_->textPanel(), kTextContent);
     QVERIFY(field);
     QTest::keyClicks(field, QStringLiteral("ab"));
     QCOMPARE(document().textObjects[0].textBytes(), kDefaultTextGbk.data() + std::string("ab"));
