@@ -33,6 +33,7 @@
 #include "platform/memory_policy.h"
 #include "shared/app_context.h"
 #include "shared/prompts.h"
+#include "widgets/control_id.h"
 
 namespace fs = std::filesystem;
 using namespace imbrino;
@@ -69,7 +70,7 @@ class BenchPrompts final : public Prompts {
 };
 
 QPushButton* button(QWidget& dialog, int id) {
-  return dialog.findChild<QPushButton*>(QStringLiteral("c%1").arg(id));
+  return findControl<QPushButton>(dialog, id);
 }
 
 // Waits in the event loop for the dialog's `signal`, measuring the longest
@@ -163,7 +164,7 @@ int main(int argc, char** argv) {
     dialog.show();
     QElapsedTimer clock;
     clock.start();
-    QTimer::singleShot(0, [&] { button(dialog, 1015)->click(); });
+    QTimer::singleShot(0, [&] { button(dialog, kBatchAddFiles)->click(); });
     waitFor(dialog, &BatchDialog::addingEnded, &longestGapMs);
     addMs = clock.elapsed();
     if (dialog.listedFiles().size() != photos) {
@@ -198,13 +199,13 @@ int main(int argc, char** argv) {
       BatchDialog dialog(context, nullptr);
       dialog.setWorkers(jobs);
       dialog.show();
-      QTimer::singleShot(0, [&] { button(dialog, 1015)->click(); });
+      QTimer::singleShot(0, [&] { button(dialog, kBatchAddFiles)->click(); });
       waitFor(dialog, &BatchDialog::addingEnded);
-      emit dialog.findChild<QComboBox*>(QStringLiteral("c1030"))->activated(1);
-      button(dialog, 1085)->click();
+      emit findControl<QComboBox>(dialog, kBatchTemplate)->activated(1);
+      button(dialog, kBatchBrowse)->click();
       QElapsedTimer run;
       run.start();
-      QTimer::singleShot(0, [&] { button(dialog, 1020)->click(); });
+      QTimer::singleShot(0, [&] { button(dialog, kBatchStart)->click(); });
       waitFor(dialog, &BatchDialog::runEnded);
       const qint64 ms = run.elapsed();
       bestDialog = bestDialog < 0 ? ms : std::min(bestDialog, ms);

@@ -313,7 +313,7 @@ void PropertyPanel::changed() {
   if (qobject_cast<const QLineEdit*>(source) != nullptr ||
       qobject_cast<const SpinArrows*>(source) != nullptr ||
       qobject_cast<const QSlider*>(source) != nullptr) {
-    key.source = source->objectName().mid(1).toInt();
+    key.source = controlIdOf(*source);
     key.object = boundIndex();
   }
   host_.templateChangedByPanel(key);

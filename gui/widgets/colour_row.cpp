@@ -4,6 +4,7 @@
 
 #include "widgets/color_swatch.h"
 #include "widgets/colour_choice.h"
+#include "widgets/control_id.h"
 #include "widgets/dialog_button.h"
 #include "widgets/dialog_units.h"
 
@@ -14,7 +15,7 @@ ColourRow::ColourRow(Prompts& prompts, QWidget* dialog, Ids ids, Places places, 
   const DialogUnits du(dialog->font());
   auto pixels = [&](QRect r) { return du.rect(r.x(), r.y(), r.width(), r.height()); };
   swatch_ = new ColorSwatch(dialog);
-  swatch_->setObjectName(QStringLiteral("c%1").arg(ids.swatch));
+  setControlId(swatch_, ids.swatch);
   swatch_->setGeometry(pixels(places.swatch));
   chooseButton_ = addDialogButton(
       dialog, ids.choose, QStringLiteral("颜色选择(&%1)").arg(keys.choose), pixels(places.choose));

@@ -15,6 +15,11 @@ inline void setControlId(QObject* control, int id) {
   control->setObjectName(controlName(id));
 }
 
+// The id a control was given with setControlId.
+inline int controlIdOf(const QObject& control) {
+  return control.objectName().mid(1).toInt();
+}
+
 // The control `id` among the children of `window`, at any depth; null when
 // there is none of type T.
 template <typename T>
