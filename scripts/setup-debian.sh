@@ -12,6 +12,8 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libgif-dev libimagequant-dev zlib1g-dev
   # text
   libfreetype-dev libharfbuzz-dev libfontconfig-dev
+  # picture metadata (when and with which camera a photo was taken)
+  libexiv2-dev
   # updates: hashes and signatures
   libssl-dev
   # desktop program (Qt 6 Widgets; the offscreen and X11 platform plugins)

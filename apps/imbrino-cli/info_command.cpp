@@ -9,6 +9,7 @@
 #include "image/jpeg_facts.h"
 #include "platform/file_io.h"
 #include "platform/gbk.h"
+#include "template/template_fields.h"
 #include "template/template_file.h"
 
 namespace imbrino::cli {
@@ -16,7 +17,9 @@ namespace {
 
 using nlohmann::ordered_json;
 
-bool isTemplatePath(const std::string& path) { return fileExtension(path) == ".src"; }
+bool isTemplatePath(const std::string& path) {
+  return fileExtension(path) == ".src";
+}
 
 ordered_json fontJson(const LogFont& f) {
   return {{"lfHeight", f.lfHeight},
@@ -76,6 +79,8 @@ ordered_json templateJson(const Template& document) {
                                       {"height", p->height},
                                       {"zOrder", p->zOrder}});
   }
+  // The fields its texts name, filled in for each picture it is stamped on.
+  json["fields"] = templateFieldsUsed(document);
   return json;
 }
 

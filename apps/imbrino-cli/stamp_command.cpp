@@ -10,6 +10,7 @@
 #include "image/image_io.h"
 #include "platform/file_io.h"
 #include "render/template_compose.h"
+#include "template/template_fields.h"
 
 namespace imbrino::cli {
 namespace {
@@ -71,6 +72,14 @@ int runStamp(const StampOptions& options) {
   if (!loadTemplate(options.templatePath, document)) return kExitFailed;
   // Read whole and decoded before anything is written, and the write replaces
   // the file only once complete, so OUT may be IN itself.
+  // One picture is a run of one.
+  const bool withFields = templateUsesFields(document);
+  const bool withFacts = templateNeedsPictureOrigin(document);
+  auto fieldsOf = [&](ByteView bytes, int width, int height) {
+    return pictureFieldsFor(options.inputPath,
+                            withFacts ? readPictureOrigin(bytes) : PictureOrigin{}, width, height,
+                            PicturePlace{1, 1});
+  };
   if (options.jpeg == JpegWriting::Keep &&
       codecFormatOf(imageTypeOfPath(options.inputPath)) == CodecFormat::Jpg &&
       codecFormatOf(imageTypeOfPath(options.outputPath)) == CodecFormat::Jpg) {
@@ -80,7 +89,10 @@ int runStamp(const StampOptions& options) {
       return kExitFailed;
     }
     // Where the picture cannot be kept, it is stamped as always below.
-    if (auto kept = stampJpegKeepingBlocks(*bytes, document, options.mode, options.values)) {
+    std::optional<PictureFields> fields;
+    if (withFields) fields = fieldsOf(*bytes, 0, 0);
+    if (auto kept = stampJpegKeepingBlocks(*bytes, document, options.mode, options.values,
+                                           std::move(fields))) {
       if (const Status saved = writeFileAtomically(options.outputPath, *kept); !saved) {
         reportFailure(saved.reason());
         return kExitFailed;
@@ -98,7 +110,13 @@ int runStamp(const StampOptions& options) {
                                 document.background.width);
   const int y = placementOffset(options.mode, options.values.vertical, picture->height(),
                                 document.background.height);
-  drawTemplate(*picture, x, y, document, /*frameWhole=*/false, /*frameSelected=*/false);
+  std::optional<PictureFields> fields;
+  if (withFields) {
+    const auto bytes = readFileBytes(options.inputPath);
+    fields = fieldsOf(bytes ? ByteView(*bytes) : ByteView(), picture->width(), picture->height());
+  }
+  drawTemplate(*picture, x, y, document, /*frameWhole=*/false, /*frameSelected=*/false,
+               fields ? &*fields : nullptr);
   if (const Status saved = saveBitmapByExtension(*picture, options.outputPath); !saved) {
     reportFailure(saved.reason());
     return kExitFailed;

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "image/image_io.h"
 #include "platform/file_io.h"
 #include "render/template_compose.h"
+#include "template/template_fields.h"
 
 namespace imbrino {
 
@@ -61,8 +63,23 @@ class ReadBeforeWrite {
   std::condition_variable readDone_;
 };
 
+// Looked up once a run: most templates name no field and draw alike
+// everywhere, and few need the pictures' metadata.
+struct FieldUse {
+  explicit FieldUse(const Template& document)
+      : any(templateUsesFields(document)), facts(templateNeedsPictureOrigin(document)) {}
+  PictureFields of(const std::string& path, ByteView bytes, int width, int height,
+                   PicturePlace place) const {
+    return pictureFieldsFor(path, facts ? readPictureOrigin(bytes) : PictureOrigin{}, width, height,
+                            place);
+  }
+  bool any;
+  bool facts;
+};
+
 FileResult stampFile(const BatchJob& job, const std::string& path, const OutputPlan& plan,
-                     ReadBeforeWrite& order, int row) {
+                     ReadBeforeWrite& order, int row, const FieldUse& fieldUse) {
+  const PicturePlace place{row + 1, static_cast<long long>(job.files.size())};
   const std::string& output = plan.outputs[row];
   if (output.empty())
     return {FileOutcome::Failed, path + ": not saved: no output folder was given"};
@@ -76,7 +93,10 @@ FileResult stampFile(const BatchJob& job, const std::string& path, const OutputP
   // coefficient path does not apply it says why, and the file takes the
   // usual path, which reports any real fault itself.
   if (job.jpeg == JpegWriting::Keep && format == CodecFormat::Jpg) {
-    if (auto kept = stampJpegKeepingBlocks(*bytes, *job.document, job.mode, job.values)) {
+    std::optional<PictureFields> fields;
+    if (fieldUse.any) fields = fieldUse.of(path, *bytes, 0, 0, place);
+    if (auto kept = stampJpegKeepingBlocks(*bytes, *job.document, job.mode, job.values,
+                                           std::move(fields))) {
       bytes->clear();
       bytes->shrink_to_fit();
       order.waitForReaders(row);
@@ -88,6 +108,8 @@ FileResult stampFile(const BatchJob& job, const std::string& path, const OutputP
   PictureMetadata metadata;
   auto picture = decodePicture(*bytes, format, &metadata);
   if (!picture) return {FileOutcome::Failed, path + ": " + picture.reason()};
+  std::optional<PictureFields> fields;
+  if (fieldUse.any) fields = fieldUse.of(path, *bytes, picture->width(), picture->height(), place);
   bytes->clear();
   bytes->shrink_to_fit();
 
@@ -96,7 +118,7 @@ FileResult stampFile(const BatchJob& job, const std::string& path, const OutputP
       placementOffset(job.mode, job.values.horizontal, picture->width(), background.width);
   const int y =
       placementOffset(job.mode, job.values.vertical, picture->height(), background.height);
-  drawTemplate(*picture, x, y, *job.document, false, false);
+  drawTemplate(*picture, x, y, *job.document, false, false, fields ? &*fields : nullptr);
 
   // A picture read as BMP for want of a known extension is composed but has
   // no format to be written in.
@@ -122,6 +144,7 @@ BatchResult runBatch(const BatchJob& job, BatchProgress& progress, std::atomic<b
   progress.setRange(0, rowCount);
 
   const OutputPlan plan = planOutputs(job.files, job.outputFolder);
+  const FieldUse fieldUse(*job.document);
   ReadBeforeWrite order(plan);
 
   // Rows are handed out in list order and every row taken is finished, so
@@ -136,7 +159,7 @@ BatchResult runBatch(const BatchJob& job, BatchProgress& progress, std::atomic<b
       if (!running.load()) return;
       const int row = nextRow.fetch_add(1);
       if (row >= rowCount) return;
-      results[row] = stampFile(job, job.files[row], plan, order, row);
+      results[row] = stampFile(job, job.files[row], plan, order, row, fieldUse);
       order.read(row);  // a row that failed before reading
       std::lock_guard lock(progressMutex);
       ++finished;

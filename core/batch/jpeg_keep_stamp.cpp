@@ -17,14 +17,14 @@ namespace {
 // on the template, so this only clamps what cannot matter.
 int offset(int at, int origin) {
   const std::int64_t d = std::int64_t{at} - origin;
-  return static_cast<int>(
-      std::clamp<std::int64_t>(d, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+  return static_cast<int>(std::clamp<std::int64_t>(d, std::numeric_limits<int>::min(),
+                                                   std::numeric_limits<int>::max()));
 }
 
 // The template at (x, y) of the upright picture, for a file whose header
 // gave `facts`.
 Expected<Bytes> stampAt(ByteView jpeg, const Template& document, int x, int y,
-                        const JpegFacts& facts) {
+                        const JpegFacts& facts, const PictureFields* fields) {
   const int orientation = facts.orientation;
   const int width = facts.width, height = facts.height;
   const Rect upright{x, y, document.background.width, document.background.height};
@@ -38,7 +38,7 @@ Expected<Bytes> stampAt(ByteView jpeg, const Template& document, int x, int y,
     // drawing onto the region gives its pixels exactly what drawing onto the
     // whole picture gives them.
     if (orientation == 1) {
-      drawTemplate(region, offset(x, left), offset(y, top), document, false, false);
+      drawTemplate(region, offset(x, left), offset(y, top), document, false, false, fields);
       return;
     }
     const Rect view =
@@ -48,7 +48,8 @@ Expected<Bytes> stampAt(ByteView jpeg, const Template& document, int x, int y,
       turned = fail(turnedRegion.reason());
       return;
     }
-    drawTemplate(*turnedRegion, offset(x, view.x), offset(y, view.y), document, false, false);
+    drawTemplate(*turnedRegion, offset(x, view.x), offset(y, view.y), document, false, false,
+                 fields);
     auto back = undoExifOrientation(std::move(*turnedRegion), orientation);
     if (!back) {
       turned = fail(back.reason());
@@ -64,14 +65,16 @@ Expected<Bytes> stampAt(ByteView jpeg, const Template& document, int x, int y,
 
 }  // namespace
 
-Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, int x, int y) {
+Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, int x, int y,
+                                       const PictureFields* fields) {
   auto facts = readJpegFacts(jpeg);
   if (!facts) return fail(facts.reason());
-  return stampAt(jpeg, document, x, y, *facts);
+  return stampAt(jpeg, document, x, y, *facts, fields);
 }
 
 Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, PlacementMode mode,
-                                       PlacementValues values) {
+                                       PlacementValues values,
+                                       std::optional<PictureFields> fields) {
   auto facts = readJpegFacts(jpeg);
   if (!facts) return fail(facts.reason());
   // Placed on the upright picture, as the batch places it.
@@ -81,7 +84,11 @@ Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, 
   const TemplateBackground& background = document.background;
   const int x = placementOffset(mode, values.horizontal, width, background.width);
   const int y = placementOffset(mode, values.vertical, height, background.height);
-  return stampAt(jpeg, document, x, y, *facts);
+  if (fields) {
+    fields->width = width;
+    fields->height = height;
+  }
+  return stampAt(jpeg, document, x, y, *facts, fields ? &*fields : nullptr);
 }
 
 }  // namespace imbrino

@@ -4,9 +4,12 @@
 // which files this applies to. The caller falls back to decoding, composing
 // and encoding the picture when it gives a reason.
 
+#include <optional>
+
 #include "batch/placement.h"
 #include "image/codecs.h"
 #include "template/template_document.h"
+#include "text/text_fields.h"
 
 namespace imbrino {
 
@@ -19,12 +22,15 @@ enum class JpegWriting { Reencode, Keep };
 // picture, as the batch draws it, without handles. A photo its EXIF
 // orientation turns keeps that orientation (and every block the stamp does
 // not reach): the stamp is turned into the picture as stored.
-Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, int x, int y);
+Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, int x, int y,
+                                       const PictureFields* fields = nullptr);
 
 // The same, at the place the batch puts the template on this picture: the
 // offsets come from the size in the file's header, turned as its EXIF
-// orientation turns it (the upright size the batch places by).
+// orientation turns it (the upright size the batch places by). `fields`, when
+// given, are the picture's but for its size, which the header gives.
 Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, PlacementMode mode,
-                                       PlacementValues values);
+                                       PlacementValues values,
+                                       std::optional<PictureFields> fields = std::nullopt);
 
 }  // namespace imbrino

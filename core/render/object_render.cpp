@@ -8,7 +8,9 @@ namespace {
 
 // Opacity fields are 16 bits wide in the records; only the low byte ever
 // reached the blend, so a file holding 300 draws at 44.
-std::uint8_t opacityOf(std::int16_t alpha) { return static_cast<std::uint8_t>(alpha & 0xFF); }
+std::uint8_t opacityOf(std::int16_t alpha) {
+  return static_cast<std::uint8_t>(alpha & 0xFF);
+}
 
 // Runs `draw` on a painter whose logical (0, 0) is the box's top-left corner,
 // clipped to the box, then lays the result over what was there with `alpha`.
@@ -57,8 +59,10 @@ void paintBackground(Painter& painter, const TemplateBackground& background) {
                opacityOf(background.alpha));
 }
 
-Rect drawTextObject(Painter& painter, const TextObject& text) {
-  auto layout = layoutText(gbkToUtf8(text.textBytes()), text.font);
+Rect drawTextObject(Painter& painter, const TextObject& text, const PictureFields* fields) {
+  std::string content = gbkToUtf8(text.textBytes());
+  if (fields) content = expandTextFields(content, *fields);
+  auto layout = layoutText(content, text.font);
   // The box the editor measures, even when no font could be used and there
   // is nothing to draw in it.
   const TextExtent extent = textExtent(layout, text.font);
@@ -96,9 +100,8 @@ std::array<Rect, 8> selectionHandleRects(Rect box) {
   auto square = [](std::int64_t left, std::int64_t top) {
     return translate({0, 0, 4, 4}, left, top);
   };
-  return {square(x - 4, y - 4), square(mx, y - 4),     square(x + w, y - 4),
-          square(x - 4, my),    square(x + w, my),     square(x - 4, y + h),
-          square(mx, y + h),    square(x + w, y + h)};
+  return {square(x - 4, y - 4), square(mx, y - 4),    square(x + w, y - 4), square(x - 4, my),
+          square(x + w, my),    square(x - 4, y + h), square(mx, y + h),    square(x + w, y + h)};
 }
 
 void drawSelectionHandles(Painter& painter, Rect box) {

@@ -9,6 +9,7 @@
 
 #include "render/painter.h"
 #include "template/template_document.h"
+#include "text/text_fields.h"
 
 namespace imbrino {
 
@@ -17,8 +18,10 @@ namespace imbrino {
 void paintBackground(Painter& painter, const TemplateBackground& background);
 
 // Draws a text object and returns the box it covers (x, y, measured width,
-// cell height), not clipped.
-Rect drawTextObject(Painter& painter, const TextObject& text);
+// cell height), not clipped. With `fields`, the fields its text names are
+// replaced by theirs first, and the box is measured on what is drawn.
+Rect drawTextObject(Painter& painter, const TextObject& text,
+                    const PictureFields* fields = nullptr);
 
 // Draws a picture object stretched to its display size and returns the box it
 // covers (x, y, width, height), not clipped.

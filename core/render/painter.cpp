@@ -6,7 +6,9 @@
 namespace imbrino {
 namespace {
 
-Rect translate(Rect r, Point by) { return translate(r, by.x, by.y); }
+Rect translate(Rect r, Point by) {
+  return translate(r, by.x, by.y);
+}
 
 // Maps destination pixels of a stretch to source pixels: the source pixel
 // under each destination pixel's centre. Document sizes can be anything a
@@ -145,9 +147,8 @@ void Painter::paintMask(CoverageView mask, Point to, Pixel colour) {
   const Rect wanted = translate({to.x, to.y, mask.width, mask.height}, origin_);
   const Rect area = intersect(wanted, clip_);
   for (int y = area.y; y < area.y + area.height; ++y) {
-    const std::uint8_t* cover = mask.coverage +
-                                static_cast<std::size_t>(y - wanted.y) * mask.width +
-                                (area.x - wanted.x);
+    const std::uint8_t* cover =
+        mask.coverage + static_cast<std::size_t>(y - wanted.y) * mask.width + (area.x - wanted.x);
     Pixel* out = target_->row(y) + area.x;
     for (int i = 0; i < area.width; ++i) {
       if (cover[i] == 255)

@@ -48,8 +48,7 @@ class Painter {
   void stretch(const Surface& source, Rect from, Rect to, std::uint8_t alpha = 255);
   // As stretch, but destination pixels whose source pixel is exactly `key`
   // are left as they were.
-  void stretchKeyed(const Surface& source, Rect from, Rect to, Pixel key,
-                    std::uint8_t alpha = 255);
+  void stretchKeyed(const Surface& source, Rect from, Rect to, Pixel key, std::uint8_t alpha = 255);
   // `from` of `source` over `to`, same size, per channel
   // source * alpha / 255 + destination * (255 - alpha) / 255, rounded.
   void blend(const Surface& source, Rect from, Point to, std::uint8_t alpha);

@@ -32,7 +32,7 @@ std::map<int, Level> levelsToDraw(const Template& document) {
 }  // namespace
 
 void drawTemplate(Surface& target, int x, int y, const Template& document, bool frameWhole,
-                  bool frameSelected) {
+                  bool frameSelected, const PictureFields* fields) {
   const TemplateBackground& background = document.background;
   // Drawing straight onto the target, clipped to the template's rectangle,
   // is what composing on a copy of that rectangle and copying it back gives.
@@ -40,7 +40,7 @@ void drawTemplate(Surface& target, int x, int y, const Template& document, bool 
   paintBackground(painter, background);
   for (const auto& [level, objects] : levelsToDraw(document)) {
     if (objects.text) {
-      const Rect box = drawTextObject(painter, *objects.text);
+      const Rect box = drawTextObject(painter, *objects.text, fields);
       if (frameSelected && objects.text->selected != 0) drawSelectionHandles(painter, box);
     }
     if (objects.picture) {

@@ -4,6 +4,7 @@
 
 #include "graphics/surface.h"
 #include "template/template_document.h"
+#include "text/text_fields.h"
 
 namespace imbrino {
 
@@ -12,8 +13,9 @@ namespace imbrino {
 // frameSelected, selected objects get their handles as they are drawn (so
 // higher objects cover them); with frameWhole, the template's own handles are
 // drawn around it on the target afterwards. Apart from those handles the
-// target changes only inside the template's rectangle.
+// target changes only inside the template's rectangle. With `fields`, texts
+// show the picture's facts where they name fields; without, as typed.
 void drawTemplate(Surface& target, int x, int y, const Template& document, bool frameWhole,
-                  bool frameSelected);
+                  bool frameSelected, const PictureFields* fields = nullptr);
 
 }  // namespace imbrino

@@ -3,7 +3,9 @@
 #include <optional>
 
 #include "image/image_io.h"
+#include "platform/file_io.h"
 #include "render/template_compose.h"
+#include "template/template_fields.h"
 
 namespace imbrino {
 
@@ -70,7 +72,24 @@ bool PictureState::outsidePicture(PicturePoint p) const {
 void PictureState::stamp(const Template& document, bool frameWhole) {
   if (!pictureOpen_) return;
   compositeSurface_ = originalSurface_;
-  drawTemplate(compositeSurface_, templateX_, templateY_, document, frameWhole, false);
+  std::optional<PictureFields> fields;
+  if (templateUsesFields(document)) {
+    fields = pictureFieldsFor(
+        picturePath_, templateNeedsPictureOrigin(document) ? originOfPicture() : PictureOrigin{},
+        pictureWidth_, pictureHeight_, PicturePlace{1, 1});
+  }
+  drawTemplate(compositeSurface_, templateX_, templateY_, document, frameWhole, false,
+               fields ? &*fields : nullptr);
+}
+
+const PictureOrigin& PictureState::originOfPicture() {
+  if (originPath_ != picturePath_) {
+    origin_ = {};
+    if (!picturePath_.empty())
+      if (const auto bytes = readFileBytes(picturePath_)) origin_ = readPictureOrigin(*bytes);
+    originPath_ = picturePath_;
+  }
+  return origin_;
 }
 
 void TemplateDrag::press(PicturePoint p, bool onTemplate) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "graphics/surface.h"
+#include "image/picture_origin.h"
 #include "template/template_document.h"
 
 namespace imbrino {
@@ -53,11 +54,18 @@ class PictureState {
   // Left of, above, or more than one past the last column or row.
   bool outsidePicture(PicturePoint p) const;
 
-  // The composite rebuilt: the original with the template drawn at its place.
-  // `frameWhole` adds the template's frame, as the window shows it.
+  // The composite rebuilt: the original with the template drawn at its place,
+  // its fields showing this picture's facts. `frameWhole` adds the
+  // template's frame, as the window shows it.
   void stamp(const Template& document, bool frameWhole);
 
  private:
+  // The picture's metadata, read once for the path it was read for: a drag
+  // stamps again at every move.
+  const PictureOrigin& originOfPicture();
+  std::optional<std::string> originPath_;
+  PictureOrigin origin_;
+
   bool pictureOpen_ = false;
   std::string picturePath_;
   int pictureWidth_ = 0;

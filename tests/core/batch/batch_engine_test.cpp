@@ -5,6 +5,8 @@
 #include <filesystem>
 
 #include "image/image_io.h"
+#include "platform/gbk.h"
+#include "render/template_compose.h"
 #include "support/test_support.h"
 
 namespace imbrino {
@@ -88,6 +90,41 @@ TEST_F(BatchEngine, EveryFormatIsWrittenUnderItsOwnNameWithTheStampInPlace) {
   EXPECT_EQ(progress.positions, (std::vector<int>{1, 2, 3, 4, 5}));
   EXPECT_EQ(progress.statuses.front(), "文件总数为:5   正在处理第1个文件");
   EXPECT_EQ(progress.statuses.back(), "文件总数为:5");
+}
+
+TEST_F(BatchEngine, FieldsTakeEachPicturesOwnValuesOnBothJpegPaths) {
+  stamp.background = {120, 24, 0, 0x00FFFFFF, 255, 0, 0};
+  TextObject text;
+  text.zOrder = 1;
+  text.font.lfHeight = 16;
+  text.textColour = 0;
+  text.setText(*utf8ToGbk("{name} {index}/{count} {width}"));
+  stamp.textObjects = {text};
+  job.files = {input("one.png", 130, 30), input("two.jpg", 140, 30)};
+  job.values = {0, 0};
+  for (const JpegWriting writing : {JpegWriting::Reencode, JpegWriting::Keep}) {
+    SCOPED_TRACE(writing == JpegWriting::Keep ? "keep" : "reencode");
+    job.jpeg = writing;
+    running = true;
+    EXPECT_EQ(runBatch(job, progress, running).lists.savedFiles, job.files);
+    // Each result as the template typed with that picture's values gives it.
+    const std::pair<const char*, const char*> typed[] = {{"one.png", "one 1/2 130"},
+                                                         {"two.jpg", "two 2/2 140"}};
+    for (const auto& [name, content] : typed) {
+      Template expectedStamp;
+      expectedStamp.background = stamp.background;
+      expectedStamp.textObjects = {text};
+      expectedStamp.textObjects[0].setText(content);
+      Surface expected = loadPictureFile(folder.file(std::string("in/") + name)).value();
+      drawTemplate(expected, 0, 0, expectedStamp, false, false);
+      const Surface out = output(name);
+      int far = 0;  // the JPEG's own loss aside
+      for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 120; ++x)
+          far += std::abs(greenOf(out.pixel(x, y)) - greenOf(expected.pixel(x, y))) > 48;
+      EXPECT_EQ(far, 0) << name;
+    }
+  }
 }
 
 TEST_F(BatchEngine, MissingBrokenAndUnknownFilesFailAndTheRunGoesOn) {

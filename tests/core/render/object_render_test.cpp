@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/gbk.h"
 #include "support/test_support.h"
 #include "text/text_layout.h"
 
@@ -32,6 +33,21 @@ TextObject textAt(int x, int y) {
   text.backColour = 0x0000FFFF;  // yellow
   text.textColour = 0x00800000;  // navy
   return text;
+}
+
+TEST(ObjectRender, TextWithFieldsDrawsAsTheExpandedTextTyped) {
+  // The box is measured on what is drawn, so the box grows with the name.
+  PictureFields fields;
+  fields.name = "假期";
+  fields.index = 7;
+  TextObject withFields = textAt(4, 3);
+  withFields.setText(*utf8ToGbk("{序号:3} {name} {{x}}"));
+  TextObject typed = textAt(4, 3);
+  typed.setText(*utf8ToGbk("007 假期 {x}"));
+  Surface expanded = filled(220, 40, kGrey), expected = filled(220, 40, kGrey);
+  Painter onExpanded(expanded), onExpected(expected);
+  EXPECT_EQ(drawTextObject(onExpanded, withFields, &fields), drawTextObject(onExpected, typed));
+  EXPECT_EQ(countDifferences(expanded, expected), 0);
 }
 
 TEST(ObjectRender, OpaqueTextBoxCoversExactlyTheMeasuredExtent) {
