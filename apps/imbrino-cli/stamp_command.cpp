@@ -72,25 +72,25 @@ int runStamp(const StampOptions& options) {
   if (!loadTemplate(options.templatePath, document)) return kExitFailed;
   // Read whole and decoded before anything is written, and the write replaces
   // the file only once complete, so OUT may be IN itself.
-  // One picture is a run of one.
+  auto bytes = readFileBytes(options.inputPath);
+  if (!bytes) {
+    reportFailure(bytes.reason());
+    return kExitFailed;
+  }
+  // Fields take the values of a run of one picture.
   const bool withFields = templateUsesFields(document);
   const bool withFacts = templateNeedsPictureOrigin(document);
-  auto fieldsOf = [&](ByteView bytes, int width, int height) {
+  auto fieldsOf = [&](int width, int height) {
     return pictureFieldsFor(options.inputPath,
-                            withFacts ? readPictureOrigin(bytes) : PictureOrigin{}, width, height,
+                            withFacts ? readPictureOrigin(*bytes) : PictureOrigin{}, width, height,
                             PicturePlace{1, 1});
   };
   if (options.jpeg == JpegWriting::Keep &&
       codecFormatOf(imageTypeOfPath(options.inputPath)) == CodecFormat::Jpg &&
       codecFormatOf(imageTypeOfPath(options.outputPath)) == CodecFormat::Jpg) {
-    auto bytes = readFileBytes(options.inputPath);
-    if (!bytes) {
-      reportFailure(bytes.reason());
-      return kExitFailed;
-    }
     // Where the picture cannot be kept, it is stamped as always below.
     std::optional<PictureFields> fields;
-    if (withFields) fields = fieldsOf(*bytes, 0, 0);
+    if (withFields) fields = fieldsOf(0, 0);  // the size comes from the header
     if (auto kept = stampJpegKeepingBlocks(*bytes, document, options.mode, options.values,
                                            std::move(fields))) {
       if (const Status saved = writeFileAtomically(options.outputPath, *kept); !saved) {
@@ -100,21 +100,20 @@ int runStamp(const StampOptions& options) {
       return kExitOk;
     }
   }
-  auto picture = loadPictureFile(options.inputPath);
+  auto picture = decodePicture(*bytes, codecFormatOf(imageTypeOfPath(options.inputPath)));
   if (!picture) {
-    reportFailure(picture.reason());
+    reportFailure(options.inputPath + ": " + picture.reason());
     return kExitFailed;
   }
+  std::optional<PictureFields> fields;
+  if (withFields) fields = fieldsOf(picture->width(), picture->height());
+  bytes->clear();
+  bytes->shrink_to_fit();
 
   const int x = placementOffset(options.mode, options.values.horizontal, picture->width(),
                                 document.background.width);
   const int y = placementOffset(options.mode, options.values.vertical, picture->height(),
                                 document.background.height);
-  std::optional<PictureFields> fields;
-  if (withFields) {
-    const auto bytes = readFileBytes(options.inputPath);
-    fields = fieldsOf(bytes ? ByteView(*bytes) : ByteView(), picture->width(), picture->height());
-  }
   drawTemplate(*picture, x, y, document, /*frameWhole=*/false, /*frameSelected=*/false,
                fields ? &*fields : nullptr);
   if (const Status saved = saveBitmapByExtension(*picture, options.outputPath); !saved) {
