@@ -11,6 +11,7 @@
 
 #include "batch/batch_report.h"
 #include "batch/jpeg_keep_stamp.h"
+#include "batch/mark_options.h"
 #include "batch/output_plan.h"
 #include "batch/placement.h"
 #include "template/template_document.h"
@@ -21,6 +22,8 @@ struct BatchJob {
   std::vector<std::string> files;  // full paths, in list order
   PlacementMode mode = PlacementMode::Anchor;
   PlacementValues values = kDefaultAnchor;
+  // Scaling, tiling and automatic placement of the mark on each picture.
+  MarkOptions mark;
   // Drawn anew onto every picture; it must not change while the run lasts.
   const Template* document = nullptr;
   // Must exist: it is not created. Left empty, every file fails unwritten.
