@@ -20,11 +20,12 @@
 #include <png.h>
 
 #include "bench_photo.h"
+#include "graphics/resample.h"
 #include "image/codecs.h"
 #include "image/image_types.h"
 #include "platform/file_io.h"
 #include "platform/gbk.h"
-#include "render/template_compose.h"
+#include "render/mark_layer.h"
 #include "template/template_file.h"
 
 namespace imbrino {
@@ -107,9 +108,8 @@ int writeTemplate(const std::string& path) {
   return 0;
 }
 
-// The logo as the core draws it, with its transparency recovered: drawn once
-// over black and once over white, each pixel's alpha is what the white ground
-// lets through, and its colour is what shows over black divided by that alpha.
+// The logo as the core draws it, with its transparency recovered (see
+// renderMarkLayer), its colours no longer multiplied by their alpha.
 int writeLogoPng(const std::string& path) {
   Template logo;
   Template made = makeLogo();
@@ -120,30 +120,23 @@ int writeLogoPng(const std::string& path) {
     std::cerr << parsed.reason() << "\n";
     return 1;
   }
-  const int width = logo.background.width;
-  const int height = logo.background.height;
-  Surface overBlack = Surface::create(width, height, kPixelBlack).value();
-  Surface overWhite = Surface::create(width, height, kPixelWhite).value();
-  drawTemplate(overBlack, 0, 0, logo, false, false);
-  drawTemplate(overWhite, 0, 0, logo, false, false);
-
+  const MarkLayer layer = renderMarkLayer(logo, nullptr).value();
+  const int width = layer.width;
+  const int height = layer.height;
   std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const Pixel b = overBlack.pixel(x, y);
-      const Pixel w = overWhite.pixel(x, y);
-      const int through =
-          (redOf(w) - redOf(b) + greenOf(w) - greenOf(b) + blueOf(w) - blueOf(b)) / 3;
-      const int alpha = std::clamp(255 - through, 0, 255);
-      std::uint8_t* out = rgba.data() + (static_cast<std::size_t>(y) * width + x) * 4;
-      const std::uint8_t channels[3] = {redOf(b), greenOf(b), blueOf(b)};
-      for (int c = 0; c < 3; ++c)
-        out[c] =
-            alpha == 0
-                ? 0
-                : static_cast<std::uint8_t>(std::min(255, (channels[c] * 255 + alpha / 2) / alpha));
-      out[3] = static_cast<std::uint8_t>(alpha);
+  for (std::size_t i = 0; i < layer.pixels.size(); ++i) {
+    const std::uint32_t p = layer.pixels[i];
+    const int alpha = static_cast<int>(p >> 24);
+    std::uint8_t* out = rgba.data() + i * 4;
+    for (int c = 0; c < 3; ++c) {
+      const int premultiplied = static_cast<int>((p >> (16 - 8 * c)) & 0xFF);
+      out[c] =
+          alpha == 0
+              ? 0
+              : static_cast<std::uint8_t>(std::min(255, (premultiplied * 255 + alpha / 2) / alpha));
     }
+    out[3] = static_cast<std::uint8_t>(alpha);
+  }
 
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
@@ -158,8 +151,41 @@ int writeLogoPng(const std::string& path) {
   return 0;
 }
 
+// A phone's and a camera's photos next to web pictures: 24 photos in six
+// sizes, landscape and portrait, 48 MP down to 0.3 MP.
+int writeMixedPhotos(const std::string& folder) {
+  constexpr std::pair<int, int> kSizes[] = {{8000, 6000}, {4000, 3000}, {3000, 4000},
+                                            {1920, 1080}, {1080, 1920}, {640, 480}};
+  for (int i = 0; i < 24; ++i) {
+    const auto [width, height] = kSizes[i % 6];
+    const std::vector<std::uint8_t> rgb = makePhoto(static_cast<std::uint64_t>(100 + i));
+    Surface photo = Surface::create(bench::kPhotoWidth, bench::kPhotoHeight).value();
+    for (std::size_t p = 0; p < photo.pixels().size(); ++p)
+      photo.pixels()[p] = makePixel(rgb[3 * p], rgb[3 * p + 1], rgb[3 * p + 2]);
+    const Surface sized = resampleSurface(photo, photo.bounds(), width, height).value();
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(width) * height * 3);
+    for (std::size_t p = 0; p < sized.pixels().size(); ++p) {
+      const Pixel px = sized.pixels()[p];
+      out[3 * p] = redOf(px);
+      out[3 * p + 1] = greenOf(px);
+      out[3 * p + 2] = blueOf(px);
+    }
+    char name[48];
+    std::snprintf(name, sizeof name, "/mixed-%02d-%dx%d.jpg", i + 1, width, height);
+    if (const Status written =
+            writeFileAtomically(folder + name, encodePhoto(out, false, width, height));
+        !written) {
+      std::cerr << written.reason() << "\n";
+      return 1;
+    }
+  }
+  std::cout << "wrote 24 mixed photos to " << folder << "\n";
+  return 0;
+}
+
 int usage() {
-  std::cerr << "usage: batch_inputs --photos DIR K | --template FILE | --logo-png FILE\n";
+  std::cerr << "usage: batch_inputs --photos DIR K | --mixed DIR | --template FILE | --logo-png "
+               "FILE\n";
   return 2;
 }
 
@@ -177,6 +203,7 @@ int main(int argc, char** argv) {
       return usage();
     return writePhotos(std::string(args[1]), count);
   }
+  if (args.size() == 2 && args[0] == "--mixed") return writeMixedPhotos(std::string(args[1]));
   if (args.size() == 2 && args[0] == "--template") return writeTemplate(std::string(args[1]));
   if (args.size() == 2 && args[0] == "--logo-png") return writeLogoPng(std::string(args[1]));
   return usage();

@@ -153,7 +153,7 @@ std::vector<std::uint8_t> exifPayload() {
 
 // libjpeg's defaults are what cameras write: 2 x 2 luminance sampling (4:2:0).
 // The core's writer is 4:4:4 only, so inputs are written here.
-Bytes encodePhoto(const std::vector<std::uint8_t>& rgb, bool progressive) {
+Bytes encodePhoto(const std::vector<std::uint8_t>& rgb, bool progressive, int width, int height) {
   jpeg_compress_struct info{};
   jpeg_error_mgr error{};
   info.err = jpeg_std_error(&error);  // a failure here ends the program, which suits a generator
@@ -161,8 +161,8 @@ Bytes encodePhoto(const std::vector<std::uint8_t>& rgb, bool progressive) {
   unsigned char* out = nullptr;
   unsigned long outSize = 0;
   jpeg_mem_dest(&info, &out, &outSize);
-  info.image_width = kPhotoWidth;
-  info.image_height = kPhotoHeight;
+  info.image_width = static_cast<JDIMENSION>(width);
+  info.image_height = static_cast<JDIMENSION>(height);
   info.input_components = 3;
   info.in_color_space = JCS_RGB;
   jpeg_set_defaults(&info);
@@ -172,7 +172,8 @@ Bytes encodePhoto(const std::vector<std::uint8_t>& rgb, bool progressive) {
   const std::vector<std::uint8_t> exif = exifPayload();
   jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
   while (info.next_scanline < info.image_height) {
-    auto row = const_cast<JSAMPROW>(rgb.data() + std::size_t{info.next_scanline} * kPhotoWidth * 3);
+    auto row = const_cast<JSAMPROW>(rgb.data() + std::size_t{info.next_scanline} *
+                                                     static_cast<std::size_t>(width) * 3);
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);

@@ -18,8 +18,9 @@ constexpr int kPhotoQuality = 92;
 // The picture's R, G, B bytes, row after row.
 std::vector<std::uint8_t> makePhoto(std::uint64_t seed);
 
-// The picture as a camera's JPEG; `progressive` as some phones and most
-// web pictures are coded.
-Bytes encodePhoto(const std::vector<std::uint8_t>& rgb, bool progressive = false);
+// The picture (width x height R, G, B bytes) as a camera's JPEG;
+// `progressive` as some phones and most web pictures are coded.
+Bytes encodePhoto(const std::vector<std::uint8_t>& rgb, bool progressive = false,
+                  int width = kPhotoWidth, int height = kPhotoHeight);
 
 }  // namespace imbrino::bench

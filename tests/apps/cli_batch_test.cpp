@@ -145,5 +145,26 @@ TEST_F(CliBatch, StampingOntoALinkedPictureReplacesTheLinkTarget) {
   EXPECT_EQ(loadPictureFile(target).value().pixel(0, 0), kRed);
 }
 
+TEST_F(CliBatch, ScaledAutomaticRunSaysWhereEachMarkWent) {
+  const std::string a = picture("a.png"), b = picture("b.jpg", 40, 30);
+  const CliRun run =
+      runCli("batch --template " + templatePath + " --scale 50 --anchor auto --verbose --out " +
+                 out + " " + a + " " + b,
+             true);
+  ASSERT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_NE(run.out.find("a.png: mark 10 x 7 at bottom-right"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("b.jpg: mark 20 x 13 at bottom-right"), std::string::npos) << run.out;
+  const Surface stamped = loadPictureFile(out + "/a.png").value();
+  const Pixel* bottom = stamped.row(stamped.height() - 1);
+  EXPECT_EQ(std::count(bottom, bottom + stamped.width(), kRed), 10);
+
+  for (const char* bad : {"--scale 0", "--scale 101", "--scale-by diagonal", "--tile-gap 501",
+                          "--tile-angle 91", "--anchor autumn"})
+    EXPECT_EQ(
+        runCli("batch --template " + templatePath + " " + bad + " --out " + out + " " + a).exitCode,
+        2)
+        << bad;
+}
+
 }  // namespace
 }  // namespace imbrino
