@@ -22,7 +22,7 @@ namespace imbrino {
 namespace {
 
 // Layout in dialog units.
-constexpr int kDialogWidth = 210;
+constexpr int kDialogWidth = 184;
 constexpr int kDialogHeight = 168;
 
 // The share the percent box offers while scaling is off.
@@ -76,7 +76,7 @@ void MarkOptionsDialog::createControls() {
   };
 
   scaleBox_ =
-      checkBox(kOptionsScale, QStringLiteral("随图片大小缩放模板(&Z)"), du.rect(10, 8, 190, 10));
+      checkBox(kOptionsScale, QStringLiteral("随图片大小缩放模板(&Z)"), du.rect(10, 8, 164, 10));
   QLabel* scaleLead = label(QStringLiteral("模板宽为图片"), du.rect(22, 21, 50, 13));
   sideCombo_ = new QComboBox(this);
   setControlId(sideCombo_, kOptionsScaleSide);
@@ -88,7 +88,7 @@ void MarkOptionsDialog::createControls() {
                       du.rect(129, 21, 40, 13));
   scaleParts_ = {scaleLead, sideCombo_, scaleOf, percentSpin_};
 
-  tileBox_ = checkBox(kOptionsTile, QStringLiteral("平铺满整张图片(&T)"), du.rect(10, 40, 190, 10));
+  tileBox_ = checkBox(kOptionsTile, QStringLiteral("平铺满整张图片(&T)"), du.rect(10, 40, 164, 10));
   QLabel* gapLabel = label(QStringLiteral("间距:"), du.rect(22, 53, 24, 13));
   gapSpin_ =
       spin(kOptionsTileGap, 0, kMaxTileGapPercent, QStringLiteral("%"), du.rect(46, 53, 44, 13));
@@ -98,17 +98,17 @@ void MarkOptionsDialog::createControls() {
   tileParts_ = {gapLabel, gapSpin_, angleLabel, angleSpin_};
 
   autoBox_ = checkBox(kOptionsAutoCorner, QStringLiteral("自动放到图片最空白的角落(&U)"),
-                      du.rect(10, 72, 190, 10));
-  QLabel* autoNote = label(QStringLiteral("只对按位置放置模板有效"), du.rect(22, 84, 180, 9));
+                      du.rect(10, 72, 164, 10));
+  QLabel* autoNote = label(QStringLiteral("只对按位置放置模板有效"), du.rect(22, 84, 150, 9));
   autoNote->setEnabled(false);
 
-  label(QStringLiteral("JPEG 图片:"), du.rect(10, 100, 190, 9));
+  label(QStringLiteral("JPEG 图片:"), du.rect(10, 100, 164, 9));
   keepRadio_ = new QRadioButton(QStringLiteral("保留图片原有的压缩块(&K)"), this);
   setControlId(keepRadio_, kOptionsKeepBlocks);
-  keepRadio_->setGeometry(du.rect(22, 111, 180, 10));
+  keepRadio_->setGeometry(du.rect(22, 111, 150, 10));
   reencodeRadio_ = new QRadioButton(QStringLiteral("重新编码(&R)"), this);
   setControlId(reencodeRadio_, kOptionsReencode);
-  reencodeRadio_->setGeometry(du.rect(22, 123, 180, 10));
+  reencodeRadio_->setGeometry(du.rect(22, 123, 150, 10));
   auto* jpegGroup = new QButtonGroup(this);
   jpegGroup->addButton(keepRadio_);
   jpegGroup->addButton(reencodeRadio_);
@@ -116,10 +116,10 @@ void MarkOptionsDialog::createControls() {
   auto* line = new QFrame(this);
   line->setFrameShape(QFrame::HLine);
   line->setFrameShadow(QFrame::Sunken);
-  line->setGeometry(du.rect(7, 140, 196, 2));
-  okButton_ = addDialogButton(this, kOptionsOk, QStringLiteral("确定"), du.rect(96, 147, 52, 14));
+  line->setGeometry(du.rect(7, 140, 170, 2));
+  okButton_ = addDialogButton(this, kOptionsOk, QStringLiteral("确定"), du.rect(70, 147, 52, 14));
   cancelButton_ =
-      addDialogButton(this, kOptionsCancel, QStringLiteral("取消"), du.rect(151, 147, 52, 14));
+      addDialogButton(this, kOptionsCancel, QStringLiteral("取消"), du.rect(125, 147, 52, 14));
 }
 
 void MarkOptionsDialog::enableDependents() {

@@ -20,6 +20,7 @@
 
 #include "batch_window/batch_dialog.h"
 #include "batch_window/mark_options_dialog.h"
+#include "batch_window/placement_pickers.h"
 #include "batch_window/report_dialog.h"
 #include "gui/support/app_fixture.h"
 #include "main_window/application.h"
@@ -431,7 +432,7 @@ class BatchDialogTest : public QObject {
     throughOptions([&](MarkOptionsDialog& options) {
       options.setChoices({});
       // Each box brings its own settings out of grey.
-      for (const auto [box, part] :
+      for (const auto& [box, part] :
            {std::pair{kOptionsScale, kOptionsScalePercent}, {kOptionsTile, kOptionsTileAngle}}) {
         auto* dependent = findControl<QSpinBox>(options, part);
         QVERIFY(!dependent->isEnabled());
@@ -460,6 +461,35 @@ class BatchDialogTest : public QObject {
 
     BatchDialog again(app_->context, nullptr);
     QVERIFY(again.runChoices() == chosen);
+  }
+
+  // A selected row shows its picture stamped where the picker says; without
+  // a selection, or when the file cannot be read any more, the template is
+  // back.
+  void previewFollowsTheSelection() {
+    const QString good = app_->writePicture(QStringLiteral("big.png"), 400, 300);
+    const QString spoilt = app_->writePicture(QStringLiteral("spoilt.png"), 400, 300);
+    add({good, spoilt});
+    QFile(spoilt).resize(60);
+    auto* preview = control<QWidget>(kBatchPreview);
+    auto shown = [&] { return preview->grab().toImage(); };
+    auto readDone = [&] { return !preview->testAttribute(Qt::WA_SetCursor); };
+    const QImage templateOnly = shown();
+    auto* list = control<QTableWidget>(kBatchFileList);
+
+    list->selectRow(0);
+    QTRY_VERIFY(readDone());
+    const QImage centred = shown();
+    QVERIFY(centred != templateOnly);
+    QTest::mouseClick(control<QWidget>(kBatchPositionPicker)->findChild<PositionPicker*>(),
+                      Qt::LeftButton, {}, QPoint(3, 3));
+    QVERIFY(shown() != centred);
+    list->clearSelection();
+    QCOMPARE(shown(), templateOnly);
+
+    list->selectRow(1);
+    QTRY_VERIFY(readDone());
+    QCOMPARE(shown(), templateOnly);
   }
 };
 
