@@ -31,8 +31,14 @@ extern "C" void stopOnInterrupt(int) {
 // where the output is a file or a pipe.
 class TerminalProgress : public BatchProgress {
  public:
-  explicit TerminalProgress(int rowCount)
-      : rowCount_(rowCount), onTerminal_(::isatty(STDERR_FILENO) != 0) {}
+  TerminalProgress(int rowCount, bool verbose)
+      : rowCount_(rowCount), onTerminal_(::isatty(STDERR_FILENO) != 0), verbose_(verbose) {}
+
+  void markPlaced(int, const std::string& path, const StampReport& report) override {
+    if (!verbose_) return;
+    if (onTerminal_) std::cerr << "\r\033[K";
+    std::cerr << stampReportLine(path, report) << "\n";
+  }
 
   // Only the status of a file just finished: the run's closing status adds
   // nothing to the summary that follows.
@@ -68,6 +74,7 @@ class TerminalProgress : public BatchProgress {
   int finished_ = 0;
   bool fileJustFinished_ = false;
   bool onTerminal_;
+  bool verbose_;
 };
 
 // The summary as the batch window words it, less its question: here the
@@ -127,12 +134,13 @@ int runBatch(const BatchOptions& options) {
   job.document = &document;
   job.outputFolder = options.outputFolder;
   job.jpeg = options.jpeg;
+  job.mark = options.mark;
   job.replaceListed = options.overwriteSources;
   job.workers = options.jobs > 0
                     ? options.jobs
                     : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 
-  TerminalProgress progress(static_cast<int>(job.files.size()));
+  TerminalProgress progress(static_cast<int>(job.files.size()), options.verbose);
   running = true;
   std::signal(SIGINT, stopOnInterrupt);
   const BatchResult result = imbrino::runBatch(job, progress, running);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch/jpeg_keep_stamp.h"
+#include "batch/mark_stamp.h"
 #include "batch/placement.h"
 
 namespace imbrino::cli {
@@ -29,6 +30,8 @@ struct StampOptions {
   PlacementMode mode = PlacementMode::Anchor;
   PlacementValues values = kDefaultAnchor;
   JpegWriting jpeg = JpegWriting::Reencode;
+  MarkOptions mark;
+  bool verbose = false;
 };
 
 // Stamps the template onto one picture and saves the result.
@@ -45,6 +48,8 @@ struct BatchOptions {
   std::string reportPath;  // empty: no report
   // Results may replace listed pictures; without it such a run is refused.
   bool overwriteSources = false;
+  MarkOptions mark;
+  bool verbose = false;
 };
 
 // Stamps the template onto every file and writes the results into the output
@@ -54,6 +59,8 @@ int runBatch(const BatchOptions& options);
 // The cell of an --anchor value: one of the nine cell names or its English
 // alias ("bottom-right", case-insensitive).
 std::optional<PlacementValues> anchorFromName(std::string_view name);
+// "path: mark W x H at bottom-right (右下)", what --verbose tells of a stamp.
+std::string stampReportLine(const std::string& path, const StampReport& report);
 // The values of a --percent value "H,V": two whole numbers from 0 to 100.
 std::optional<PlacementValues> percentFromText(std::string_view text);
 

@@ -17,9 +17,9 @@ using imbrino::cli::percentFromText;
 // bad one is a usage error like any other.
 const CLI::Validator kAnchorName(
     [](std::string& name) -> std::string {
-      if (anchorFromName(name)) return {};
+      if (name == "auto" || anchorFromName(name)) return {};
       return "unknown anchor \"" + name +
-             "\"; use top-left, top, top-right, left, center, right, bottom-left, bottom, "
+             "\"; use auto, top-left, top, top-right, left, center, right, bottom-left, bottom, "
              "bottom-right or 左上, 正上, 右上, 左中, 正中, 右中, 左下, 正下, 右下";
     },
     "");
@@ -42,7 +42,8 @@ struct PlacementOptions {
     anchor =
         command
             ->add_option("--anchor", anchorName,
-                         "the cell of a 3 x 3 grid the template is placed in (default: center)")
+                         "the cell of a 3 x 3 grid the template is placed in (default: center); "
+                         "auto: for each picture the corner where it covers the least detail")
             ->type_name("NAME")
             ->check(kAnchorName);
     percent = command
@@ -55,16 +56,53 @@ struct PlacementOptions {
   }
 
   // The mode and values chosen; the centre when neither option was given.
-  void apply(imbrino::PlacementMode& mode, imbrino::PlacementValues& values) const {
+  void apply(imbrino::PlacementMode& mode, imbrino::PlacementValues& values,
+             imbrino::MarkOptions& mark) const {
     if (percent->count() > 0) {
       mode = imbrino::PlacementMode::Percent;
       values = *percentFromText(percentText);
+    } else if (anchor->count() > 0 && anchorName == "auto") {
+      mode = imbrino::PlacementMode::Anchor;
+      mark.autoCorner = true;
     } else if (anchor->count() > 0) {
       mode = imbrino::PlacementMode::Anchor;
       values = *anchorFromName(anchorName);
     }
   }
 };
+
+// Scaling and tiling, as stamp and batch both take them.
+void addMarkOptions(CLI::App* command, imbrino::MarkOptions& mark) {
+  static const std::map<std::string, imbrino::ScaleSide> kSides = {
+      {"width", imbrino::ScaleSide::Width},
+      {"height", imbrino::ScaleSide::Height},
+      {"shorter", imbrino::ScaleSide::Shorter},
+      {"longer", imbrino::ScaleSide::Longer}};
+  command
+      ->add_option("--scale", mark.scalePercent,
+                   "draw the template P % as wide as the picture's side chosen by --scale-by, "
+                   "its height in proportion (text is laid out afresh at that size)")
+      ->type_name("P")
+      ->check(CLI::Range(1, imbrino::kMaxScalePercent));
+  command
+      ->add_option("--scale-by", mark.scaleSide,
+                   "the side --scale measures: width (default), height, shorter or longer")
+      ->type_name("SIDE")
+      ->transform(CLI::CheckedTransformer(kSides));
+  command->add_flag("--tile", mark.tile,
+                    "repeat the template over the whole picture, every other row shifted by "
+                    "half a step");
+  command
+      ->add_option("--tile-gap", mark.tileGapPercent,
+                   "the space between copies, in % of the copy's size (default 50)")
+      ->type_name("G")
+      ->check(CLI::Range(0, imbrino::kMaxTileGapPercent));
+  command
+      ->add_option("--tile-angle", mark.tileAngle,
+                   "turn each copy by A degrees counter-clockwise (default 0)")
+      ->type_name("A")
+      ->check(CLI::Range(-imbrino::kMaxTileAngle, imbrino::kMaxTileAngle));
+}
 
 // --jpeg, as stamp and batch both take it.
 void addJpegOption(CLI::App* command, imbrino::JpegWriting& writing) {
@@ -116,6 +154,8 @@ int main(int argc, char** argv) {
   PlacementOptions stampPlacement;
   stampPlacement.addTo(stamp);
   addJpegOption(stamp, stampOptions.jpeg);
+  addMarkOptions(stamp, stampOptions.mark);
+  stamp->add_flag("--verbose", stampOptions.verbose, "say where the mark went and its size");
 
   imbrino::cli::BatchOptions batchOptions;
   CLI::App* batch = app.add_subcommand(
@@ -129,6 +169,9 @@ int main(int argc, char** argv) {
   PlacementOptions batchPlacement;
   batchPlacement.addTo(batch);
   addJpegOption(batch, batchOptions.jpeg);
+  addMarkOptions(batch, batchOptions.mark);
+  batch->add_flag("--verbose", batchOptions.verbose,
+                  "say for each picture where the mark went and its size");
   batch->add_option("--out", batchOptions.outputFolder, "the output folder (made when missing)")
       ->required()
       ->type_name("DIR");
@@ -159,11 +202,11 @@ int main(int argc, char** argv) {
   if (info->parsed()) return imbrino::cli::runInfo(infoPath);
   if (render->parsed()) return imbrino::cli::runRender(renderTemplate, renderOutput, renderHandles);
   if (stamp->parsed()) {
-    stampPlacement.apply(stampOptions.mode, stampOptions.values);
+    stampPlacement.apply(stampOptions.mode, stampOptions.values, stampOptions.mark);
     return imbrino::cli::runStamp(stampOptions);
   }
   if (batch->parsed()) {
-    batchPlacement.apply(batchOptions.mode, batchOptions.values);
+    batchPlacement.apply(batchOptions.mode, batchOptions.values, batchOptions.mark);
     return imbrino::cli::runBatch(batchOptions);
   }
   return imbrino::cli::kExitUsage;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <iostream>
 #include <string>
 #include <utility>
 
@@ -9,7 +10,6 @@
 #include "commands.h"
 #include "image/image_io.h"
 #include "platform/file_io.h"
-#include "render/template_compose.h"
 #include "template/template_fields.h"
 
 namespace imbrino::cli {
@@ -57,6 +57,19 @@ std::optional<PlacementValues> anchorFromName(std::string_view name) {
   return std::nullopt;
 }
 
+std::string stampReportLine(const std::string& path, const StampReport& report) {
+  std::string where;
+  for (const auto& [english, cell] : kEnglishAnchors)
+    if (cell == report.anchor) {
+      where = english;
+      break;
+    }
+  const auto cell = static_cast<std::size_t>(report.anchor.horizontal + 3 * report.anchor.vertical);
+  if (cell < kAnchorCellNames.size()) where += " (" + std::string(kAnchorCellNames[cell]) + ")";
+  return path + ": mark " + std::to_string(report.markWidth) + " x " +
+         std::to_string(report.markHeight) + " at " + where;
+}
+
 std::optional<PlacementValues> percentFromText(std::string_view text) {
   const std::size_t comma = text.find(',');
   if (comma == std::string_view::npos) return std::nullopt;
@@ -77,6 +90,7 @@ int runStamp(const StampOptions& options) {
     reportFailure(bytes.reason());
     return kExitFailed;
   }
+  const MarkStamper stamper(document, options.mode, options.values, options.mark);
   // Fields take the values of a run of one picture.
   const bool withFields = templateUsesFields(document);
   const bool withFacts = templateNeedsPictureOrigin(document);
@@ -91,12 +105,13 @@ int runStamp(const StampOptions& options) {
     // Where the picture cannot be kept, it is stamped as always below.
     std::optional<PictureFields> fields;
     if (withFields) fields = fieldsOf(0, 0);  // the size comes from the header
-    if (auto kept = stampJpegKeepingBlocks(*bytes, document, options.mode, options.values,
-                                           std::move(fields))) {
+    StampReport report;
+    if (auto kept = stamper.stampKeepingBlocks(*bytes, std::move(fields), &report)) {
       if (const Status saved = writeFileAtomically(options.outputPath, *kept); !saved) {
         reportFailure(saved.reason());
         return kExitFailed;
       }
+      if (options.verbose) std::cerr << stampReportLine(options.inputPath, report) << "\n";
       return kExitOk;
     }
   }
@@ -110,12 +125,12 @@ int runStamp(const StampOptions& options) {
   bytes->clear();
   bytes->shrink_to_fit();
 
-  const int x = placementOffset(options.mode, options.values.horizontal, picture->width(),
-                                document.background.width);
-  const int y = placementOffset(options.mode, options.values.vertical, picture->height(),
-                                document.background.height);
-  drawTemplate(*picture, x, y, document, /*frameWhole=*/false, /*frameSelected=*/false,
-               fields ? &*fields : nullptr);
+  auto report = stamper.stamp(*picture, fields ? &*fields : nullptr);
+  if (!report) {
+    reportFailure(options.inputPath + ": " + report.reason());
+    return kExitFailed;
+  }
+  if (options.verbose) std::cerr << stampReportLine(options.inputPath, *report) << "\n";
   if (const Status saved = saveBitmapByExtension(*picture, options.outputPath); !saved) {
     reportFailure(saved.reason());
     return kExitFailed;

@@ -6,9 +6,9 @@
 #include <optional>
 #include <thread>
 
+#include "batch/mark_stamp.h"
 #include "image/image_io.h"
 #include "platform/file_io.h"
-#include "render/template_compose.h"
 #include "template/template_fields.h"
 
 namespace imbrino {
@@ -27,6 +27,7 @@ namespace {
 struct FileResult {
   FileOutcome outcome = FileOutcome::Failed;
   std::string reason;
+  StampReport stamp;
 };
 
 // A row whose result replaces a listed picture writes only after the rows
@@ -78,7 +79,8 @@ struct FieldUse {
 };
 
 FileResult stampFile(const BatchJob& job, const std::string& path, const OutputPlan& plan,
-                     ReadBeforeWrite& order, int row, const FieldUse& fieldUse) {
+                     ReadBeforeWrite& order, int row, const FieldUse& fieldUse,
+                     const MarkStamper& stamper) {
   const PicturePlace place{row + 1, static_cast<long long>(job.files.size())};
   const std::string& output = plan.outputs[row];
   if (output.empty())
@@ -95,14 +97,14 @@ FileResult stampFile(const BatchJob& job, const std::string& path, const OutputP
   if (job.jpeg == JpegWriting::Keep && format == CodecFormat::Jpg) {
     std::optional<PictureFields> fields;
     if (fieldUse.any) fields = fieldUse.of(path, *bytes, 0, 0, place);
-    if (auto kept = stampJpegKeepingBlocks(*bytes, *job.document, job.mode, job.values,
-                                           std::move(fields))) {
+    StampReport report;
+    if (auto kept = stamper.stampKeepingBlocks(*bytes, std::move(fields), &report)) {
       bytes->clear();
       bytes->shrink_to_fit();
       order.waitForReaders(row);
       const Status saved = writeFileAtomically(output, *kept);
       if (!saved) return {FileOutcome::Failed, saved.reason()};
-      return {FileOutcome::Saved, {}};
+      return {FileOutcome::Saved, {}, report};
     }
   }
   PictureMetadata metadata;
@@ -113,12 +115,8 @@ FileResult stampFile(const BatchJob& job, const std::string& path, const OutputP
   bytes->clear();
   bytes->shrink_to_fit();
 
-  const TemplateBackground& background = job.document->background;
-  const int x =
-      placementOffset(job.mode, job.values.horizontal, picture->width(), background.width);
-  const int y =
-      placementOffset(job.mode, job.values.vertical, picture->height(), background.height);
-  drawTemplate(*picture, x, y, *job.document, false, false, fields ? &*fields : nullptr);
+  auto stamped = stamper.stamp(*picture, fields ? &*fields : nullptr);
+  if (!stamped) return {FileOutcome::Failed, path + ": " + stamped.reason()};
 
   // A picture read as BMP for want of a known extension is composed but has
   // no format to be written in.
@@ -127,7 +125,7 @@ FileResult stampFile(const BatchJob& job, const std::string& path, const OutputP
   order.waitForReaders(row);
   const Status saved = saveBitmapByExtension(*picture, output, {}, &metadata);
   if (!saved) return {FileOutcome::Failed, saved.reason()};
-  return {FileOutcome::Saved, {}};
+  return {FileOutcome::Saved, {}, *stamped};
 }
 
 }  // namespace
@@ -145,6 +143,7 @@ BatchResult runBatch(const BatchJob& job, BatchProgress& progress, std::atomic<b
 
   const OutputPlan plan = planOutputs(job.files, job.outputFolder);
   const FieldUse fieldUse(*job.document);
+  const MarkStamper stamper(*job.document, job.mode, job.values, job.mark);
   ReadBeforeWrite order(plan);
 
   // Rows are handed out in list order and every row taken is finished, so
@@ -159,10 +158,12 @@ BatchResult runBatch(const BatchJob& job, BatchProgress& progress, std::atomic<b
       if (!running.load()) return;
       const int row = nextRow.fetch_add(1);
       if (row >= rowCount) return;
-      results[row] = stampFile(job, job.files[row], plan, order, row, fieldUse);
+      results[row] = stampFile(job, job.files[row], plan, order, row, fieldUse, stamper);
       order.read(row);  // a row that failed before reading
       std::lock_guard lock(progressMutex);
       ++finished;
+      if (results[row].outcome == FileOutcome::Saved)
+        progress.markPlaced(row, job.files[row], results[row].stamp);
       progress.fileFinished(row, job.files[row], results[row].outcome, results[row].reason);
       progress.setPosition(finished);
       progress.setStatus(batchStatusText(rowCount, finished));

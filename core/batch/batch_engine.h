@@ -11,7 +11,7 @@
 
 #include "batch/batch_report.h"
 #include "batch/jpeg_keep_stamp.h"
-#include "batch/mark_options.h"
+#include "batch/mark_stamp.h"
 #include "batch/output_plan.h"
 #include "batch/placement.h"
 #include "template/template_document.h"
@@ -56,6 +56,9 @@ class BatchProgress {
   // After each file, with why it failed (empty when saved).
   virtual void fileFinished(int /*row*/, const std::string& /*path*/, FileOutcome /*outcome*/,
                             const std::string& /*reason*/) {}
+  // Before fileFinished, for a file saved: where its mark went.
+  virtual void markPlaced(int /*row*/, const std::string& /*path*/, const StampReport& /*report*/) {
+  }
 };
 
 struct BatchResult {

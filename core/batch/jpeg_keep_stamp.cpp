@@ -21,24 +21,20 @@ int offset(int at, int origin) {
                                                    std::numeric_limits<int>::max()));
 }
 
-// The template at (x, y) of the upright picture, for a file whose header
-// gave `facts`.
-Expected<Bytes> stampAt(ByteView jpeg, const Template& document, int x, int y,
-                        const JpegFacts& facts, const PictureFields* fields) {
+// The stamp painted on the upright view of `area` (upright coordinates) of a
+// file whose header gave `facts`.
+Expected<Bytes> stampUpright(ByteView jpeg, const JpegFacts& facts, Rect area,
+                             const UprightPainter& paint) {
   const int orientation = facts.orientation;
   const int width = facts.width, height = facts.height;
-  const Rect upright{x, y, document.background.width, document.background.height};
   // A turned photo keeps its orientation and every block: the stamp is
   // drawn upright on the upright view of the region and turned back, so it
   // shows where the batch would put it once the viewer turns the picture.
-  const Rect area = orientation == 1 ? upright : storedRectOf(upright, orientation, width, height);
+  const Rect stored = orientation == 1 ? area : storedRectOf(area, orientation, width, height);
   Status turned;
-  auto stamped = stampJpegKeepingBlocks(jpeg, area, [&](Surface& region, int left, int top) {
-    // drawTemplate changes nothing outside the template's rectangle, so
-    // drawing onto the region gives its pixels exactly what drawing onto the
-    // whole picture gives them.
+  auto stamped = stampJpegKeepingBlocks(jpeg, stored, [&](Surface& region, int left, int top) {
     if (orientation == 1) {
-      drawTemplate(region, offset(x, left), offset(y, top), document, false, false, fields);
+      paint(region, left, top);
       return;
     }
     const Rect view =
@@ -48,8 +44,7 @@ Expected<Bytes> stampAt(ByteView jpeg, const Template& document, int x, int y,
       turned = fail(turnedRegion.reason());
       return;
     }
-    drawTemplate(*turnedRegion, offset(x, view.x), offset(y, view.y), document, false, false,
-                 fields);
+    paint(*turnedRegion, view.x, view.y);
     auto back = undoExifOrientation(std::move(*turnedRegion), orientation);
     if (!back) {
       turned = fail(back.reason());
@@ -63,7 +58,23 @@ Expected<Bytes> stampAt(ByteView jpeg, const Template& document, int x, int y,
   return stamped;
 }
 
+// The template at (x, y) of the upright picture. drawTemplate changes
+// nothing outside the template's rectangle, so drawing onto a region gives
+// its pixels exactly what drawing onto the whole picture gives them.
+Expected<Bytes> stampAt(ByteView jpeg, const Template& document, int x, int y,
+                        const JpegFacts& facts, const PictureFields* fields) {
+  const Rect area{x, y, document.background.width, document.background.height};
+  return stampUpright(jpeg, facts, area, [&](Surface& region, int left, int top) {
+    drawTemplate(region, offset(x, left), offset(y, top), document, false, false, fields);
+  });
+}
+
 }  // namespace
+
+Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const JpegFacts& facts, Rect uprightArea,
+                                       const UprightPainter& paint) {
+  return stampUpright(jpeg, facts, uprightArea, paint);
+}
 
 Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, int x, int y,
                                        const PictureFields* fields) {

@@ -4,10 +4,12 @@
 // which files this applies to. The caller falls back to decoding, composing
 // and encoding the picture when it gives a reason.
 
+#include <functional>
 #include <optional>
 
 #include "batch/placement.h"
 #include "image/codecs.h"
+#include "image/jpeg_facts.h"
 #include "template/template_document.h"
 #include "text/text_fields.h"
 
@@ -17,6 +19,16 @@ namespace imbrino {
 // stamped and encoded again (the default, what the desktop program writes),
 // or stamped in the source's own coefficients where that path applies.
 enum class JpegWriting { Reencode, Keep };
+
+// Paints a stamp onto `region`, the upright picture's pixels in the rectangle
+// whose top-left corner is (left, top) of the upright picture. It may change
+// pixels only inside the area it was given.
+using UprightPainter = std::function<void(Surface& region, int left, int top)>;
+
+// Any stamp confined to `uprightArea` of the upright picture, for a file whose
+// header gave `facts` (readJpegFacts).
+Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const JpegFacts& facts, Rect uprightArea,
+                                       const UprightPainter& paint);
 
 // The template drawn with its top-left corner at (x, y) of the upright
 // picture, as the batch draws it, without handles. A photo its EXIF

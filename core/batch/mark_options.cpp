@@ -50,7 +50,7 @@ RunChoices readRunChoices(const SettingsFile& settings) {
   mark.tileAngle = numberWithin(settings, "TileAngle", -kMaxTileAngle, kMaxTileAngle, 0);
   mark.autoCorner = numberWithin(settings, "AutoCorner", 0, 1, 0) != 0;
   choices.jpeg = numberWithin(settings, "KeepJpegBlocks", 0, 1, 0) != 0 ? JpegWriting::Keep
-                                                                         : JpegWriting::Reencode;
+                                                                        : JpegWriting::Reencode;
   return choices;
 }
 
@@ -62,8 +62,8 @@ bool writeRunChoices(const SettingsFile& settings, const RunChoices& choices) {
   written &= settings.writeNumber(kSection, "TileGap", mark.tileGapPercent);
   written &= settings.writeNumber(kSection, "TileAngle", mark.tileAngle);
   written &= settings.writeNumber(kSection, "AutoCorner", mark.autoCorner ? 1 : 0);
-  written &= settings.writeNumber(kSection, "KeepJpegBlocks",
-                                  choices.jpeg == JpegWriting::Keep ? 1 : 0);
+  written &=
+      settings.writeNumber(kSection, "KeepJpegBlocks", choices.jpeg == JpegWriting::Keep ? 1 : 0);
   return written;
 }
 

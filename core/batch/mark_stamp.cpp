@@ -1,10 +1,60 @@
 #include "batch/mark_stamp.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "batch/quiet_corner.h"
+#include "render/mark_layer.h"
 #include "render/template_compose.h"
+#include "render/template_scale.h"
 
 namespace imbrino {
+namespace {
 
-struct MarkStamper::Plan {};
+// Scaled templates kept at once: a run of mixed photos has a few sizes, and
+// each kept template holds its resampled pictures.
+constexpr std::size_t kMaxKeptMarks = 32;
+
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
+
+int clampToInt(std::int64_t v) {
+  return static_cast<int>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+// The copies of a tiled mark: rows `step.y` apart through the copy at
+// (x0, y0), every other row shifted by half a step, each row running across
+// the whole picture. Steps are at least the copy's size, so copies never
+// overlap and laying them down one by one is laying down one layer.
+template <class Each>
+void forEachTile(Rect picture, Rect copy, int stepX, int stepY, Each each) {
+  const std::int64_t x0 = copy.x, y0 = copy.y;
+  const std::int64_t firstRow = floorDiv(picture.y - copy.height - y0, stepY) + 1;
+  const std::int64_t lastRow = floorDiv(picture.y + picture.height - 1 - y0, stepY);
+  for (std::int64_t row = firstRow; row <= lastRow; ++row) {
+    const std::int64_t y = y0 + row * stepY;
+    const std::int64_t rowX = x0 + ((row & 1) != 0 ? stepX / 2 : 0);
+    const std::int64_t first = floorDiv(picture.x - copy.width - rowX, stepX) + 1;
+    const std::int64_t last = floorDiv(picture.x + picture.width - 1 - rowX, stepX);
+    for (std::int64_t column = first; column <= last; ++column)
+      each(clampToInt(rowX + column * stepX), clampToInt(y));
+  }
+}
+
+int gapOf(int size, int percent) {
+  return static_cast<int>(std::lround(static_cast<double>(size) * percent / 100.0));
+}
+
+}  // namespace
+
+struct MarkStamper::Plan {
+  std::shared_ptr<const Template> mark;
+  PlacementValues anchor;
+  int x = 0;  // the mark's top-left corner on the upright picture
+  int y = 0;
+};
 
 MarkStamper::MarkStamper(const Template& document, PlacementMode mode, PlacementValues values,
                          MarkOptions options)
@@ -12,18 +62,144 @@ MarkStamper::MarkStamper(const Template& document, PlacementMode mode, Placement
 
 MarkStamper::~MarkStamper() = default;
 
-StampReport MarkStamper::stamp(Surface& picture, const PictureFields* fields) const {
-  const TemplateBackground& background = document_.background;
-  const int x = placementOffset(mode_, values_.horizontal, picture.width(), background.width);
-  const int y = placementOffset(mode_, values_.vertical, picture.height(), background.height);
-  drawTemplate(picture, x, y, document_, false, false, fields);
-  return {values_, background.width, background.height};
+int MarkStamper::markWidthFor(int pictureWidth, int pictureHeight) const {
+  if (options_.scalePercent <= 0) return document_.background.width;
+  int side = pictureWidth;
+  switch (options_.scaleSide) {
+    case ScaleSide::Width:
+      side = pictureWidth;
+      break;
+    case ScaleSide::Height:
+      side = pictureHeight;
+      break;
+    case ScaleSide::Shorter:
+      side = std::min(pictureWidth, pictureHeight);
+      break;
+    case ScaleSide::Longer:
+      side = std::max(pictureWidth, pictureHeight);
+      break;
+  }
+  const int percent = std::min(options_.scalePercent, kMaxScalePercent);
+  return std::max(1, static_cast<int>(std::lround(static_cast<double>(side) * percent / 100.0)));
+}
+
+Expected<std::shared_ptr<const Template>> MarkStamper::markOfWidth(int width) const {
+  // The designed size is the template itself, drawn exactly as always.
+  if (width == document_.background.width)
+    return std::shared_ptr<const Template>(std::shared_ptr<const Template>(), &document_);
+  {
+    std::lock_guard lock(cacheMutex_);
+    if (auto found = scaledByWidth_.find(width); found != scaledByWidth_.end())
+      return found->second;
+  }
+  // Scaled outside the lock: two workers meeting a new size at once may
+  // both scale it, which costs less than holding the others up.
+  auto scaled = scaledTemplate(document_, width);
+  if (!scaled) return fail(scaled.reason());
+  auto mark = std::make_shared<const Template>(std::move(*scaled));
+  std::lock_guard lock(cacheMutex_);
+  if (scaledByWidth_.size() >= kMaxKeptMarks) scaledByWidth_.erase(scaledByWidth_.begin());
+  return scaledByWidth_.try_emplace(width, mark).first->second;
+}
+
+Expected<MarkStamper::Plan> MarkStamper::planFor(int pictureWidth, int pictureHeight,
+                                                 const ReducedPicture& reducedPicture) const {
+  Plan plan;
+  auto mark = markOfWidth(markWidthFor(pictureWidth, pictureHeight));
+  if (!mark) return fail(mark.reason());
+  plan.mark = std::move(*mark);
+  const int markWidth = plan.mark->background.width;
+  const int markHeight = plan.mark->background.height;
+  plan.anchor = values_;
+  if (options_.autoCorner && mode_ == PlacementMode::Anchor && !options_.tile) {
+    double reduction = 1;
+    // A picture whose copy cannot be had keeps the anchor it was given.
+    if (const Surface* reduced = reducedPicture(reduction))
+      plan.anchor = quietestCorner(luminanceGrid(*reduced, reduction), pictureWidth, pictureHeight,
+                                   markWidth, markHeight);
+  }
+  plan.x = placementOffset(mode_, plan.anchor.horizontal, pictureWidth, markWidth);
+  plan.y = placementOffset(mode_, plan.anchor.vertical, pictureHeight, markHeight);
+  return plan;
+}
+
+Status MarkStamper::paint(const Plan& plan, Surface& region, int left, int top, int pictureWidth,
+                          int pictureHeight, const PictureFields* fields) const {
+  const Template& mark = *plan.mark;
+  auto offset = [](int at, int origin) { return clampToInt(std::int64_t{at} - origin); };
+  if (!options_.tile) {
+    drawTemplate(region, offset(plan.x, left), offset(plan.y, top), mark, false, false, fields);
+    return {};
+  }
+  auto layer = renderMarkLayer(mark, fields);
+  if (!layer) return fail(layer.reason());
+  const int angle = std::clamp(options_.tileAngle, -kMaxTileAngle, kMaxTileAngle);
+  if (angle != 0) {
+    layer = turnMarkLayer(*layer, angle);
+    if (!layer) return fail(layer.reason());
+  }
+  if (layer->width <= 0 || layer->height <= 0) return {};
+  // The turned copy keeps the centre of the mark as placed.
+  const Rect first{clampToInt(plan.x + (std::int64_t{mark.background.width} - layer->width) / 2),
+                   clampToInt(plan.y + (std::int64_t{mark.background.height} - layer->height) / 2),
+                   layer->width, layer->height};
+  const int gap = std::clamp(options_.tileGapPercent, 0, kMaxTileGapPercent);
+  const int stepX = std::max(1, layer->width + gapOf(layer->width, gap));
+  const int stepY = std::max(1, layer->height + gapOf(layer->height, gap));
+  const Rect seen{left, top, region.width(), region.height()};
+  const Rect picture = intersect(seen, {0, 0, pictureWidth, pictureHeight});
+  forEachTile(picture, first, stepX, stepY, [&](int x, int y) {
+    blendMarkLayer(region, *layer, offset(x, left), offset(y, top));
+  });
+  return {};
+}
+
+Expected<StampReport> MarkStamper::stamp(Surface& picture, const PictureFields* fields) const {
+  const int width = picture.width(), height = picture.height();
+  auto plan = planFor(width, height, [&](double& reduction) {
+    reduction = 1;
+    return &picture;  // the grid reads only a sample of it
+  });
+  if (!plan) return fail(plan.reason());
+  if (Status painted = paint(*plan, picture, 0, 0, width, height, fields); !painted)
+    return fail(painted.reason());
+  return StampReport{plan->anchor, plan->mark->background.width, plan->mark->background.height};
 }
 
 Expected<Bytes> MarkStamper::stampKeepingBlocks(ByteView jpeg, std::optional<PictureFields> fields,
                                                 StampReport* report) const {
-  if (report) *report = {values_, document_.background.width, document_.background.height};
-  return stampJpegKeepingBlocks(jpeg, document_, mode_, values_, std::move(fields));
+  auto facts = readJpegFacts(jpeg);
+  if (!facts) return fail(facts.reason());
+  const bool quarterTurn = facts->orientation >= 5 && facts->orientation <= 8;
+  const int width = quarterTurn ? facts->height : facts->width;
+  const int height = quarterTurn ? facts->width : facts->height;
+  // An eighth-size decode reads every coefficient but transforms only the
+  // first of each block: the cheapest look at the picture a JPEG offers.
+  std::optional<Surface> eighth;
+  auto plan = planFor(width, height, [&](double& reduction) -> const Surface* {
+    reduction = 8;
+    auto decoded = decodeJpegEighth(jpeg);
+    if (!decoded) return nullptr;
+    eighth = std::move(*decoded);
+    return &*eighth;
+  });
+  if (!plan) return fail(plan.reason());
+  if (fields) {
+    fields->width = width;
+    fields->height = height;
+  }
+  const Template& mark = *plan->mark;
+  const Rect area = options_.tile
+                        ? Rect{0, 0, width, height}
+                        : Rect{plan->x, plan->y, mark.background.width, mark.background.height};
+  Status painted;
+  auto stamped =
+      stampJpegKeepingBlocks(jpeg, *facts, area, [&](Surface& region, int left, int top) {
+        painted = paint(*plan, region, left, top, width, height, fields ? &*fields : nullptr);
+      });
+  if (!painted) return fail(painted.reason());
+  if (stamped && report) *report = {plan->anchor, mark.background.width, mark.background.height};
+  return stamped;
 }
 
 }  // namespace imbrino

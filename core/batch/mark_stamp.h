@@ -4,6 +4,7 @@
 // engine, the command line and the windows' previews all stamp through here,
 // on decoded pictures or (for JPEGs, when asked) in the file's own blocks.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -34,8 +35,9 @@ class MarkStamper {
               MarkOptions options);
   ~MarkStamper();
 
-  // Stamps an upright, decoded picture.
-  StampReport stamp(Surface& picture, const PictureFields* fields = nullptr) const;
+  // Stamps an upright, decoded picture. Fails only when memory runs out for
+  // a scaled or tiled mark; the picture is then as it was.
+  Expected<StampReport> stamp(Surface& picture, const PictureFields* fields = nullptr) const;
 
   // Stamps a JPEG in its own coefficients (see jpeg_keep_stamp.h); fails with
   // a reason where that path does not apply, and the caller stamps the
@@ -46,8 +48,16 @@ class MarkStamper {
 
  private:
   struct Plan;
-  Plan planFor(int pictureWidth, int pictureHeight) const;
-  std::shared_ptr<const Template> markOfWidth(int width) const;
+  // Where the mark goes on a picture of this upright size. `reducedPicture`
+  // is asked for the picture or a reduced copy of it (null when none can be
+  // had) only when the corner must be chosen.
+  using ReducedPicture = std::function<const Surface*(double& reduction)>;
+  Expected<Plan> planFor(int pictureWidth, int pictureHeight,
+                         const ReducedPicture& reducedPicture) const;
+  Status paint(const Plan& plan, Surface& region, int left, int top, int pictureWidth,
+               int pictureHeight, const PictureFields* fields) const;
+  int markWidthFor(int pictureWidth, int pictureHeight) const;
+  Expected<std::shared_ptr<const Template>> markOfWidth(int width) const;
 
   const Template& document_;
   PlacementMode mode_;
