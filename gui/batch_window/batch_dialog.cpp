@@ -16,11 +16,15 @@
 #include <QTableWidget>
 #include <algorithm>
 
+#include "batch/mark_stamp.h"
+#include "batch_window/mark_options_dialog.h"
 #include "batch_window/placement_pickers.h"
 #include "batch_window/report_dialog.h"
+#include "platform/file_io.h"
 #include "render/template_compose.h"
 #include "shared/app_context.h"
 #include "shared/program_texts.h"
+#include "template/template_fields.h"
 #include "template/template_file.h"
 #include "widgets/caption_button_bar.h"
 #include "widgets/control_id.h"
@@ -35,8 +39,9 @@
 
 namespace imbrino {
 
-// The chosen template, drawn at its own size on white and stretched over the
-// whole frame, as the run would stamp it.
+// The selected picture stamped as the run will stamp it, shrunk to fit the
+// frame; without one, the chosen template drawn at its own size on white and
+// stretched over the whole frame.
 class TemplatePreview final : public QFrame {
  public:
   TemplatePreview(std::function<const Template&()> source, QWidget* parent)
@@ -44,9 +49,25 @@ class TemplatePreview final : public QFrame {
     setFrameStyle(QFrame::Box | QFrame::Plain);
   }
 
+  // A null image brings the template back.
+  void showPicture(QImage picture) {
+    picture_ = std::move(picture);
+    update();
+  }
+  bool showsPicture() const { return !picture_.isNull(); }
+
  protected:
   void paintEvent(QPaintEvent* event) override {
     QFrame::paintEvent(event);
+    if (!picture_.isNull()) {
+      QPainter painter(this);
+      const QRect frame = contentsRect();
+      painter.fillRect(frame, palette().window());
+      QRect target(QPoint(0, 0), picture_.size());
+      target.moveCenter(frame.center());
+      painter.drawImage(target.topLeft(), picture_);
+      return;
+    }
     const Template& document = source_();
     Expected<Surface> surface =
         Surface::create(document.background.width, document.background.height);
@@ -59,6 +80,7 @@ class TemplatePreview final : public QFrame {
 
  private:
   std::function<const Template&()> source_;
+  QImage picture_;
 };
 
 namespace {
@@ -108,6 +130,7 @@ BatchDialog::BatchDialog(AppContext& context, QWidget* parent)
                  Qt::WindowCloseButtonHint);
   setFont(DialogUnits::dialogFont());
   workers_ = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  runChoices_ = readRunChoices(context_.settings);
   askDuplicate_ = [this](const QString& question) {
     TextQuestion ask(question, this);
     return ask.exec();
@@ -127,6 +150,10 @@ BatchDialog::BatchDialog(AppContext& context, QWidget* parent)
           [this](int row, int) { showPicture(row); });
   connect(browseButton_, &QPushButton::clicked, this, &BatchDialog::chooseOutputFolder);
   connect(startButton_, &QPushButton::clicked, this, &BatchDialog::startOrStop);
+  connect(optionsButton_, &QPushButton::clicked, this, &BatchDialog::openOptions);
+  connect(list_, &QTableWidget::itemSelectionChanged, this, &BatchDialog::refreshPreview);
+  connect(positionPicker_, &PlacementPicker::valuesChanged, this, &BatchDialog::refreshPreview);
+  connect(percentPicker_, &PlacementPicker::valuesChanged, this, &BatchDialog::refreshPreview);
   connectDonationButton(*captionBar_, this, kCaptionSlotOffset, context_);
 }
 
@@ -136,6 +163,7 @@ BatchDialog::~BatchDialog() {
   checks_.stop();
   running_ = false;
   if (worker_.joinable()) worker_.join();
+  if (previewWorker_.joinable()) previewWorker_.join();
 }
 
 void BatchDialog::createControls() {
@@ -187,6 +215,9 @@ void BatchDialog::createControls() {
                                   at(142, 150, 64, 14));
   deleteAllButton_ =
       addDialogButton(this, kBatchDeleteAll, QStringLiteral("全部删除(&L)"), at(206, 150, 64, 14));
+  // Under the preview, which shows what the options do.
+  optionsButton_ =
+      addDialogButton(this, kBatchOptions, QStringLiteral("选项(&O)..."), at(281, 150, 64, 14));
 
   auto* listLabel = new QLabel(QStringLiteral("文件列表:"), this);
   listLabel->setGeometry(at(0, 160, 37, 8));
@@ -370,6 +401,8 @@ void BatchDialog::finishAdding() {
   progress_->setRange(0, 100);
   progress_->setValue(0);
   showFileCount();
+  // The selected row's place in the list has a new count.
+  refreshPreview();
   emit addingEnded();
 }
 
@@ -421,6 +454,21 @@ void BatchDialog::switchMode(PlacementMode mode) {
   }
   placementMode_ = mode;
   enablePickers();
+  refreshPreview();
+}
+
+PlacementValues BatchDialog::placementValues() const {
+  return placementMode_ == PlacementMode::Anchor ? positionPicker_->placementValues()
+                                                 : percentPicker_->placementValues();
+}
+
+void BatchDialog::openOptions() {
+  // The run keeps the options it started with.
+  if (busy()) return;
+  MarkOptionsDialog options(context_.settings, this);
+  if (options.exec() != QDialog::Accepted) return;
+  runChoices_ = options.choices();
+  refreshPreview();
 }
 
 void BatchDialog::enablePickers() {
@@ -459,6 +507,7 @@ void BatchDialog::chooseTemplate(int index) {
       useEditingTemplate();
     }
   }
+  refreshPreview();
   preview_->update();
 }
 
@@ -500,6 +549,77 @@ std::optional<std::string> BatchDialog::checkedOutputFolder() {
   return folder.toStdString();
 }
 
+// The preview of the selected picture.
+
+int BatchDialog::previewRow() const {
+  // The current row when it is selected, otherwise the first one selected.
+  const QModelIndexList rows = list_->selectionModel()->selectedRows();
+  if (rows.isEmpty()) return -1;
+  const int current = list_->currentRow();
+  for (const QModelIndex& index : rows)
+    if (index.row() == current) return current;
+  return rows.front().row();
+}
+
+void BatchDialog::refreshPreview() {
+  const int row = previewRow();
+  if (row < 0) {
+    previewPicture_.reset();
+    preview_->showPicture({});
+    return;
+  }
+  const std::string path = list_->item(row, 0)->text().toStdString();
+  if (!previewPicture_ || previewPicture_->path != path) {
+    // The template stands in until the picture has been read.
+    preview_->showPicture({});
+    if (previewWorker_.joinable()) return;  // previewRead() comes back here
+    preview_->setCursor(Qt::BusyCursor);
+    previewWorker_ = std::thread([this, path] {
+      auto read = std::make_shared<PreviewPicture>();
+      read->path = path;
+      if (auto bytes = readFileBytes(path)) {
+        if (auto picture = decodePicture(*bytes, codecFormatOf(imageTypeOfPath(path))))
+          read->picture = std::move(*picture);
+        read->origin = readPictureOrigin(*bytes);
+      }
+      QMetaObject::invokeMethod(
+          this,
+          [this, read = std::shared_ptr<const PreviewPicture>(std::move(read))] {
+            previewRead(read);
+          },
+          Qt::QueuedConnection);
+    });
+    return;
+  }
+  if (!previewPicture_->picture) {
+    preview_->showPicture({});
+    return;
+  }
+  const Surface& original = *previewPicture_->picture;
+  const Template& document = chosenTemplate();
+  std::optional<PictureFields> fields;
+  if (templateUsesFields(document))
+    fields = pictureFieldsFor(path, previewPicture_->origin, original.width(), original.height(),
+                              PicturePlace{row + 1, list_->rowCount()});
+  Surface stamped = original;
+  const MarkStamper stamper(document, placementMode_, placementValues(), runChoices_.mark);
+  stamper.stamp(stamped, fields ? &*fields : nullptr);
+  const QImage image = imageOfSurface(stamped);
+  const QSize frame = preview_->contentsRect().size();
+  // Shrunk to fit, never enlarged; the copy outlives the stamped surface.
+  preview_->showPicture(image.width() > frame.width() || image.height() > frame.height()
+                            ? image.scaled(frame, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                            : image.copy());
+}
+
+void BatchDialog::previewRead(std::shared_ptr<const PreviewPicture> read) {
+  previewWorker_.join();
+  preview_->unsetCursor();
+  previewPicture_ = std::move(read);
+  // Stamps it, or reads the row selected meanwhile.
+  refreshPreview();
+}
+
 // The run.
 
 void BatchDialog::startOrStop() {
@@ -532,8 +652,9 @@ void BatchDialog::startRun(std::vector<std::string> files, const std::string& fo
   job_ = BatchJob{};
   job_.files = std::move(files);
   job_.mode = placementMode_;
-  job_.values = placementMode_ == PlacementMode::Anchor ? positionPicker_->placementValues()
-                                                        : percentPicker_->placementValues();
+  job_.values = placementValues();
+  job_.mark = runChoices_.mark;
+  job_.jpeg = runChoices_.jpeg;
   job_.document = &chosenTemplate();
   job_.outputFolder = folder;
   job_.replaceListed = replaceListed;

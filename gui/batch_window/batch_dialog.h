@@ -4,10 +4,11 @@
 // on each picture and the output folder, and starts the run; the button then
 // stops it. Nothing is kept from one opening to the next.
 //
-// Two kinds of work go on beside the window, each on threads of its own:
+// Three kinds of work go on beside the window, each on threads of its own:
 // checking the pictures being added (so a thousand photos never freeze it;
-// the start button stops the adding meanwhile), and the run itself. Both
-// report back through queued calls, so only this thread touches the widgets.
+// the start button stops the adding meanwhile), the run itself, and reading
+// the selected picture for the preview. All report back through queued
+// calls, so only this thread touches the widgets.
 // While a run's worker is alive every input of the run stays as it is, and
 // the window cannot be closed.
 
@@ -23,8 +24,10 @@
 
 #include "batch/batch_engine.h"
 #include "batch/batch_list.h"
+#include "batch/mark_options.h"
 #include "batch/picture_check_pipeline.h"
 #include "image/image_io.h"
+#include "image/picture_origin.h"
 #include "template/template_document.h"
 
 class QComboBox;
@@ -58,6 +61,7 @@ enum BatchControl : int {
   kBatchTemplate = 1030,
   kBatchFileList = 1031,
   kBatchPreview = 1032,
+  kBatchOptions = 1033,
   kBatchBrowse = 1085,
   kBatchFolder = 1096,
 };
@@ -84,6 +88,11 @@ class BatchDialog : public QDialog {
   bool adding() const { return adding_; }
   QStringList listedFiles() const;
   const Template& chosenTemplate() const;
+  // The options the next run takes: those remembered in the settings file,
+  // then whatever the options window last confirmed.
+  const RunChoices& runChoices() const { return runChoices_; }
+  // The last run's job (an empty job before the first run).
+  const BatchJob& lastJob() const { return job_; }
 
   // Escape and the close box: refused while a run's worker is alive; while
   // pictures are being added they stop the adding instead.
@@ -104,6 +113,13 @@ class BatchDialog : public QDialog {
     PictureFacts facts;
   };
   class Progress;
+  // A listed picture as the preview needs it; `picture` is empty when the
+  // file could not be read.
+  struct PreviewPicture {
+    std::string path;
+    std::optional<Surface> picture;
+    PictureOrigin origin;
+  };
 
   void createControls();
 
@@ -121,6 +137,11 @@ class BatchDialog : public QDialog {
   void deleteAllRows();
   void removeRow(int row);
   void switchMode(PlacementMode mode);
+  PlacementValues placementValues() const;
+  void openOptions();
+  int previewRow() const;
+  void refreshPreview();
+  void previewRead(std::shared_ptr<const PreviewPicture> read);
   void chooseTemplate(int index);
   void useEditingTemplate();
   void showPicture(int row);
@@ -152,6 +173,7 @@ class BatchDialog : public QDialog {
   QLineEdit* folderEdit_ = nullptr;
   QPushButton* browseButton_ = nullptr;
   QPushButton* startButton_ = nullptr;
+  QPushButton* optionsButton_ = nullptr;
 
   PlacementMode placementMode_ = PlacementMode::Anchor;
   int templateChoice_ = 0;
@@ -159,6 +181,13 @@ class BatchDialog : public QDialog {
   QHash<QString, int> listedCount_;  // rows per path, for the duplicate test
   DuplicateQuestion askDuplicate_;
   int workers_ = 1;
+  RunChoices runChoices_;
+
+  // The preview: the selected picture, read by one worker at a time and kept
+  // while its row stays selected. A selection made meanwhile is read once
+  // the worker is back.
+  std::thread previewWorker_;
+  std::shared_ptr<const PreviewPicture> previewPicture_;
 
   // Adding: the paths in the order the file dialog gave them, checked ahead
   // by the pipeline and taken into the list strictly in that order. Reports

@@ -34,8 +34,7 @@ void drawGround(QPainter& painter, const QSize& size) {
 
 // Black lettering centred in `box` by its advance width and cell height (so
 // the text box is centred, not the ink), in the picker's font.
-void drawCentredLabel(QPainter& painter, const QFont& font, const QRect& box,
-                      const QString& text) {
+void drawCentredLabel(QPainter& painter, const QFont& font, const QRect& box, const QString& text) {
   const QFontMetrics metrics(font);
   const int x = box.left() + (box.width() - metrics.horizontalAdvance(text)) / 2;
   const int y = box.top() + (box.height() - metrics.height()) / 2;
@@ -74,8 +73,11 @@ void PlacementPicker::setPickerEnabled(bool enabled) {
 }
 
 void PlacementPicker::pick(QPoint position) {
-  values_ = valuesAt(position);
+  const PlacementValues picked = valuesAt(position);
+  const bool changed = picked != values_;
+  values_ = picked;
   repaint();
+  if (changed) emit valuesChanged();
 }
 
 void PlacementPicker::mousePressEvent(QMouseEvent* event) {

@@ -27,6 +27,10 @@ class PlacementPicker : public QWidget {
   ColorRef activeColour() const { return activeColour_; }
   ColorRef inactiveColour() const { return inactiveColour_; }
 
+ signals:
+  // The user picked other values.
+  void valuesChanged();
+
  protected:
   PlacementPicker(PlacementValues initial, QWidget* parent);
 

@@ -1,6 +1,7 @@
 // The batch window: adding files (duplicates, broken files, order), deleting
 // rows, the template choice, the two start errors, a whole run against the
-// engine run directly, and what is refused while a run goes on.
+// engine run directly, what is refused while a run goes on, and the run's
+// options.
 
 #include <QAction>
 #include <QApplication>
@@ -13,10 +14,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
 
 #include "batch_window/batch_dialog.h"
+#include "batch_window/mark_options_dialog.h"
+#include "batch_window/placement_pickers.h"
 #include "batch_window/report_dialog.h"
 #include "gui/support/app_fixture.h"
 #include "main_window/application.h"
@@ -50,6 +54,18 @@ class BatchDialogTest : public QObject {
     app_->prompts.multiFileAnswers.push_back(paths);
     click(kBatchAddFiles);
     QVERIFY(ended.count() == 1 || ended.wait(10000));
+  }
+  // Opens the options window through its button and hands it to `act`.
+  void throughOptions(const std::function<void(MarkOptionsDialog&)>& act) {
+    bool opened = false;
+    whenDialogOpens([&](QWidget* shown) {
+      auto* options = qobject_cast<MarkOptionsDialog*>(shown);
+      opened = options != nullptr;
+      if (options) act(*options);
+      shown->close();
+    });
+    click(kBatchOptions);
+    QVERIFY(opened);
   }
   QStringList pictures(int count, const QString& prefix = QStringLiteral("p")) {
     QStringList paths;
@@ -405,6 +421,75 @@ class BatchDialogTest : public QObject {
     QVERIFY(dialog_->isVisible());
     QTest::keyClick(dialog_.get(), Qt::Key_Escape);
     QVERIFY(!dialog_->isVisible());
+  }
+
+  // The options confirmed go into the settings file and the next run; a
+  // cancelled window changes neither, and a new window starts with them.
+  void optionsReachTheRunAndComeBack() {
+    RunChoices chosen;
+    chosen.mark = {30, ScaleSide::Longer, true, 120, -45, true};
+    chosen.jpeg = JpegWriting::Keep;
+    throughOptions([&](MarkOptionsDialog& options) {
+      options.setChoices({});
+      // Each box brings its own settings out of grey.
+      for (const auto& [box, part] :
+           {std::pair{kOptionsScale, kOptionsScalePercent}, {kOptionsTile, kOptionsTileAngle}}) {
+        auto* dependent = findControl<QSpinBox>(options, part);
+        QVERIFY(!dependent->isEnabled());
+        QTest::mouseClick(findControl<QWidget>(options, box), Qt::LeftButton, {}, QPoint(4, 4));
+        QVERIFY(dependent->isEnabled());
+      }
+      options.setChoices(chosen);
+      QTest::mouseClick(findControl<QPushButton>(options, kOptionsOk), Qt::LeftButton);
+    });
+    QCOMPARE(readRunChoices(app_->context.settings), chosen);
+    throughOptions([&](MarkOptionsDialog& options) {
+      QVERIFY(options.choices() == chosen);
+      options.setChoices({});
+      QTest::mouseClick(findControl<QPushButton>(options, kOptionsCancel), Qt::LeftButton);
+    });
+    QCOMPARE(readRunChoices(app_->context.settings), chosen);
+
+    add(pictures(1));
+    QVERIFY(QDir(app_->folder.path()).mkdir(QStringLiteral("out")));
+    control<QLineEdit>(kBatchFolder)->setText(app_->file(QStringLiteral("out")));
+    QSignalSpy ended(dialog_.get(), &BatchDialog::runEnded);
+    click(kBatchStart);
+    QVERIFY(ended.wait(20000));
+    QVERIFY(dialog_->lastJob().mark == chosen.mark);
+    QCOMPARE(dialog_->lastJob().jpeg, chosen.jpeg);
+
+    BatchDialog again(app_->context, nullptr);
+    QVERIFY(again.runChoices() == chosen);
+  }
+
+  // A selected row shows its picture stamped where the picker says; without
+  // a selection, or when the file cannot be read any more, the template is
+  // back.
+  void previewFollowsTheSelection() {
+    const QString good = app_->writePicture(QStringLiteral("big.png"), 400, 300);
+    const QString spoilt = app_->writePicture(QStringLiteral("spoilt.png"), 400, 300);
+    add({good, spoilt});
+    QFile(spoilt).resize(60);
+    auto* preview = control<QWidget>(kBatchPreview);
+    auto shown = [&] { return preview->grab().toImage(); };
+    auto readDone = [&] { return !preview->testAttribute(Qt::WA_SetCursor); };
+    const QImage templateOnly = shown();
+    auto* list = control<QTableWidget>(kBatchFileList);
+
+    list->selectRow(0);
+    QTRY_VERIFY(readDone());
+    const QImage centred = shown();
+    QVERIFY(centred != templateOnly);
+    QTest::mouseClick(control<QWidget>(kBatchPositionPicker)->findChild<PositionPicker*>(),
+                      Qt::LeftButton, {}, QPoint(3, 3));
+    QVERIFY(shown() != centred);
+    list->clearSelection();
+    QCOMPARE(shown(), templateOnly);
+
+    list->selectRow(1);
+    QTRY_VERIFY(readDone());
+    QCOMPARE(shown(), templateOnly);
   }
 };
 
