@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Whole-process timings of marks fitted to their pictures, each against the
-# same run without the option (best of --runs, wall time from GNU time):
+# same run without the option (best of --runs, default 5; wall time from GNU time):
 #   scale  imbrino-cli batch of 24 mixed photos (48 MP down to 0.3 MP,
 #          landscape and portrait) with --scale 20, against the same batch at
 #          the logo's own size                            target <= 1.10
@@ -17,7 +17,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 count=8
-runs=3
+runs=5
 work=$PWD/build/bench/mark-fit
 while (($#)); do
   case $1 in

@@ -21,41 +21,56 @@ int offset(int at, int origin) {
                                                    std::numeric_limits<int>::max()));
 }
 
-// The stamp painted on the upright view of `area` (upright coordinates) of a
-// file whose header gave `facts`.
-Expected<Bytes> stampUpright(ByteView jpeg, const JpegFacts& facts, Rect area,
-                             const UprightPainter& paint) {
+// The stamp painted on the upright view of one of `areas` (upright
+// coordinates), the one `choose` picks, of a file whose header gave `facts`.
+Expected<Bytes> stampUpright(ByteView jpeg, const JpegFacts& facts, const std::vector<Rect>& areas,
+                             const UprightChoice& choose, const UprightPainter& paint) {
   const int orientation = facts.orientation;
   const int width = facts.width, height = facts.height;
   // A turned photo keeps its orientation and every block: the stamp is
   // drawn upright on the upright view of the region and turned back, so it
   // shows where the batch would put it once the viewer turns the picture.
-  const Rect stored = orientation == 1 ? area : storedRectOf(area, orientation, width, height);
+  std::vector<Rect> stored;
+  for (const Rect& area : areas)
+    stored.push_back(orientation == 1 ? area : storedRectOf(area, orientation, width, height));
+  const RegionChoice chooseStored = [&](const BlockMeans& means) -> std::size_t {
+    if (orientation == 1) return choose(means);
+    auto upright = applyExifOrientation(means.picture, orientation);
+    if (!upright) return 0;
+    return choose({std::move(*upright), means.reduction});
+  };
   Status turned;
-  auto stamped = stampJpegKeepingBlocks(jpeg, stored, [&](Surface& region, int left, int top) {
-    if (orientation == 1) {
-      paint(region, left, top);
-      return;
-    }
-    const Rect view =
-        uprightRectOf({left, top, region.width(), region.height()}, orientation, width, height);
-    auto turnedRegion = applyExifOrientation(region, orientation);
-    if (!turnedRegion) {
-      turned = fail(turnedRegion.reason());
-      return;
-    }
-    paint(*turnedRegion, view.x, view.y);
-    auto back = undoExifOrientation(std::move(*turnedRegion), orientation);
-    if (!back) {
-      turned = fail(back.reason());
-      return;
-    }
-    region = std::move(*back);
-  });
+  auto stamped =
+      stampJpegKeepingBlocks(jpeg, stored, chooseStored, [&](Surface& region, int left, int top) {
+        if (orientation == 1) {
+          paint(region, left, top);
+          return;
+        }
+        const Rect view =
+            uprightRectOf({left, top, region.width(), region.height()}, orientation, width, height);
+        auto turnedRegion = applyExifOrientation(region, orientation);
+        if (!turnedRegion) {
+          turned = fail(turnedRegion.reason());
+          return;
+        }
+        paint(*turnedRegion, view.x, view.y);
+        auto back = undoExifOrientation(std::move(*turnedRegion), orientation);
+        if (!back) {
+          turned = fail(back.reason());
+          return;
+        }
+        region = std::move(*back);
+      });
   // Without the turned pixels nothing was drawn: that must not pass for a
   // stamp that changed nothing.
   if (!turned) return fail(turned.reason());
   return stamped;
+}
+
+Expected<Bytes> stampUpright(ByteView jpeg, const JpegFacts& facts, Rect area,
+                             const UprightPainter& paint) {
+  return stampUpright(
+      jpeg, facts, {area}, [](const BlockMeans&) { return std::size_t{0}; }, paint);
 }
 
 // The template at (x, y) of the upright picture. drawTemplate changes
@@ -71,9 +86,10 @@ Expected<Bytes> stampAt(ByteView jpeg, const Template& document, int x, int y,
 
 }  // namespace
 
-Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const JpegFacts& facts, Rect uprightArea,
-                                       const UprightPainter& paint) {
-  return stampUpright(jpeg, facts, uprightArea, paint);
+Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const JpegFacts& facts,
+                                       const std::vector<Rect>& uprightAreas,
+                                       const UprightChoice& choose, const UprightPainter& paint) {
+  return stampUpright(jpeg, facts, uprightAreas, choose, paint);
 }
 
 Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const Template& document, int x, int y,

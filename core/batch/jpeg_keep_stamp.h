@@ -6,10 +6,12 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "batch/placement.h"
 #include "image/codecs.h"
 #include "image/jpeg_facts.h"
+#include "image/jpeg_keep/jpeg_keep.h"
 #include "template/template_document.h"
 #include "text/text_fields.h"
 
@@ -25,10 +27,16 @@ enum class JpegWriting { Reencode, Keep };
 // pixels only inside the area it was given.
 using UprightPainter = std::function<void(Surface& region, int left, int top)>;
 
-// Any stamp confined to `uprightArea` of the upright picture, for a file whose
-// header gave `facts` (readJpegFacts).
-Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const JpegFacts& facts, Rect uprightArea,
-                                       const UprightPainter& paint);
+// Picks one of the areas offered, by its index, from the upright picture's
+// block means (see image/jpeg_keep/jpeg_keep.h).
+using UprightChoice = std::function<std::size_t(const BlockMeans& uprightMeans)>;
+
+// Any stamp confined to one of `uprightAreas` of the upright picture, the one
+// `choose` picks (asked only when there are several), for a file whose header
+// gave `facts` (readJpegFacts).
+Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const JpegFacts& facts,
+                                       const std::vector<Rect>& uprightAreas,
+                                       const UprightChoice& choose, const UprightPainter& paint);
 
 // The template drawn with its top-left corner at (x, y) of the upright
 // picture, as the batch draws it, without handles. A photo its EXIF

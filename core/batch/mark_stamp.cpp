@@ -62,8 +62,9 @@ MarkStamper::MarkStamper(const Template& document, PlacementMode mode, Placement
 
 MarkStamper::~MarkStamper() = default;
 
-int MarkStamper::markWidthFor(int pictureWidth, int pictureHeight) const {
-  if (options_.scalePercent <= 0) return document_.background.width;
+Expected<std::shared_ptr<const Template>> MarkStamper::markFor(int pictureWidth,
+                                                               int pictureHeight) const {
+  if (options_.scalePercent <= 0) return markOfWidth(document_.background.width);
   int side = pictureWidth;
   switch (options_.scaleSide) {
     case ScaleSide::Width:
@@ -80,7 +81,8 @@ int MarkStamper::markWidthFor(int pictureWidth, int pictureHeight) const {
       break;
   }
   const int percent = std::min(options_.scalePercent, kMaxScalePercent);
-  return std::max(1, static_cast<int>(std::lround(static_cast<double>(side) * percent / 100.0)));
+  return markOfWidth(
+      std::max(1, static_cast<int>(std::lround(static_cast<double>(side) * percent / 100.0))));
 }
 
 Expected<std::shared_ptr<const Template>> MarkStamper::markOfWidth(int width) const {
@@ -102,24 +104,17 @@ Expected<std::shared_ptr<const Template>> MarkStamper::markOfWidth(int width) co
   return scaledByWidth_.try_emplace(width, mark).first->second;
 }
 
-Expected<MarkStamper::Plan> MarkStamper::planFor(int pictureWidth, int pictureHeight,
-                                                 const ReducedPicture& reducedPicture) const {
-  Plan plan;
-  auto mark = markOfWidth(markWidthFor(pictureWidth, pictureHeight));
-  if (!mark) return fail(mark.reason());
-  plan.mark = std::move(*mark);
-  const int markWidth = plan.mark->background.width;
-  const int markHeight = plan.mark->background.height;
-  plan.anchor = values_;
-  if (options_.autoCorner && mode_ == PlacementMode::Anchor && !options_.tile) {
-    double reduction = 1;
-    // A picture whose copy cannot be had keeps the anchor it was given.
-    if (const Surface* reduced = reducedPicture(reduction))
-      plan.anchor = quietestCorner(luminanceGrid(*reduced, reduction), pictureWidth, pictureHeight,
-                                   markWidth, markHeight);
-  }
-  plan.x = placementOffset(mode_, plan.anchor.horizontal, pictureWidth, markWidth);
-  plan.y = placementOffset(mode_, plan.anchor.vertical, pictureHeight, markHeight);
+bool MarkStamper::choosesCorner() const {
+  // A tiled mark covers every corner anyway.
+  return options_.autoCorner && mode_ == PlacementMode::Anchor && !options_.tile;
+}
+
+MarkStamper::Plan MarkStamper::placed(std::shared_ptr<const Template> mark, PlacementValues values,
+                                      int pictureWidth, int pictureHeight) const {
+  const TemplateBackground& background = mark->background;
+  Plan plan{std::move(mark), values, 0, 0};
+  plan.x = placementOffset(mode_, values.horizontal, pictureWidth, background.width);
+  plan.y = placementOffset(mode_, values.vertical, pictureHeight, background.height);
   return plan;
 }
 
@@ -156,14 +151,16 @@ Status MarkStamper::paint(const Plan& plan, Surface& region, int left, int top, 
 
 Expected<StampReport> MarkStamper::stamp(Surface& picture, const PictureFields* fields) const {
   const int width = picture.width(), height = picture.height();
-  auto plan = planFor(width, height, [&](double& reduction) {
-    reduction = 1;
-    return &picture;  // the grid reads only a sample of it
-  });
-  if (!plan) return fail(plan.reason());
-  if (Status painted = paint(*plan, picture, 0, 0, width, height, fields); !painted)
+  auto mark = markFor(width, height);
+  if (!mark) return fail(mark.reason());
+  PlacementValues anchor = values_;
+  if (choosesCorner())  // the grid reads only a sample of the picture
+    anchor = quietestCorner(luminanceGrid(picture, 1), width, height, (*mark)->background.width,
+                            (*mark)->background.height);
+  const Plan plan = placed(std::move(*mark), anchor, width, height);
+  if (Status painted = paint(plan, picture, 0, 0, width, height, fields); !painted)
     return fail(painted.reason());
-  return StampReport{plan->anchor, plan->mark->background.width, plan->mark->background.height};
+  return StampReport{plan.anchor, plan.mark->background.width, plan.mark->background.height};
 }
 
 Expected<Bytes> MarkStamper::stampKeepingBlocks(ByteView jpeg, std::optional<PictureFields> fields,
@@ -173,32 +170,42 @@ Expected<Bytes> MarkStamper::stampKeepingBlocks(ByteView jpeg, std::optional<Pic
   const bool quarterTurn = facts->orientation >= 5 && facts->orientation <= 8;
   const int width = quarterTurn ? facts->height : facts->width;
   const int height = quarterTurn ? facts->width : facts->height;
-  // An eighth-size decode reads every coefficient but transforms only the
-  // first of each block: the cheapest look at the picture a JPEG offers.
-  std::optional<Surface> eighth;
-  auto plan = planFor(width, height, [&](double& reduction) -> const Surface* {
-    reduction = 8;
-    auto decoded = decodeJpegEighth(jpeg);
-    if (!decoded) return nullptr;
-    eighth = std::move(*decoded);
-    return &*eighth;
-  });
-  if (!plan) return fail(plan.reason());
+  auto mark = markFor(width, height);
+  if (!mark) return fail(mark.reason());
+  const int markWidth = (*mark)->background.width, markHeight = (*mark)->background.height;
   if (fields) {
     fields->width = width;
     fields->height = height;
   }
-  const Template& mark = *plan->mark;
-  const Rect area = options_.tile
-                        ? Rect{0, 0, width, height}
-                        : Rect{plan->x, plan->y, mark.background.width, mark.background.height};
+  // With the corner to choose, every corner is a candidate: the choice is
+  // made from the block means the stamp reads anyway, on its one pass
+  // through the file.
+  std::vector<Plan> plans;
+  if (choosesCorner())
+    for (PlacementValues corner : kCornerCells)
+      plans.push_back(placed(*mark, corner, width, height));
+  else
+    plans.push_back(placed(*mark, values_, width, height));
+  std::vector<Rect> areas;
+  for (const Plan& plan : plans)
+    areas.push_back(options_.tile ? Rect{0, 0, width, height}
+                                  : Rect{plan.x, plan.y, markWidth, markHeight});
+  std::size_t chosen = 0;
+  const UprightChoice choose = [&](const BlockMeans& means) {
+    const PlacementValues corner = quietestCorner(luminanceGrid(means.picture, means.reduction),
+                                                  width, height, markWidth, markHeight);
+    for (std::size_t i = 0; i < plans.size(); ++i)
+      if (plans[i].anchor == corner) chosen = i;
+    return chosen;
+  };
   Status painted;
   auto stamped =
-      stampJpegKeepingBlocks(jpeg, *facts, area, [&](Surface& region, int left, int top) {
-        painted = paint(*plan, region, left, top, width, height, fields ? &*fields : nullptr);
+      stampJpegKeepingBlocks(jpeg, *facts, areas, choose, [&](Surface& region, int left, int top) {
+        painted =
+            paint(plans[chosen], region, left, top, width, height, fields ? &*fields : nullptr);
       });
   if (!painted) return fail(painted.reason());
-  if (stamped && report) *report = {plan->anchor, mark.background.width, mark.background.height};
+  if (stamped && report) *report = {plans[chosen].anchor, markWidth, markHeight};
   return stamped;
 }
 

@@ -4,7 +4,6 @@
 // engine, the command line and the windows' previews all stamp through here,
 // on decoded pictures or (for JPEGs, when asked) in the file's own blocks.
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -48,17 +47,16 @@ class MarkStamper {
 
  private:
   struct Plan;
-  // Where the mark goes on a picture of this upright size. `reducedPicture`
-  // is asked for the picture or a reduced copy of it (null when none can be
-  // had) only when the corner must be chosen.
-  using ReducedPicture = std::function<const Surface*(double& reduction)>;
-  Expected<Plan> planFor(int pictureWidth, int pictureHeight,
-                         const ReducedPicture& reducedPicture) const;
+  // The mark for a picture of this upright size: the template, or a copy
+  // scaled to it.
+  Expected<std::shared_ptr<const Template>> markFor(int pictureWidth, int pictureHeight) const;
+  Expected<std::shared_ptr<const Template>> markOfWidth(int width) const;
+  // Where `mark` goes with its anchor cell (or percentages) `values`.
+  Plan placed(std::shared_ptr<const Template> mark, PlacementValues values, int pictureWidth,
+              int pictureHeight) const;
+  bool choosesCorner() const;
   Status paint(const Plan& plan, Surface& region, int left, int top, int pictureWidth,
                int pictureHeight, const PictureFields* fields) const;
-  int markWidthFor(int pictureWidth, int pictureHeight) const;
-  Expected<std::shared_ptr<const Template>> markOfWidth(int width) const;
-
   const Template& document_;
   PlacementMode mode_;
   PlacementValues values_;

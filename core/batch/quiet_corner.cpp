@@ -73,12 +73,10 @@ LuminanceGrid luminanceGrid(const Surface& reduced, double reduction) {
 
 PlacementValues quietestCorner(const LuminanceGrid& grid, int pictureWidth, int pictureHeight,
                                int markWidth, int markHeight) {
-  // In the order ties are settled.
-  constexpr std::array<PlacementValues, 4> kCorners = {{{2, 2}, {0, 2}, {2, 0}, {0, 0}}};
-  PlacementValues best = kCorners[0];
+  PlacementValues best = kCornerCells[0];
   double bestDetail = 0;
-  for (std::size_t i = 0; i < kCorners.size(); ++i) {
-    const PlacementValues corner = kCorners[i];
+  for (std::size_t i = 0; i < kCornerCells.size(); ++i) {
+    const PlacementValues corner = kCornerCells[i];
     const Rect area{
         placementOffset(PlacementMode::Anchor, corner.horizontal, pictureWidth, markWidth),
         placementOffset(PlacementMode::Anchor, corner.vertical, pictureHeight, markHeight),

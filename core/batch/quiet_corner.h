@@ -5,6 +5,7 @@
 // over the picture; the grid is read from a reduced copy, which is all a
 // choice between four corners needs and keeps the cost far below a decode's.
 
+#include <array>
 #include <vector>
 
 #include "batch/placement.h"
@@ -24,6 +25,9 @@ struct LuminanceGrid {
 // The grid of a picture from `reduced`, a copy of it `reduction` times
 // smaller (1 for the picture itself, 8 for a JPEG's eighth-size decode).
 LuminanceGrid luminanceGrid(const Surface& reduced, double reduction);
+
+// The four corner cells, in the order ties are settled.
+inline constexpr std::array<PlacementValues, 4> kCornerCells = {{{2, 2}, {0, 2}, {2, 0}, {0, 0}}};
 
 // The corner anchor cell ({0, 0}, {2, 0}, {0, 2} or {2, 2}) whose mark
 // rectangle, placed as anchors place it on a pictureWidth x pictureHeight

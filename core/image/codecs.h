@@ -55,9 +55,6 @@ Expected<Bytes> encodeBmp(const Surface& picture);
 // pictures are converted to RGB.
 // With `metadata`, also returns the file's EXIF record and ICC profile.
 Expected<Surface> decodeJpeg(ByteView file, PictureMetadata* metadata = nullptr);
-// The picture upright at an eighth of its size (sides rounded up): enough to
-// judge its layout, at a fraction of a full decode's cost.
-Expected<Surface> decodeJpegEighth(ByteView file);
 // Decodes every scan at an eighth of the size into one reused row buffer.
 Expected<ImageSize> checkJpeg(ByteView file);
 // The header and its EXIF orientation.

@@ -291,20 +291,6 @@ Expected<Surface> decodeJpeg(ByteView file, PictureMetadata* metadata) {
   return upright;
 }
 
-Expected<Surface> decodeJpegEighth(ByteView file) {
-  JpegDecoder decoder(file);
-  auto output = startJpeg(decoder, file.size(), false, true);
-  if (!output) return fail(output.reason());
-  const jpeg_decompress_struct& info = decoder.info();
-  auto picture =
-      Surface::create(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
-  if (!picture) return fail("JPEG: " + picture.reason());
-  if (!decoder.readPixels(*picture)) return fail(decoder.reason());
-  auto upright = applyExifOrientation(std::move(*picture), decoder.exifOrientation());
-  if (!upright) return fail("JPEG: " + upright.reason());
-  return upright;
-}
-
 Expected<ImageSize> checkJpeg(ByteView file) {
   JpegDecoder decoder(file);
   auto output = startJpeg(decoder, file.size(), false, true);

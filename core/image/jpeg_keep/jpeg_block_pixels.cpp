@@ -112,8 +112,8 @@ class RegionDecoder {
     if (info_.output_components != 4 || static_cast<int>(info_.output_width) < region.right() ||
         static_cast<int>(info_.output_height) < region.bottom())
       failJpeg(reinterpret_cast<j_common_ptr>(&info_), "unexpected output layout");
-    JSAMPARRAY row = (*info_.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info_),
-                                                JPOOL_IMAGE, info_.output_width * 4, 1);
+    JSAMPARRAY row = (*info_.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info_), JPOOL_IMAGE,
+                                                info_.output_width * 4, 1);
     const auto bottom = static_cast<JDIMENSION>(region.bottom());
     while (info_.output_scanline < bottom) {
       const int y = static_cast<int>(info_.output_scanline);
@@ -154,9 +154,8 @@ Status decodeBlocksInWindow(const jpeg_decompress_struct& header, const BlockSou
                             Rect window, Rect region, Surface& into) {
   WindowJpeg jpeg;
   if (!jpeg.write(header, blocks, window)) return fail(jpeg.reason());
-  return decodeJpegRegion(jpeg.bytes(),
-                          {region.x - window.x, region.y - window.y, region.width, region.height},
-                          into);
+  return decodeJpegRegion(
+      jpeg.bytes(), {region.x - window.x, region.y - window.y, region.width, region.height}, into);
 }
 
 Status decodeJpegRegion(ByteView jpeg, Rect region, Surface& into) {

@@ -29,9 +29,10 @@ YCbCr toYCbCr(Pixel p) {
   static const std::int32_t cbr = fix(0.16874), cbg = fix(0.33126), half = fix(0.5);
   static const std::int32_t crg = fix(0.41869), crb = fix(0.08131);
   const std::int32_t r = redOf(p), g = greenOf(p), b = blueOf(p);
-  return {static_cast<std::uint8_t>((yr * r + yg * g + yb * b + kHalf) >> kShift),
-          static_cast<std::uint8_t>((-cbr * r - cbg * g + half * b + kOffset + kHalf - 1) >> kShift),
-          static_cast<std::uint8_t>((half * r - crg * g - crb * b + kOffset + kHalf - 1) >> kShift)};
+  return {
+      static_cast<std::uint8_t>((yr * r + yg * g + yb * b + kHalf) >> kShift),
+      static_cast<std::uint8_t>((-cbr * r - cbg * g + half * b + kOffset + kHalf - 1) >> kShift),
+      static_cast<std::uint8_t>((half * r - crg * g - crb * b + kOffset + kHalf - 1) >> kShift)};
 }
 
 // The forward DCT in double precision (libjpeg's integer transform scaled the
@@ -96,9 +97,9 @@ int recomputeChangedBlocks(const std::vector<ComponentBlocks>& components, int w
     const int firstX = region.x / blockWidth, firstY = region.y / blockHeight;
     const int endX = std::min<int>(static_cast<int>((region.right() + blockWidth - 1) / blockWidth),
                                    component.widthInBlocks);
-    const int endY = std::min<int>(
-        static_cast<int>((region.bottom() + blockHeight - 1) / blockHeight),
-        component.heightInBlocks);
+    const int endY =
+        std::min<int>(static_cast<int>((region.bottom() + blockHeight - 1) / blockHeight),
+                      component.heightInBlocks);
     for (int by = firstY; by < endY; ++by) {
       for (int bx = firstX; bx < endX; ++bx) {
         // The block's pixels, the picture's edge repeated past it as the

@@ -181,10 +181,10 @@ bool EntropyReader::finish(std::size_t& markerAt) {
 
 std::size_t EntropyReader::fileOffsetOf(DataBit bit) const {
   const std::uint64_t byte = bit / 8;
-  const auto stuffed = std::lower_bound(stuffedAfter_.begin(), stuffedAfter_.end(), byte) -
-                       stuffedAfter_.begin();
-  const auto markers = std::upper_bound(markerBefore_.begin(), markerBefore_.end(), byte) -
-                       markerBefore_.begin();
+  const auto stuffed =
+      std::lower_bound(stuffedAfter_.begin(), stuffedAfter_.end(), byte) - stuffedAfter_.begin();
+  const auto markers =
+      std::upper_bound(markerBefore_.begin(), markerBefore_.end(), byte) - markerBefore_.begin();
   return start_ + static_cast<std::size_t>(byte) + static_cast<std::size_t>(stuffed) +
          2 * static_cast<std::size_t>(markers);
 }
@@ -196,7 +196,8 @@ bool EntropyWriter::writeBlock(const HuffmanEncodeTable& dc, const HuffmanEncode
   int category = std::bit_width(static_cast<unsigned>(std::abs(difference)));
   if (category > kMaxDcCategory || dc.size[category] == 0) return false;
   put(dc.code[category], dc.size[category]);
-  if (category > 0) put(static_cast<std::uint32_t>(difference < 0 ? difference - 1 : difference), category);
+  if (category > 0)
+    put(static_cast<std::uint32_t>(difference < 0 ? difference - 1 : difference), category);
   int run = 0;
   for (int k = 1; k < 64; ++k) {
     const int value = block[kZigZagToNatural[k]];

@@ -37,7 +37,7 @@ class HuffmanDecodeTable {
   static constexpr int kLookahead = 10;
   // Entry: code length << 8 | symbol; 0 when the code is longer.
   std::array<std::uint16_t, 1 << kLookahead> fast{};
-  std::array<std::int32_t, 18> maxCode{};    // largest code of each length, -1 if none
+  std::array<std::int32_t, 18> maxCode{};  // largest code of each length, -1 if none
   std::array<std::int32_t, 17> valueOffset{};
   std::array<std::uint8_t, 256> symbols{};
 };
@@ -90,8 +90,8 @@ class EntropyReader {
   int decodeSymbol(const HuffmanDecodeTable& table);
 
   ByteView file_;
-  std::size_t pos_;    // next byte of the file to load
-  std::size_t start_;  // first byte of the data
+  std::size_t pos_;        // next byte of the file to load
+  std::size_t start_;      // first byte of the data
   std::uint64_t acc_ = 0;  // loaded bits, the next one topmost
   int count_ = 0;          // bits in acc_, real and zero fill
   int zeroBits_ = 0;       // zero bits added after the data ran into a marker

@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "graphics/picture_limits.h"
+#include "image/jpeg_errors.h"
 #include "image/jpeg_keep/jpeg_block_pixels.h"
 #include "image/jpeg_keep/jpeg_block_recompute.h"
-#include "image/jpeg_errors.h"
 #include "image/jpeg_keep/jpeg_scan_splice.h"
 
 namespace imbrino {
@@ -98,8 +98,8 @@ class CoefficientStamper {
     const int mcuHeight = 8 * source_.max_v_samp_factor;
     const int left = inside.x / mcuWidth * mcuWidth;
     const int top = inside.y / mcuHeight * mcuHeight;
-    const auto right = std::min<std::int64_t>(
-        (inside.right() + mcuWidth - 1) / mcuWidth * mcuWidth, picture.width);
+    const auto right = std::min<std::int64_t>((inside.right() + mcuWidth - 1) / mcuWidth * mcuWidth,
+                                              picture.width);
     const auto bottom = std::min<std::int64_t>(
         (inside.bottom() + mcuHeight - 1) / mcuHeight * mcuHeight, picture.height);
     return {left, top, static_cast<int>(right - left), static_cast<int>(bottom - top)};
@@ -113,10 +113,9 @@ class CoefficientStamper {
   // The pixels of `region`, as decodeJpeg gives them: from the blocks around
   // it when libjpeg would decode them as they are, else from the file's rows.
   Status decodeRegion(Rect region, Surface& into) {
-    const Rect window = blockWindowAround(region, 8 * source_.max_h_samp_factor,
-                                          8 * source_.max_v_samp_factor,
-                                          static_cast<int>(source_.image_width),
-                                          static_cast<int>(source_.image_height));
+    const Rect window = blockWindowAround(
+        region, 8 * source_.max_h_samp_factor, 8 * source_.max_v_samp_factor,
+        static_cast<int>(source_.image_width), static_cast<int>(source_.image_height));
     if (!coefficientsComplete()) return decodeJpegRegion(file_, region, into);
     if (!fetchBlockRows(window)) return fail(reason());
     const BlockSource blocks = [&](int c, int bx, int by) -> const JCOEF* {
@@ -141,10 +140,9 @@ class CoefficientStamper {
                             static_cast<int>(info.height_in_blocks), info.quant_table->quantval});
     }
     if (!fetchBlockRows(region)) return -1;
-    return recomputeChangedBlocks(
-        components, static_cast<int>(source_.image_width), static_cast<int>(source_.image_height),
-        region, before, after,
-        [&](int c, int bx, int by) { return blockRows_[c][by][bx]; });
+    return recomputeChangedBlocks(components, static_cast<int>(source_.image_width),
+                                  static_cast<int>(source_.image_height), region, before, after,
+                                  [&](int c, int bx, int by) { return blockRows_[c][by][bx]; });
   }
 
   // The coefficients with the source's tables, sampling, restart interval and
@@ -170,6 +168,31 @@ class CoefficientStamper {
     return true;
   }
 
+  // The mean of each block of the first component, from its DC coefficient
+  // (eight times the mean, less the level shift). Only after readCoefficients.
+  std::optional<BlockMeans> blockMeans() {
+    if (setjmp(errors_.jump) != 0) return std::nullopt;
+    const jpeg_component_info& info = source_.comp_info[0];
+    if (info.quant_table == nullptr) return std::nullopt;
+    const int dcStep = info.quant_table->quantval[0];
+    const int columns = static_cast<int>(info.width_in_blocks);
+    const int rows = static_cast<int>(info.height_in_blocks);
+    auto grey = Surface::create(columns, rows);
+    if (!grey) return std::nullopt;
+    for (int y = 0; y < rows; ++y) {
+      const JBLOCKROW row = (*source_.mem->access_virt_barray)(
+          reinterpret_cast<j_common_ptr>(&source_), coefficients_[0], static_cast<JDIMENSION>(y), 1,
+          FALSE)[0];
+      for (int x = 0; x < columns; ++x) {
+        const int level = std::clamp(row[x][0] * dcStep / 8 + 128, 0, 255);
+        grey->setPixel(x, y,
+                       makePixel(static_cast<std::uint8_t>(level), static_cast<std::uint8_t>(level),
+                                 static_cast<std::uint8_t>(level)));
+      }
+    }
+    return BlockMeans{std::move(*grey), 8.0 * source_.max_h_samp_factor / info.h_samp_factor};
+  }
+
   const jpeg_decompress_struct& source() const { return source_; }
   Bytes takeOutput() const { return Bytes(outBuffer_, outBuffer_ + outSize_); }
   std::string reason() const { return std::string("JPEG: ") + errors_.message; }
@@ -192,8 +215,8 @@ class CoefficientStamper {
     if (setjmp(errors_.jump) != 0) return false;
     for (int c = 0; c < source_.num_components; ++c) {
       const jpeg_component_info& info = source_.comp_info[c];
-      const auto stored = (info.height_in_blocks + info.v_samp_factor - 1) /
-                          info.v_samp_factor * info.v_samp_factor;
+      const auto stored = (info.height_in_blocks + info.v_samp_factor - 1) / info.v_samp_factor *
+                          info.v_samp_factor;
       blockRows_[c].resize(stored, nullptr);
       const int blockHeight = 8 * (source_.max_v_samp_factor / info.v_samp_factor);
       const auto end = std::min<JDIMENSION>(
@@ -221,30 +244,47 @@ class CoefficientStamper {
 }  // namespace
 
 Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, Rect area, const RegionPainter& paint) {
+  return stampJpegKeepingBlocks(
+      jpeg, std::vector<Rect>{area}, [](const BlockMeans&) { return std::size_t{0}; }, paint);
+}
+
+Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const std::vector<Rect>& areas,
+                                       const RegionChoice& choose, const RegionPainter& paint) {
+  if (areas.empty()) return Bytes(jpeg.begin(), jpeg.end());
   CoefficientStamper stamper(jpeg);
   if (!stamper.readHeader()) return fail(stamper.reason());
   if (auto refused = stamper.unsuitable()) return fail("JPEG: " + *refused);
-  const Rect region = stamper.mcuRectangle(area);
+  std::vector<Rect> regions;
+  for (const Rect& area : areas) regions.push_back(stamper.mcuRectangle(area));
   const bool grey = stamper.source().num_components == 1;
-  const RegionStamp stamp = [&](const Surface& before) -> Expected<Surface> {
+  const RegionStamp stamp = [&](const Surface& before, Rect region) -> Expected<Surface> {
     Surface after = before;
     paint(after, region.x, region.y);
-    if (grey && !after.isGrey()) return fail("JPEG: the stamp has colour and the picture is greyscale");
+    if (grey && !after.isGrey())
+      return fail("JPEG: the stamp has colour and the picture is greyscale");
     return after;
   };
-  if (auto spliced = spliceStampIntoScan(jpeg, stamper.source(), stamper.scanStart(), region, stamp))
+  if (auto spliced =
+          spliceStampIntoScan(jpeg, stamper.source(), stamper.scanStart(), regions, choose, stamp))
     return std::move(*spliced);
 
   // Every other file: libjpeg reads all its coefficients, even when the
   // stamp misses the picture, so a damaged file is refused here as the
   // decoder would refuse it, never passed on.
   if (!stamper.readCoefficients()) return fail(stamper.reason());
+  std::size_t chosen = 0;
+  if (regions.size() > 1) {
+    auto means = stamper.blockMeans();
+    if (!means) return fail(stamper.reason());
+    chosen = std::min(choose(*means), regions.size() - 1);
+  }
+  const Rect region = regions[chosen];
   if (region.empty()) return Bytes(jpeg.begin(), jpeg.end());
   auto before = Surface::create(region.width, region.height);
   if (!before) return fail("JPEG: " + before.reason());
   if (const Status decoded = stamper.decodeRegion(region, *before); !decoded)
     return fail(decoded.reason());
-  const Expected<Surface> after = stamp(*before);
+  const Expected<Surface> after = stamp(*before, region);
   if (!after) return fail(after.reason());
   const int replaced = stamper.replaceChangedBlocks(region, *before, *after);
   if (replaced < 0) return fail(stamper.reason());

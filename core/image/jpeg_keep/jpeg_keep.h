@@ -13,6 +13,7 @@
 // encodes it again, as it always has.
 
 #include <functional>
+#include <vector>
 
 #include "graphics/rect.h"
 #include "graphics/surface.h"
@@ -22,8 +23,8 @@ namespace imbrino {
 
 // Paints the stamp onto `region`, the picture's pixels (exactly as decodeJpeg
 // gives them, before it turns them by the EXIF orientation) in the rectangle
-// whose top-left corner lies at (left, top) of the picture as stored. It may change pixels only inside `area` (see below), moved to
-// the region's coordinates.
+// whose top-left corner lies at (left, top) of the picture as stored. It may change pixels only
+// inside `area` (see below), moved to the region's coordinates.
 using RegionPainter = std::function<void(Surface& region, int left, int top)>;
 
 // Rewrites `jpeg` with `paint` applied to the pixels in `area` (clipped to
@@ -36,6 +37,23 @@ using RegionPainter = std::function<void(Surface& region, int left, int top)>;
 // above), cannot be read, or is greyscale and the stamp has colour (a grey
 // file cannot hold it).
 Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, Rect area, const RegionPainter& paint);
+
+// The picture at a glance, for choosing where a stamp goes: the mean
+// luminance of each 8 x 8 block of its first component, as a grey picture (as
+// stored), each pixel spanning `reduction` pixels of the picture.
+struct BlockMeans {
+  Surface picture;
+  double reduction = 8;
+};
+
+// Picks one of the areas offered, by its index.
+using RegionChoice = std::function<std::size_t(const BlockMeans& means)>;
+
+// As above, with the stamp in whichever of `areas` `choose` picks; `paint`
+// is then given that area's pixels. The block means come from the coefficients
+// read for the stamp anyway, so choosing costs next to nothing.
+Expected<Bytes> stampJpegKeepingBlocks(ByteView jpeg, const std::vector<Rect>& areas,
+                                       const RegionChoice& choose, const RegionPainter& paint);
 
 // The pixel rectangle of whole MCUs that `area` touches, clipped to the
 // picture: what stampJpegKeepingBlocks may recompute at most. Empty when the

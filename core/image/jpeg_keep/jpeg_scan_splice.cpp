@@ -7,6 +7,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "image/jpeg_keep/jpeg_block_pixels.h"
@@ -148,36 +149,73 @@ struct ChangedMcus {
   bool none() const { return last < 0; }
 };
 
+// MCU rows kept while the data is walked: the rows of one or more candidate
+// regions' windows (merged where they meet), their coefficients, and where
+// each of their MCUs (and the one after them) starts with the predictors
+// there.
+struct Band {
+  Band(const ScanLayout& layout, int first, int end, int frameComponents)
+      : firstRow(first),
+        endRow(end),
+        firstStored(first * layout.mcusPerRow),
+        endStored(end * layout.mcusPerRow),
+        stored(layout, first, end, frameComponents) {}
+  int firstRow, endRow;
+  int firstStored, endStored;  // MCU numbers of the stored rows
+  StoredRows stored;
+  std::vector<DataBit> mcuStart;
+  std::vector<Predictors> predictors;
+};
+
 // One stamp spliced into one scan. The stages run in order, each on what the
 // one before found: walk() reads the whole of the coded data and keeps the
-// stored rows' coefficients, stampStoredRows() changes them, recode() writes the
-// new file around them.
+// candidate regions' rows, choose() settles on one region, stampStoredRows()
+// changes its blocks, recode() writes the new file around them.
 class ScanSplice {
  public:
   ScanSplice(ByteView file, const jpeg_decompress_struct& header, std::size_t scanStart,
-             const ScanLayout& layout, Rect region)
-      : file_(file),
-        header_(header),
-        layout_(layout),
-        region_(region),
-        window_(storedWindowFor(layout, region, static_cast<int>(header.image_width),
-                                static_cast<int>(header.image_height))),
-        stored_(layout, window_.firstRow, window_.endRow, header.num_components),
-        firstStored_(window_.firstRow * layout.mcusPerRow),
-        endStored_(window_.endRow * layout.mcusPerRow),
-        reader_(file, scanStart) {}
+             const ScanLayout& layout, const std::vector<Rect>& regions)
+      : file_(file), header_(header), layout_(layout), reader_(file, scanStart) {
+    const int width = static_cast<int>(header.image_width);
+    const int height = static_cast<int>(header.image_height);
+    // Windows whose rows meet share one band.
+    std::vector<std::pair<int, int>> rows;
+    for (const Rect& region : regions) {
+      candidates_.push_back({region, storedWindowFor(layout, region, width, height), 0});
+      const StoredWindow& window = candidates_.back().window;
+      if (!region.empty()) rows.emplace_back(window.firstRow, window.endRow);
+    }
+    std::sort(rows.begin(), rows.end());
+    for (const auto& [first, end] : rows) {
+      if (!bands_.empty() && first <= bands_.back().second)
+        bands_.back().second = std::max(bands_.back().second, end);
+      else
+        bands_.emplace_back(first, end);
+    }
+    for (const auto& [first, end] : bands_)
+      kept_.emplace_back(layout, first, end, header.num_components);
+    for (Candidate& candidate : candidates_)
+      for (std::size_t b = 0; b < bands_.size(); ++b)
+        if (candidate.window.firstRow >= bands_[b].first &&
+            candidate.window.endRow <= bands_[b].second)
+          candidate.band = b;
+  }
 
   // Everything the stamp leaves is carried over as it is, so the coded data
   // must be clean to its end; false when it is not. On the way it keeps the
-  // stored rows' coefficients, and notes where each stored MCU (and the one
-  // after them) starts and the predictors there, and where each restart
-  // interval ends, for the stages that write.
-  bool walk();
+  // bands' coefficients, notes where each restart interval ends, and with
+  // `means`, gathers the luminance of each block for choose().
+  bool walk(bool means);
 
-  // The stamp on the stored rows' pixels, and their blocks computed again
+  // Settles on one of the regions, by `choose` when there are several.
+  void choose(const RegionChoice& choose);
+  Rect region() const { return chosen().region; }
+
+  // The stamp on the chosen region's pixels, and their blocks computed again
   // where it changed them. Nothing when those pixels cannot be had (libjpeg
   // then decides); the stamp's reason when it failed.
-  std::optional<Expected<ChangedMcus>> stampStoredRows(const RegionStamp& stamp);
+  using PixelStamp = std::function<Expected<Surface>(const Surface& before)>;
+  std::optional<Expected<ChangedMcus>> stampStoredRows(const PixelStamp& stamp);
 
   // The new file: byte for byte up to the first changed MCU, the changed
   // MCUs coded again, then carryRest(). Nothing when the file's Huffman
@@ -185,6 +223,12 @@ class ScanSplice {
   std::optional<Bytes> recode(ChangedMcus changed);
 
  private:
+  struct Candidate {
+    Rect region;
+    StoredWindow window;
+    std::size_t band;
+  };
+
   // The data after the recoded MCUs as it was: shifted bits to the end of
   // the restart interval (or of the data), then the file's own bytes from
   // the marker there. `next` is the first MCU not recoded.
@@ -193,30 +237,42 @@ class ScanSplice {
   const ScanComponent& scanComponentOf(int frameComponent) const {
     return layout_.components[layout_.scanIndexOf[frameComponent]];
   }
+  const Candidate& chosen() const { return candidates_[chosen_]; }
+  Band& band() { return kept_[chosen().band]; }
+
+  // The mean luminance of each block of the first component, as a grey
+  // picture, and how many picture pixels one of its pixels spans.
+  BlockMeans blockMeans() const;
 
   ByteView file_;
   const jpeg_decompress_struct& header_;
   const ScanLayout& layout_;
-  const Rect region_;
-  const StoredWindow window_;
-  StoredRows stored_;
-  const int firstStored_, endStored_;  // MCU numbers of the stored rows
+  std::vector<Candidate> candidates_;
+  std::vector<std::pair<int, int>> bands_;  // MCU rows [first, end)
+  std::vector<Band> kept_;
+  std::size_t chosen_ = 0;
 
   // Found by walk().
   EntropyReader reader_;
-  std::vector<DataBit> mcuStart_;       // of the stored MCUs and the one after them
-  std::vector<Predictors> predictors_;  // at those starts
   std::vector<DataBit> intervalEnd_;    // where each restart interval's data ends
   std::vector<std::size_t> restartAt_;  // and where the marker after it starts
   DataBit dataEnd_ = 0;
   std::size_t endMarkerAt_ = 0;
+  std::vector<int> dcValues_;  // of the first component's blocks, with `means`
+  int dcColumns_ = 0;
 };
 
-bool ScanSplice::walk() {
+bool ScanSplice::walk(bool means) {
   const int perRow = layout_.mcusPerRow;
   const int total = layout_.total();
   const int interval = layout_.restartInterval;
+  const ScanComponent& first = layout_.components[layout_.scanIndexOf[0]];
+  if (means) {
+    dcColumns_ = perRow * first.h;
+    dcValues_.assign(static_cast<std::size_t>(dcColumns_) * layout_.mcuRows * first.v, 0);
+  }
   Predictors predictor{};
+  std::size_t nextBand = 0;  // the band at or after the current row
   for (int m = 0; m < total; ++m) {
     if (interval > 0 && m > 0 && m % interval == 0) {
       intervalEnd_.push_back(reader_.position());
@@ -225,40 +281,74 @@ bool ScanSplice::walk() {
       restartAt_.push_back(markerAt);
       predictor = {};
     }
-    if (m >= firstStored_ && m <= endStored_ && !region_.empty()) {
-      mcuStart_.push_back(reader_.position());
-      predictors_.push_back(predictor);
+    while (nextBand < kept_.size() && m > kept_[nextBand].endStored) ++nextBand;
+    Band* band =
+        nextBand < kept_.size() && m >= kept_[nextBand].firstStored ? &kept_[nextBand] : nullptr;
+    if (band) {
+      band->mcuStart.push_back(reader_.position());
+      band->predictors.push_back(predictor);
     }
-    const bool keep = m >= firstStored_ && m < endStored_;
-    const int mx = m % perRow, my = m / perRow - window_.firstRow;
+    const bool keep = band && m < band->endStored;
+    const int mx = m % perRow, row = m / perRow;
     for (std::size_t i = 0; i < layout_.components.size(); ++i) {
       const ScanComponent& component = layout_.components[i];
+      const bool firstComponent = means && component.frameIndex == 0;
       for (int by = 0; by < component.v; ++by)
         for (int bx = 0; bx < component.h; ++bx) {
-          JCOEF* block =
-              keep ? stored_.at(component.frameIndex, mx * component.h + bx, my * component.v + by)
-                   : nullptr;
+          JCOEF* block = keep ? band->stored.at(component.frameIndex, mx * component.h + bx,
+                                                (row - band->firstRow) * component.v + by)
+                              : nullptr;
           if (!reader_.readBlock(component.dcIn, component.acIn, predictor[i], block)) return false;
+          if (firstComponent)
+            dcValues_[static_cast<std::size_t>(row * component.v + by) * dcColumns_ +
+                      mx * component.h + bx] = predictor[i];
         }
     }
     if (reader_.overrun()) return false;
   }
   dataEnd_ = reader_.position();
-  if (!region_.empty() && endStored_ == total) {
-    mcuStart_.push_back(dataEnd_);
-    predictors_.push_back(predictor);
+  if (!kept_.empty() && kept_.back().endStored == total) {
+    kept_.back().mcuStart.push_back(dataEnd_);
+    kept_.back().predictors.push_back(predictor);
   }
   return reader_.finish(endMarkerAt_) && file_[endMarkerAt_ + 1] == JPEG_EOI;
 }
 
-std::optional<Expected<ChangedMcus>> ScanSplice::stampStoredRows(const RegionStamp& stamp) {
+BlockMeans ScanSplice::blockMeans() const {
+  const jpeg_component_info& info = header_.comp_info[0];
+  const int columns = static_cast<int>(info.width_in_blocks);
+  const int rows = static_cast<int>(info.height_in_blocks);
+  const int dcStep = header_.quant_tbl_ptrs[info.quant_tbl_no]->quantval[0];
+  BlockMeans means;
+  means.reduction = 8.0 * header_.max_h_samp_factor / info.h_samp_factor;
+  auto grey = Surface::create(columns, rows);
+  if (!grey) return means;
+  for (int y = 0; y < rows; ++y)
+    for (int x = 0; x < columns; ++x) {
+      // A block's DC coefficient is eight times its mean, less the level shift.
+      const int dc = dcValues_[static_cast<std::size_t>(y) * dcColumns_ + x] * dcStep;
+      const auto level = static_cast<std::uint8_t>(std::clamp(dc / 8 + 128, 0, 255));
+      grey->setPixel(x, y, makePixel(level, level, level));
+    }
+  means.picture = std::move(*grey);
+  return means;
+}
+
+void ScanSplice::choose(const RegionChoice& choose) {
+  if (candidates_.size() > 1) chosen_ = std::min(choose(blockMeans()), candidates_.size() - 1);
+}
+
+std::optional<Expected<ChangedMcus>> ScanSplice::stampStoredRows(const PixelStamp& stamp) {
   // The pixels, from the stored rows alone.
-  auto before = Surface::create(region_.width, region_.height);
+  const Rect region = chosen().region;
+  Band& kept = band();
+  auto before = Surface::create(region.width, region.height);
   if (!before) return Expected<ChangedMcus>(fail("JPEG: " + before.reason()));
   const BlockSource storedBlocks = [&](int c, int bx, int by) {
-    return stored_.find(c, bx, by - window_.firstRow * scanComponentOf(c).v);
+    return kept.stored.find(c, bx, by - kept.firstRow * scanComponentOf(c).v);
   };
-  if (!decodeBlocksInWindow(header_, storedBlocks, window_.pixels, region_, *before)) return {};
+  if (!decodeBlocksInWindow(header_, storedBlocks, chosen().window.pixels, region, *before))
+    return {};
   Expected<Surface> after = stamp(*before);
   if (!after) return Expected<ChangedMcus>(fail(after.reason()));
 
@@ -273,13 +363,13 @@ std::optional<Expected<ChangedMcus>> ScanSplice::stampStoredRows(const RegionSta
   }
   ChangedMcus changed;
   recomputeChangedBlocks(components, static_cast<int>(header_.image_width),
-                         static_cast<int>(header_.image_height), region_, *before, *after,
+                         static_cast<int>(header_.image_height), region, *before, *after,
                          [&](int c, int bx, int by) {
                            const ScanComponent& component = scanComponentOf(c);
                            const int m = by / component.v * layout_.mcusPerRow + bx / component.h;
                            changed.first = std::min(changed.first, m);
                            changed.last = std::max(changed.last, m);
-                           return stored_.at(c, bx, by - window_.firstRow * component.v);
+                           return kept.stored.at(c, bx, by - kept.firstRow * component.v);
                          });
   return Expected<ChangedMcus>(changed);
 }
@@ -292,15 +382,16 @@ std::optional<Bytes> ScanSplice::recode(ChangedMcus changed) {
   const int perRow = layout_.mcusPerRow;
   const int total = layout_.total();
   const int interval = layout_.restartInterval;
+  Band& kept = band();
   Bytes out;
   out.reserve(file_.size() + file_.size() / 16);
-  const DataBit spliceStart = mcuStart_[changed.first - firstStored_];
+  const DataBit spliceStart = kept.mcuStart[changed.first - kept.firstStored];
   const std::size_t spliceByte = reader_.fileOffsetOf(spliceStart);
   out.assign(file_.begin(), file_.begin() + static_cast<std::ptrdiff_t>(spliceByte));
   EntropyWriter writer(out);
   if (const int carried = static_cast<int>(spliceStart % 8))
     writer.put(file_[spliceByte] >> (8 - carried), carried);
-  Predictors predictor = predictors_[changed.first - firstStored_];
+  Predictors predictor = kept.predictors[changed.first - kept.firstStored];
   const int lastCoded = std::min(changed.last + 1, total - 1);
   for (int m = changed.first; m <= lastCoded; ++m) {
     if (interval > 0 && m > changed.first && m % interval == 0) {
@@ -308,13 +399,13 @@ std::optional<Bytes> ScanSplice::recode(ChangedMcus changed) {
       writer.marker(static_cast<std::uint8_t>(JPEG_RST0 + ((m / interval - 1) & 7)));
       predictor = {};
     }
-    const int mx = m % perRow, my = m / perRow - window_.firstRow;
+    const int mx = m % perRow, my = m / perRow - kept.firstRow;
     for (std::size_t i = 0; i < layout_.components.size(); ++i) {
       const ScanComponent& component = layout_.components[i];
       for (int by = 0; by < component.v; ++by)
         for (int bx = 0; bx < component.h; ++bx) {
           const JCOEF* block =
-              stored_.at(component.frameIndex, mx * component.h + bx, my * component.v + by);
+              kept.stored.at(component.frameIndex, mx * component.h + bx, my * component.v + by);
           if (!writer.writeBlock(component.dcOut, component.acOut, predictor[i], block)) return {};
         }
     }
@@ -333,7 +424,7 @@ void ScanSplice::carryRest(EntropyWriter& writer, Bytes& out, int next) {
     writer.padToByte();
     append(out, file_, restartAt_[next / interval - 1]);
   } else {
-    const DataBit from = mcuStart_[next - firstStored_];
+    const DataBit from = band().mcuStart[next - band().firstStored];
     const int boundary = interval > 0 ? (next / interval + 1) * interval : total;
     if (boundary < total) {
       writer.copyBits(file_, reader_, from, intervalEnd_[boundary / interval - 1]);
@@ -349,17 +440,19 @@ void ScanSplice::carryRest(EntropyWriter& writer, Bytes& out, int next) {
 
 }  // namespace
 
-std::optional<Expected<Bytes>> spliceStampIntoScan(ByteView file,
-                                                   const jpeg_decompress_struct& header,
-                                                   std::size_t scanStart, Rect region,
-                                                   const RegionStamp& stamp) {
+std::optional<Expected<Bytes>> spliceStampIntoScan(
+    ByteView file, const jpeg_decompress_struct& header, std::size_t scanStart,
+    const std::vector<Rect>& regions, const RegionChoice& choose, const RegionStamp& stamp) {
   const std::optional<ScanLayout> layout = layoutOf(header);
-  if (!layout) return {};
-  ScanSplice splice(file, header, scanStart, *layout, region);
-  if (!splice.walk()) return {};
+  if (!layout || regions.empty()) return {};
+  ScanSplice splice(file, header, scanStart, *layout, regions);
+  if (!splice.walk(regions.size() > 1)) return {};
+  splice.choose(choose);
+  const Rect region = splice.region();
   if (region.empty()) return Expected<Bytes>(Bytes(file.begin(), file.end()));
 
-  const std::optional<Expected<ChangedMcus>> changed = splice.stampStoredRows(stamp);
+  const std::optional<Expected<ChangedMcus>> changed =
+      splice.stampStoredRows([&](const Surface& before) { return stamp(before, region); });
   if (!changed) return {};
   if (!*changed) return Expected<Bytes>(fail(changed->reason()));
   if ((*changed)->none()) return Expected<Bytes>(Bytes(file.begin(), file.end()));

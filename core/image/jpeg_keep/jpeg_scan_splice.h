@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include <cstdio>  // jpeglib.h needs FILE
 
@@ -23,23 +24,26 @@
 #include "graphics/rect.h"
 #include "graphics/surface.h"
 #include "image/codecs.h"
+#include "image/jpeg_keep/jpeg_keep.h"
 
 namespace imbrino {
 
-// Gives the stamped pixels of the region whose picture pixels are `before`,
-// or why the stamp cannot be kept.
-using RegionStamp = std::function<Expected<Surface>(const Surface& before)>;
+// Gives the stamped pixels of `region`, whose picture pixels are `before`, or
+// why the stamp cannot be kept.
+using RegionStamp = std::function<Expected<Surface>(const Surface& before, Rect region)>;
 
 // `header` has read the file's header up to its first scan, whose coded data
-// starts at `scanStart`; `region` is the rectangle of whole MCUs the stamp
-// may change (empty when it misses the picture).
+// starts at `scanStart`; `regions` are rectangles of whole MCUs the stamp may
+// change (empty when it misses the picture). With more than one, `choose`
+// picks the region from the picture's block means, gathered on the one walk
+// through the coded data that every stamp takes anyway; the rows of every
+// region are kept on the way.
 //
 // Nothing when the file is not one this way takes or its coded data is not
 // perfectly clean (the caller then lets libjpeg read it); otherwise the
 // stamped file, or the stamp's reason.
-std::optional<Expected<Bytes>> spliceStampIntoScan(ByteView file,
-                                                   const jpeg_decompress_struct& header,
-                                                   std::size_t scanStart, Rect region,
-                                                   const RegionStamp& stamp);
+std::optional<Expected<Bytes>> spliceStampIntoScan(
+    ByteView file, const jpeg_decompress_struct& header, std::size_t scanStart,
+    const std::vector<Rect>& regions, const RegionChoice& choose, const RegionStamp& stamp);
 
 }  // namespace imbrino
