@@ -126,6 +126,7 @@ Status MarkStamper::paint(const Plan& plan, Surface& region, int left, int top, 
     drawTemplate(region, offset(plan.x, left), offset(plan.y, top), mark, false, false, fields);
     return {};
   }
+  if (mark.background.width <= 0 || mark.background.height <= 0) return {};  // nothing to tile
   auto layer = renderMarkLayer(mark, fields);
   if (!layer) return fail(layer.reason());
   const int angle = std::clamp(options_.tileAngle, -kMaxTileAngle, kMaxTileAngle);

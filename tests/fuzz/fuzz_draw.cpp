@@ -1,11 +1,13 @@
 // Any template the reader accepts is drawn onto a small picture without a
 // crash or undefined behaviour, whatever its coordinates, sizes, fonts and
 // levels: once plainly, where only the template's rectangle may change, and
-// once with every handle, placed so that its far corner is on the picture.
+// once with every handle, placed so that its far corner is on the picture,
+// and once scaled to the picture, tiled and turned as the last byte says.
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 
+#include "batch/mark_stamp.h"
 #include "fuzz_support.h"
 #include "render/template_compose.h"
 #include "template/template_file.h"
@@ -49,6 +51,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   drawTemplate(target, clampToInt(std::int64_t{kWidth} - document.background.width),
                clampToInt(std::int64_t{kHeight} - document.background.height), document, true,
                true);
+  for (Pixel p : target.pixels())
+    if ((p >> 24) != 0xFF) std::abort();
+
+  const std::uint8_t fit = data[size - 1];
+  MarkOptions options;
+  options.scalePercent = fit % 4 == 0 ? 0 : 1 + fit % 100;
+  options.scaleSide = static_cast<ScaleSide>(fit % 4);
+  options.tile = (fit & 0x10) != 0;
+  options.tileGapPercent = (fit & 0x20) != 0 ? 0 : 50;
+  options.tileAngle = (fit & 0x40) != 0 ? fit % 181 - 90 : 0;
+  options.autoCorner = (fit & 0x80) != 0;
+  const MarkStamper stamper(document, PlacementMode::Anchor, {2, 2}, options);
+  (void)stamper.stamp(target);  // may fail for want of memory, never crash
   for (Pixel p : target.pixels())
     if ((p >> 24) != 0xFF) std::abort();
   return 0;
