@@ -31,7 +31,8 @@ inline constexpr std::array<PlacementValues, 4> kCornerCells = {{{2, 2}, {0, 2},
 
 // The corner anchor cell ({0, 0}, {2, 0}, {0, 2} or {2, 2}) whose mark
 // rectangle, placed as anchors place it on a pictureWidth x pictureHeight
-// picture, covers the least detail. Ties go to the bottom right, then the
+// picture, covers the least detail. Corners within a tenth (and a quarter
+// level) of the least count as tied, and ties go to the bottom right, then the
 // bottom left, the top right and the top left.
 PlacementValues quietestCorner(const LuminanceGrid& grid, int pictureWidth, int pictureHeight,
                                int markWidth, int markHeight);
