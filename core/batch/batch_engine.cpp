@@ -1,7 +1,9 @@
 #include "batch/batch_engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -25,10 +27,30 @@ std::string batchStatusText(int rowCount) {
 namespace {
 
 struct FileResult {
-  FileOutcome outcome = FileOutcome::Failed;
-  std::string reason;
+  FileReport file;
   StampReport stamp;
 };
+
+// True when `output` exists and was written after both `input` and the
+// template file (when there is one) last changed.
+bool outputIsDone(const std::string& output, const std::string& input,
+                  const std::string& templatePath) {
+  std::error_code error;
+  const auto written = std::filesystem::last_write_time(output, error);
+  if (error) return false;
+  for (const std::string* source : {&input, &templatePath}) {
+    if (source->empty()) continue;
+    const auto changed = std::filesystem::last_write_time(*source, error);
+    if (error || changed >= written) return false;
+  }
+  return true;
+}
+
+std::uint64_t sizeOf(const std::string& path) {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(path, error);
+  return error ? 0 : static_cast<std::uint64_t>(size);
+}
 
 // A row whose result replaces a listed picture writes only after the rows
 // before it that read that picture have read it. Those rows were taken
@@ -78,54 +100,74 @@ struct FieldUse {
   bool facts;
 };
 
-FileResult stampFile(const BatchJob& job, const std::string& path, const OutputPlan& plan,
-                     ReadBeforeWrite& order, int row, const FieldUse& fieldUse,
-                     const MarkStamper& stamper) {
+// Stamps one row; `result.file` already names the row, its input and output.
+void stampFile(const BatchJob& job, const OutputPlan& plan, ReadBeforeWrite& order,
+               const FieldUse& fieldUse, const MarkStamper& stamper, FileResult& result) {
+  FileReport& file = result.file;
+  const int row = file.row;
+  const std::string& path = file.input;
+  const std::string& output = file.output;
+  auto failed = [&](std::string reason) {
+    file.outcome = FileOutcome::Failed;
+    file.reason = std::move(reason);
+  };
   const PicturePlace place{row + 1, static_cast<long long>(job.files.size())};
-  const std::string& output = plan.outputs[row];
-  if (output.empty())
-    return {FileOutcome::Failed, path + ": not saved: no output folder was given"};
+  if (output.empty()) return failed(path + ": not saved: no output folder was given");
   if (plan.replacesListed[row] && !job.replaceListed)
-    return {FileOutcome::Failed, path + ": not saved: the result would replace the picture itself"};
+    return failed(path + ": not saved: the result would replace the picture itself");
+  if (job.skipExisting && outputIsDone(output, path, job.templatePath)) {
+    file.outcome = FileOutcome::Skipped;
+    return;
+  }
   auto bytes = readFileBytes(path);
   order.read(row);
-  if (!bytes) return {FileOutcome::Failed, bytes.reason()};
+  if (!bytes) return failed(bytes.reason());
+  file.bytesIn = bytes->size();
   const CodecFormat format = codecFormatOf(imageTypeOfPath(path));
+  auto saved = [&](JpegWriting writing) {
+    file.outcome = FileOutcome::Saved;
+    file.width = result.stamp.pictureWidth;
+    file.height = result.stamp.pictureHeight;
+    file.bytesOut = sizeOf(output);
+    if (format == CodecFormat::Jpg) file.jpeg = writing;
+  };
   // The output has the source's name, so a JPEG goes to a JPEG. When the
   // coefficient path does not apply it says why, and the file takes the
   // usual path, which reports any real fault itself.
   if (job.jpeg == JpegWriting::Keep && format == CodecFormat::Jpg) {
     std::optional<PictureFields> fields;
     if (fieldUse.any) fields = fieldUse.of(path, *bytes, 0, 0, place);
-    StampReport report;
-    if (auto kept = stamper.stampKeepingBlocks(*bytes, std::move(fields), &report)) {
+    if (auto kept = stamper.stampKeepingBlocks(*bytes, std::move(fields), &result.stamp)) {
       bytes->clear();
       bytes->shrink_to_fit();
       order.waitForReaders(row);
-      const Status saved = writeFileAtomically(output, *kept);
-      if (!saved) return {FileOutcome::Failed, saved.reason()};
-      return {FileOutcome::Saved, {}, report};
+      if (const Status written = writeFileAtomically(output, *kept); !written)
+        return failed(written.reason());
+      return saved(JpegWriting::Keep);
     }
   }
   PictureMetadata metadata;
   auto picture = decodePicture(*bytes, format, &metadata);
-  if (!picture) return {FileOutcome::Failed, path + ": " + picture.reason()};
+  if (!picture) return failed(path + ": " + picture.reason());
+  file.width = picture->width();
+  file.height = picture->height();
   std::optional<PictureFields> fields;
   if (fieldUse.any) fields = fieldUse.of(path, *bytes, picture->width(), picture->height(), place);
   bytes->clear();
   bytes->shrink_to_fit();
 
   auto stamped = stamper.stamp(*picture, fields ? &*fields : nullptr);
-  if (!stamped) return {FileOutcome::Failed, path + ": " + stamped.reason()};
+  if (!stamped) return failed(path + ": " + stamped.reason());
+  result.stamp = *stamped;
 
   // A picture read as BMP for want of a known extension is composed but has
   // no format to be written in.
   if (imageTypeOfPath(path) == ImageType::Unknown)
-    return {FileOutcome::Failed, path + ": not saved: the file name has no picture extension"};
+    return failed(path + ": not saved: the file name has no picture extension");
   order.waitForReaders(row);
-  const Status saved = saveBitmapByExtension(*picture, output, {}, &metadata);
-  if (!saved) return {FileOutcome::Failed, saved.reason()};
-  return {FileOutcome::Saved, {}, *stamped};
+  if (const Status written = saveBitmapByExtension(*picture, output, {}, &metadata); !written)
+    return failed(written.reason());
+  saved(JpegWriting::Reencode);
 }
 
 }  // namespace
@@ -158,13 +200,22 @@ BatchResult runBatch(const BatchJob& job, BatchProgress& progress, std::atomic<b
       if (!running.load()) return;
       const int row = nextRow.fetch_add(1);
       if (row >= rowCount) return;
-      results[row] = stampFile(job, job.files[row], plan, order, row, fieldUse, stamper);
-      order.read(row);  // a row that failed before reading
+      FileResult& result = results[row];
+      result.file.row = row;
+      result.file.input = job.files[row];
+      result.file.output = plan.outputs[row];
+      const auto started = std::chrono::steady_clock::now();
+      stampFile(job, plan, order, fieldUse, stamper, result);
+      result.file.milliseconds =
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+              .count();
+      order.read(row);  // a row that failed or was skipped before reading
       std::lock_guard lock(progressMutex);
       ++finished;
-      if (results[row].outcome == FileOutcome::Saved)
-        progress.markPlaced(row, job.files[row], results[row].stamp);
-      progress.fileFinished(row, job.files[row], results[row].outcome, results[row].reason);
+      const FileReport& file = result.file;
+      if (file.outcome == FileOutcome::Saved) progress.markPlaced(row, file.input, result.stamp);
+      progress.fileFinished(row, file.input, file.outcome, file.reason);
+      progress.fileReported(file);
       progress.setPosition(finished);
       progress.setStatus(batchStatusText(rowCount, finished));
     }
@@ -180,11 +231,13 @@ BatchResult runBatch(const BatchJob& job, BatchProgress& progress, std::atomic<b
   for (int row = 0; row < rowCount; ++row) {
     if (row >= done)
       result.lists.pendingFiles.push_back(job.files[row]);
-    else if (results[row].outcome == FileOutcome::Saved) {
+    else if (results[row].file.outcome == FileOutcome::Saved) {
       result.lists.savedFiles.push_back(job.files[row]);
       if (plan.renamed[row])
         result.lists.renamedFiles.push_back({job.files[row], plan.outputs[row]});
-    } else
+    } else if (results[row].file.outcome == FileOutcome::Skipped)
+      result.lists.skippedFiles.push_back(job.files[row]);
+    else
       result.lists.failedFiles.push_back(job.files[row]);
   }
   result.stopped = !result.lists.pendingFiles.empty();

@@ -6,6 +6,8 @@
 // BatchProgress, which the batch window and the command line implement.
 
 #include <atomic>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,13 +36,35 @@ struct BatchJob {
   // Keep: a JPEG is stamped in its own coefficients where that applies (see
   // jpeg_keep_stamp.h) and otherwise written as Reencode writes it.
   JpegWriting jpeg = JpegWriting::Reencode;
+  // A picture whose output already exists and is newer than both the
+  // picture and the template file (`templatePath`, when given) is skipped:
+  // outputs are written whole or not at all, so such an output is done.
+  bool skipExisting = false;
+  std::string templatePath;
   // A result whose output is a listed picture (the folder is the pictures'
   // own) replaces that picture only when this is set, once the picture has
   // been read by every row listing it; otherwise the row fails unwritten.
   bool replaceListed = false;
 };
 
-enum class FileOutcome { Saved, Failed };
+enum class FileOutcome { Saved, Failed, Skipped };
+
+// Everything known of one file once it is done, for machine-readable reports.
+struct FileReport {
+  int row = 0;
+  std::string input;
+  std::string output;  // empty when the file had none
+  FileOutcome outcome = FileOutcome::Failed;
+  std::string reason;  // why it failed; empty otherwise
+  int width = 0;       // the upright picture's, when it was read
+  int height = 0;
+  std::uint64_t bytesIn = 0;
+  std::uint64_t bytesOut = 0;
+  double milliseconds = 0;
+  // How a JPEG result was written; absent for other formats and files not
+  // written.
+  std::optional<JpegWriting> jpeg;
+};
 
 // Called from the workers, one call at a time.
 class BatchProgress {
@@ -56,6 +80,8 @@ class BatchProgress {
   // After each file, with why it failed (empty when saved).
   virtual void fileFinished(int /*row*/, const std::string& /*path*/, FileOutcome /*outcome*/,
                             const std::string& /*reason*/) {}
+  // After fileFinished, with all that is known of the file.
+  virtual void fileReported(const FileReport& /*report*/) {}
   // Before fileFinished, for a file saved: where its mark went.
   virtual void markPlaced(int /*row*/, const std::string& /*path*/, const StampReport& /*report*/) {
   }

@@ -21,6 +21,9 @@ struct BatchLists {
   std::vector<std::string> failedFiles;
   std::vector<std::string> pendingFiles;
   std::vector<RenamedOutput> renamedFiles;  // among the saved ones
+  // Left alone since their outputs were already done (BatchJob::skipExisting);
+  // the windows never skip, and the report does not list them.
+  std::vector<std::string> skippedFiles;
 };
 
 // The report: the total, then the saved, failed and pending sections, always

@@ -161,7 +161,8 @@ Expected<StampReport> MarkStamper::stamp(Surface& picture, const PictureFields* 
   const Plan plan = placed(std::move(*mark), anchor, width, height);
   if (Status painted = paint(plan, picture, 0, 0, width, height, fields); !painted)
     return fail(painted.reason());
-  return StampReport{plan.anchor, plan.mark->background.width, plan.mark->background.height};
+  return StampReport{plan.anchor, plan.mark->background.width, plan.mark->background.height, width,
+                     height};
 }
 
 Expected<Bytes> MarkStamper::stampKeepingBlocks(ByteView jpeg, std::optional<PictureFields> fields,
@@ -206,7 +207,7 @@ Expected<Bytes> MarkStamper::stampKeepingBlocks(ByteView jpeg, std::optional<Pic
             paint(plans[chosen], region, left, top, width, height, fields ? &*fields : nullptr);
       });
   if (!painted) return fail(painted.reason());
-  if (stamped && report) *report = {plans[chosen].anchor, markWidth, markHeight};
+  if (stamped && report) *report = {plans[chosen].anchor, markWidth, markHeight, width, height};
   return stamped;
 }
 

@@ -23,6 +23,9 @@ struct StampReport {
   PlacementValues anchor;
   int markWidth = 0;
   int markHeight = 0;
+  // The upright picture's size.
+  int pictureWidth = 0;
+  int pictureHeight = 0;
 };
 
 // Shared by every worker of a run: the scaled templates are made once per
