@@ -1,88 +1,142 @@
-// `imbrino-cli batch`: the batch run from a terminal, with a progress bar,
-// the summary at the end, an optional report, and Ctrl-C as the stop button.
+// `imbrino-cli batch`: the batch run from a terminal or a script, with
+// progress, the summary at the end, optional reports, runs that resume and
+// lists split over many jobs, and Ctrl-C as the stop button.
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <thread>
 
 #include "batch/batch_engine.h"
 #include "cli_support.h"
 #include "commands.h"
+#include "file_list.h"
+#include "json_report.h"
 #include "platform/file_io.h"
 
 namespace imbrino::cli {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 // The run's stop flag; the signal handler clears it, as the stop button does.
 std::atomic<bool> running{false};
+volatile std::sig_atomic_t interrupted = 0;
 
 extern "C" void stopOnInterrupt(int) {
   running = false;
+  interrupted = 1;
   // A second Ctrl-C ends the process at once; the files already written are
   // complete either way, since every write is a rename of a finished file.
   std::signal(SIGINT, SIG_DFL);
 }
 
-// A bar that redraws itself on a terminal, or one status line per file
-// where the output is a file or a pipe.
-class TerminalProgress : public BatchProgress {
+std::string minutesAndSeconds(double seconds) {
+  const auto whole = static_cast<long long>(seconds + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+  return text;
+}
+
+// What the run shows while it goes: on a terminal one line redrawn in place
+// (done / total, rate, time left, failures so far); elsewhere a line every
+// few seconds; with --quiet nothing but failures. Failures are always
+// printed as they happen, and with --verbose where each mark went.
+class RunProgress : public BatchProgress {
  public:
-  TerminalProgress(int rowCount, bool verbose)
-      : rowCount_(rowCount), onTerminal_(::isatty(STDERR_FILENO) != 0), verbose_(verbose) {}
+  RunProgress(int rowCount, const BatchOptions& options, JsonLinesReport& json,
+              const std::vector<long long>& listIndex)
+      : rowCount_(rowCount),
+        onTerminal_(::isatty(STDERR_FILENO) != 0),
+        quiet_(options.quiet),
+        verbose_(options.verbose),
+        json_(json),
+        listIndex_(listIndex) {}
 
   void markPlaced(int, const std::string& path, const StampReport& report) override {
     if (!verbose_) return;
-    if (onTerminal_) std::cerr << "\r\033[K";
+    clearLine();
     std::cerr << stampReportLine(path, report) << "\n";
   }
 
-  // Only the status of a file just finished: the run's closing status adds
-  // nothing to the summary that follows.
-  void setStatus(const std::string& text) override {
-    if (!onTerminal_ && fileJustFinished_) std::cerr << text << "\n";
-    fileJustFinished_ = false;
-  }
-
-  void fileFinished(int, const std::string& path, FileOutcome outcome,
+  void fileFinished(int, const std::string&, FileOutcome outcome,
                     const std::string& reason) override {
     ++finished_;
-    fileJustFinished_ = true;
-    if (onTerminal_) std::cerr << "\r\033[K";
-    if (outcome == FileOutcome::Failed) std::cerr << "imbrino-cli: " << reason << "\n";
-    if (onTerminal_) drawBar(path);
+    if (outcome == FileOutcome::Failed) {
+      ++failed_;
+      clearLine();
+      std::cerr << "imbrino-cli: " << reason << "\n";
+    }
+    show();
   }
 
-  void finish() {
-    if (onTerminal_) std::cerr << "\r\033[K" << std::flush;
+  void fileReported(const FileReport& report) override {
+    json_.write(report, listIndex_[static_cast<std::size_t>(report.row)]);
   }
+
+  void finish() { clearLine(); }
 
  private:
-  void drawBar(const std::string& path) {
-    constexpr int kWidth = 30;
-    const int filled = rowCount_ > 0 ? finished_ * kWidth / rowCount_ : kWidth;
-    const auto slash = path.find_last_of('/');
-    std::cerr << "[" << std::string(filled, '#') << std::string(kWidth - filled, '.') << "] "
-              << finished_ << "/" << rowCount_ << "  "
-              << (slash == std::string::npos ? path : path.substr(slash + 1)) << std::flush;
+  void clearLine() {
+    if (onTerminal_ && drawn_) std::cerr << "\r\033[K";
+    drawn_ = false;
   }
 
-  int rowCount_;
+  void show() {
+    if (quiet_) return;
+    const Clock::time_point now = Clock::now();
+    // A terminal is redrawn ten times a second at most; a log gets a line
+    // every five seconds, and one for the last file.
+    const auto gap = onTerminal_ ? std::chrono::milliseconds(100) : std::chrono::seconds(5);
+    if (finished_ < rowCount_ && now - lastShown_ < gap) return;
+    lastShown_ = now;
+    const double seconds = std::chrono::duration<double>(now - started_).count();
+    const double rate = seconds > 0 ? finished_ / seconds : 0;
+    std::string line = std::to_string(finished_) + "/" + std::to_string(rowCount_);
+    if (rate > 0) {
+      char text[32];
+      std::snprintf(text, sizeof text, "  %.1f/s", rate);
+      line += text;
+      if (finished_ < rowCount_)
+        line += "  " + minutesAndSeconds((rowCount_ - finished_) / rate) + " left";
+    }
+    if (failed_ > 0) line += "  " + std::to_string(failed_) + " failed";
+    if (onTerminal_) {
+      constexpr int kWidth = 24;
+      const int filled = rowCount_ > 0 ? finished_ * kWidth / rowCount_ : kWidth;
+      std::cerr << "\r\033[K[" << std::string(filled, '#') << std::string(kWidth - filled, '.')
+                << "] " << line << std::flush;
+      drawn_ = true;
+    } else {
+      std::cerr << "[" << line << "]\n";
+    }
+  }
+
+  const int rowCount_;
+  const bool onTerminal_, quiet_, verbose_;
+  JsonLinesReport& json_;
+  const std::vector<long long>& listIndex_;
   int finished_ = 0;
-  bool fileJustFinished_ = false;
-  bool onTerminal_;
-  bool verbose_;
+  int failed_ = 0;
+  bool drawn_ = false;
+  const Clock::time_point started_ = Clock::now();
+  Clock::time_point lastShown_{};
 };
 
-// The summary as the batch window words it, less its question: here the
-// report is asked for with --report.
-std::string summaryWithoutQuestion(const BatchResult& result) {
+// The summary as the batch window words it, less its question (here the
+// report is asked for with --report), and the pictures skipped as done.
+std::string summaryOf(const BatchResult& result) {
   std::string text = batchSummaryText(result.rowCount, result.lists);
   text.erase(text.rfind(kSummaryQuestion));
   while (!text.empty() && text.back() == '\n') text.pop_back();
+  if (!result.lists.skippedFiles.empty())
+    text += "\n\n\t已完成而跳过的有" + std::to_string(result.lists.skippedFiles.size()) + "个";
   return text;
 }
 
@@ -118,17 +172,61 @@ bool mayReplaceListed(const OutputPlan& plan, bool overwriteSources) {
   return false;
 }
 
+std::optional<std::string> environmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  return std::string(value);
+}
+
+// FILES, then the list --files-from reads; false with the reason reported.
+bool gatherFiles(const BatchOptions& options, std::vector<std::string>& files) {
+  files = options.files;
+  if (options.filesFrom.empty()) return true;
+  std::vector<std::string> listed;
+  if (options.filesFrom == "-") {
+    listed = readFileList(std::cin, options.nulSeparated);
+  } else {
+    std::ifstream in(options.filesFrom, std::ios::binary);
+    if (!in) {
+      reportFailure("cannot read the list: " + options.filesFrom + ": " + systemErrorText(errno));
+      return false;
+    }
+    listed = readFileList(in, options.nulSeparated);
+  }
+  files.insert(files.end(), std::make_move_iterator(listed.begin()),
+               std::make_move_iterator(listed.end()));
+  return true;
+}
+
 }  // namespace
 
 int runBatch(const BatchOptions& options) {
   Template document;
-  if (!loadTemplate(options.templatePath, document)) return kExitUsage;
-  if (!mayReplaceListed(planOutputs(options.files, options.outputFolder), options.overwriteSources))
+  if (!loadTemplate(options.templatePath, document)) return kExitTemplate;
+  std::vector<std::string> files;
+  if (!gatherFiles(options, files)) return kExitUsage;
+  if (files.empty() && options.filesFrom.empty()) {
+    reportFailure("no pictures given: list them, or give --files-from");
     return kExitUsage;
-  if (!prepareOutputFolder(options.outputFolder)) return kExitUsage;
+  }
+
+  // This job's share of the list; each keeps its place in the whole list,
+  // which the JSON report gives.
+  const Shard shard =
+      options.shard ? *options.shard : shardFromEnvironment(environmentValue).value_or(Shard{});
+  std::vector<long long> listIndex;
+  for (long long i = shard.index; i <= static_cast<long long>(files.size()); i += shard.count)
+    listIndex.push_back(i);
+  files = takeShard(files, shard);
+
+  const OutputPlan plan = planOutputs(files, options.outputFolder);
+  if (!mayReplaceListed(plan, options.overwriteSources)) return kExitUsage;
+  if (!prepareOutputFolder(options.outputFolder)) return kExitOutputFolder;
+  JsonLinesReport json;
+  if (!options.jsonReportPath.empty() && !json.open(options.jsonReportPath)) return kExitUsage;
 
   BatchJob job;
-  job.files = options.files;
+  job.files = files;
   job.mode = options.mode;
   job.values = options.values;
   job.document = &document;
@@ -136,21 +234,31 @@ int runBatch(const BatchOptions& options) {
   job.jpeg = options.jpeg;
   job.mark = options.mark;
   job.replaceListed = options.overwriteSources;
+  job.skipExisting = options.skipExisting;
+  job.templatePath = options.templatePath;
   job.workers = options.jobs > 0
                     ? options.jobs
                     : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 
-  TerminalProgress progress(static_cast<int>(job.files.size()), options.verbose);
+  RunProgress progress(static_cast<int>(job.files.size()), options, json, listIndex);
   running = true;
+  interrupted = 0;
   std::signal(SIGINT, stopOnInterrupt);
-  const BatchResult result = imbrino::runBatch(job, progress, running);
+  const BatchResult result =
+      job.files.empty() ? BatchResult{} : imbrino::runBatch(job, progress, running);
   std::signal(SIGINT, SIG_DFL);
   progress.finish();
 
+  // The pictures a stop left, in order after those done.
+  const std::size_t done = job.files.size() - result.lists.pendingFiles.size();
+  for (std::size_t row = done; row < job.files.size(); ++row)
+    json.writeNotProcessed(job.files[row], plan.outputs[row], listIndex[row]);
+
   for (const RenamedOutput& renamed : result.lists.renamedFiles)
     std::cerr << "imbrino-cli: " << renamed.picture << ": written as " << renamed.output << "\n";
-  std::cout << summaryWithoutQuestion(result) << "\n";
-  int exitCode = result.lists.savedFiles.size() == job.files.size() ? kExitOk : kExitFailed;
+  std::cout << summaryOf(result) << "\n";
+  int exitCode =
+      result.lists.failedFiles.empty() && result.lists.pendingFiles.empty() ? kExitOk : kExitFailed;
   if (!options.reportPath.empty()) {
     const std::string report = composeReport(result.lists);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(report.data());
@@ -160,7 +268,11 @@ int runBatch(const BatchOptions& options) {
       exitCode = kExitFailed;
     }
   }
-  return exitCode;
+  if (!json.close()) {
+    reportFailure("cannot write the JSON report: " + options.jsonReportPath);
+    exitCode = kExitFailed;
+  }
+  return interrupted ? kExitInterrupted : exitCode;
 }
 
 }  // namespace imbrino::cli

@@ -9,12 +9,16 @@
 #include "batch/jpeg_keep_stamp.h"
 #include "batch/mark_stamp.h"
 #include "batch/placement.h"
+#include "file_list.h"
 
 namespace imbrino::cli {
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitTemplate = 3;       // the template could not be read (batch)
+inline constexpr int kExitOutputFolder = 4;   // the output folder could not be made (batch)
+inline constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C, as shells count it
 
 // Prints a template (.src) or a picture file as JSON.
 int runInfo(const std::string& path);
@@ -45,9 +49,19 @@ struct BatchOptions {
   PlacementValues values = kDefaultAnchor;
   int jobs = 0;  // 0: one per core
   JpegWriting jpeg = JpegWriting::Reencode;
-  std::string reportPath;  // empty: no report
+  std::string reportPath;      // empty: no report
+  std::string jsonReportPath;  // empty: no JSON Lines report
   // Results may replace listed pictures; without it such a run is refused.
   bool overwriteSources = false;
+  // More pictures, one path a line (NUL-separated with nulSeparated); "-"
+  // reads standard input.
+  std::string filesFrom;
+  bool nulSeparated = false;
+  // This job's share of the list; without it, the environment's (see
+  // shardFromEnvironment), or the whole list.
+  std::optional<Shard> shard;
+  bool skipExisting = false;
+  bool quiet = false;
   MarkOptions mark;
   bool verbose = false;
 };

@@ -31,6 +31,13 @@ const CLI::Validator kPercentPair(
     },
     "");
 
+const CLI::Validator kShardText(
+    [](std::string& text) -> std::string {
+      if (imbrino::cli::parseShard(text)) return {};
+      return "expected K/N with whole numbers 1 <= K <= N, got \"" + text + "\"";
+    },
+    "");
+
 // --anchor and --percent, as stamp and batch both take them.
 struct PlacementOptions {
   std::string anchorName;
@@ -80,28 +87,28 @@ void addMarkOptions(CLI::App* command, imbrino::MarkOptions& mark) {
       {"longer", imbrino::ScaleSide::Longer}};
   command
       ->add_option("--scale", mark.scalePercent,
-                   "draw the template P % as wide as the picture's side chosen by --scale-by, "
-                   "its height in proportion (text is laid out afresh at that size)")
+                   "draw the template P % (1 to 100) as wide as the picture's side chosen by "
+                   "--scale-by, its height in proportion (text is laid out afresh at that size)")
       ->type_name("P")
-      ->check(CLI::Range(1, imbrino::kMaxScalePercent));
+      ->check(CLI::Range(1, imbrino::kMaxScalePercent).description(""));
   command
       ->add_option("--scale-by", mark.scaleSide,
                    "the side --scale measures: width (default), height, shorter or longer")
       ->type_name("SIDE")
-      ->transform(CLI::CheckedTransformer(kSides));
+      ->transform(CLI::CheckedTransformer(kSides).description(""));
   command->add_flag("--tile", mark.tile,
                     "repeat the template over the whole picture, every other row shifted by "
                     "half a step");
   command
       ->add_option("--tile-gap", mark.tileGapPercent,
-                   "the space between copies, in % of the copy's size (default 50)")
+                   "the space between copies, in % of the copy's size (0 to 500, default 50)")
       ->type_name("G")
-      ->check(CLI::Range(0, imbrino::kMaxTileGapPercent));
+      ->check(CLI::Range(0, imbrino::kMaxTileGapPercent).description(""));
   command
       ->add_option("--tile-angle", mark.tileAngle,
-                   "turn each copy by A degrees counter-clockwise (default 0)")
+                   "turn each copy by A degrees counter-clockwise (-90 to 90, default 0)")
       ->type_name("A")
-      ->check(CLI::Range(-imbrino::kMaxTileAngle, imbrino::kMaxTileAngle));
+      ->check(CLI::Range(-imbrino::kMaxTileAngle, imbrino::kMaxTileAngle).description(""));
 }
 
 // --jpeg, as stamp and batch both take it.
@@ -115,7 +122,7 @@ void addJpegOption(CLI::App* command, imbrino::JpegWriting& writing) {
                    "the others, with the picture's own quality and sampling (pictures it cannot "
                    "keep are reencoded)")
       ->type_name("keep|reencode")
-      ->transform(CLI::CheckedTransformer(kWritings));
+      ->transform(CLI::CheckedTransformer(kWritings).description(""));
 }
 
 }  // namespace
@@ -177,16 +184,41 @@ int main(int argc, char** argv) {
       ->type_name("DIR");
   batch
       ->add_option("--jobs", batchOptions.jobs,
-                   "pictures processed at once (default: one per processor core)")
+                   "pictures processed at once, 1 to 256 (default: one per processor core)")
       ->type_name("N")
-      ->check(CLI::Range(1, 256));
+      ->check(CLI::Range(1, 256).description(""));
   batch
       ->add_option("--report", batchOptions.reportPath,
                    "also write the detailed report (UTF-8, CR LF) to FILE")
       ->type_name("FILE");
+  batch
+      ->add_option("--report-json", batchOptions.jsonReportPath,
+                   "also write one JSON object per picture to FILE, a line each, as each "
+                   "picture ends (the fields are listed in the README)")
+      ->type_name("FILE");
   batch->add_flag("--overwrite-sources", batchOptions.overwriteSources,
                   "let results replace listed pictures (when DIR is the pictures' own folder)");
-  batch->add_option("FILES", batchOptions.files, "the pictures to stamp")->required();
+  batch
+      ->add_option("--files-from", batchOptions.filesFrom,
+                   "read more pictures from FILE, one path a line; - reads standard input")
+      ->type_name("FILE");
+  batch->add_flag(
+      "--null", batchOptions.nulSeparated,
+      "the --files-from list is separated by NUL bytes (find -print0) instead of lines");
+  batch
+      ->add_option_function<std::string>(
+          "--shard",
+          [&](const std::string& text) { batchOptions.shard = imbrino::cli::parseShard(text); },
+          "take only pictures K, K+N, K+2N, ... of the list, so that N jobs given the same list "
+          "and K = 1..N stamp each picture once (default: from a Slurm job array or a "
+          "Kubernetes Indexed Job, see the README; otherwise the whole list)")
+      ->type_name("K/N")
+      ->check(kShardText);
+  batch->add_flag("--skip-existing", batchOptions.skipExisting,
+                  "leave a picture alone when its output exists and is newer than both the "
+                  "picture and the template, so a stopped run can be run again to finish");
+  batch->add_flag("--quiet", batchOptions.quiet, "print only failures and the summary");
+  batch->add_option("FILES", batchOptions.files, "the pictures to stamp")->type_name("FILE...");
 
   try {
     app.parse(argc, argv);

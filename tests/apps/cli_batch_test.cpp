@@ -97,19 +97,27 @@ TEST_F(CliBatch, ReplacingTheListedPicturesTakesOverwriteSources) {
   EXPECT_GE(redOf(loadPictureFile(b).value().pixel(0, 0)), 240);
 }
 
-TEST_F(CliBatch, BadTemplateOrUsageExitsTwo) {
+TEST_F(CliBatch, ExitCodesTellWhatWentWrong) {
   const std::string a = picture("a.png");
   test::writeBytes(folder.file("bad.src"), Bytes{1, 2, 3});
-  EXPECT_EQ(
-      runCli("batch --template " + folder.file("bad.src") + " --out " + out + " " + a).exitCode, 2);
-  EXPECT_EQ(runCli("batch --template " + templatePath + " --out " + out).exitCode, 2);
-  EXPECT_EQ(runCli("batch --template " + templatePath + " " + a).exitCode, 2);
-  EXPECT_EQ(
-      runCli("batch --template " + templatePath + " --out " + out + " --jobs 0 " + a).exitCode, 2);
-  EXPECT_EQ(runCli("batch --template " + templatePath + " --out " + out + " --anchor middle " + a)
-                .exitCode,
-            2);
+  const std::string run = "batch --template " + templatePath + " ";
+  const std::string toOut = run + "--out " + out + " ";
+  const struct {
+    std::string arguments;
+    int exitCode;
+  } cases[] = {
+      {"batch --template " + folder.file("bad.src") + " --out " + out + " " + a, 3},
+      {toOut, 2},
+      {run + a, 2},
+      {toOut + "--jobs 0 " + a, 2},
+      {toOut + "--anchor middle " + a, 2},
+      {toOut + "--shard 3/2 " + a, 2},
+      {toOut + "--files-from " + folder.file("no-list") + " " + a, 2},
+  };
+  for (const auto& c : cases) EXPECT_EQ(runCli(c.arguments).exitCode, c.exitCode) << c.arguments;
   EXPECT_TRUE(std::filesystem::is_empty(out));
+  EXPECT_EQ(runCli(toOut + a).exitCode, 0);
+  EXPECT_EQ(runCli(toOut + a + " " + folder.file("in/missing.png")).exitCode, 1);
 }
 
 TEST_F(CliBatch, AMissingOutputFolderIsMadeWithItsParents) {
@@ -127,7 +135,7 @@ TEST_F(CliBatch, AnOutputFolderThatCannotBeUsedIsRefusedAtOnce) {
   for (const std::string& bad :
        {std::string("\"\""), folder.file("file"), folder.file("file/sub")}) {
     const CliRun run = runCli("batch --template " + templatePath + " --out " + bad + " " + a, true);
-    EXPECT_EQ(run.exitCode, 2) << bad;
+    EXPECT_EQ(run.exitCode, 4) << bad;
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
   }
   EXPECT_TRUE(std::filesystem::is_empty(out));
