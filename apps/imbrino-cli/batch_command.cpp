@@ -217,7 +217,7 @@ int runBatch(const BatchOptions& options) {
   std::vector<long long> listIndex;
   for (long long i = shard.index; i <= static_cast<long long>(files.size()); i += shard.count)
     listIndex.push_back(i);
-  files = takeShard(files, shard);
+  if (shard.count > 1) files = takeShard(files, shard);
 
   const OutputPlan plan = planOutputs(files, options.outputFolder);
   if (!mayReplaceListed(plan, options.overwriteSources)) return kExitUsage;
@@ -226,7 +226,7 @@ int runBatch(const BatchOptions& options) {
   if (!options.jsonReportPath.empty() && !json.open(options.jsonReportPath)) return kExitUsage;
 
   BatchJob job;
-  job.files = files;
+  job.files = std::move(files);
   job.mode = options.mode;
   job.values = options.values;
   job.document = &document;
@@ -236,6 +236,7 @@ int runBatch(const BatchOptions& options) {
   job.replaceListed = options.overwriteSources;
   job.skipExisting = options.skipExisting;
   job.templatePath = options.templatePath;
+  job.plan = &plan;
   job.workers = options.jobs > 0
                     ? options.jobs
                     : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));

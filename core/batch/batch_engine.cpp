@@ -183,7 +183,9 @@ BatchResult runBatch(const BatchJob& job, BatchProgress& progress, std::atomic<b
   // A range of (0, 0) would be a busy bar: the bar counts finished files.
   progress.setRange(0, rowCount);
 
-  const OutputPlan plan = planOutputs(job.files, job.outputFolder);
+  std::optional<OutputPlan> ownPlan;
+  const OutputPlan& plan =
+      job.plan ? *job.plan : ownPlan.emplace(planOutputs(job.files, job.outputFolder));
   const FieldUse fieldUse(*job.document);
   const MarkStamper stamper(*job.document, job.mode, job.values, job.mark);
   ReadBeforeWrite order(plan);

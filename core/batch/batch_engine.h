@@ -41,6 +41,9 @@ struct BatchJob {
   // outputs are written whole or not at all, so such an output is done.
   bool skipExisting = false;
   std::string templatePath;
+  // Where each result goes, when the caller has planned it already (for
+  // these files and this folder); otherwise the run plans it.
+  const OutputPlan* plan = nullptr;
   // A result whose output is a listed picture (the folder is the pictures'
   // own) replaces that picture only when this is set, once the picture has
   // been read by every row listing it; otherwise the row fails unwritten.

@@ -1,5 +1,8 @@
 #include "batch/output_plan.h"
 
+#include <dirent.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <unordered_map>
 #include <unordered_set>
@@ -16,24 +19,100 @@ std::string fileNameOf(const std::string& path) {
 
 // The file a path names, as the file system resolves it: absolute, with
 // folder links, "." and ".." resolved, and a link at the file itself followed
-// as a write follows it, to a target that need not exist yet.
-std::string fileKey(const std::string& path) {
-  namespace fs = std::filesystem;
-  constexpr int kMaxLinks = 40;  // the kernel's own limit on a chain of links
-  std::error_code error;
-  fs::path file = fs::absolute(path, error);
-  if (error) return path;
-  for (int hop = 0; hop <= kMaxLinks; ++hop) {
-    fs::path folder = fs::weakly_canonical(file.parent_path(), error);
-    if (error) folder = file.parent_path().lexically_normal();
-    file = folder / file.filename();
-    if (!fs::is_symlink(file, error)) break;
-    const fs::path target = fs::read_symlink(file, error);
-    if (error) break;
-    file = target.is_absolute() ? target : folder / target;
+// as a write follows it, to a target that need not exist yet. Lists hold
+// many files of few folders, so each folder is resolved once, and a folder
+// many files come from is read once for its links instead of asking about
+// each file: a list of 100 000 pictures is planned in a fraction of a second.
+class FileKeys {
+ public:
+  // Strings rather than std::filesystem::path on the way: a path allocates
+  // for every component, which is most of the cost of a long list.
+  std::string operator()(const std::string& path) {
+    constexpr int kMaxLinks = 40;  // the kernel's own limit on a chain of links
+    std::string file = path;
+    if (file.empty() || file.front() != '/') {
+      std::error_code error;
+      if (workingFolder_.empty()) workingFolder_ = std::filesystem::current_path(error).string();
+      if (error || workingFolder_.empty()) return path;
+      file = joined(workingFolder_, file);
+    }
+    for (int hop = 0; hop <= kMaxLinks; ++hop) {
+      const auto slash = file.find_last_of('/');
+      const std::string name = file.substr(slash + 1);
+      // "." and ".." name folders, which writes never replace.
+      if (name.empty() || name == "." || name == "..")
+        return std::filesystem::path(file).lexically_normal().string();
+      Folder& folder = resolvedFolder(slash == 0 ? "/" : file.substr(0, slash));
+      file = joined(folder.path, name);
+      if (!isLink(folder, file, name)) break;
+      std::error_code error;
+      const std::string target = std::filesystem::read_symlink(file, error).string();
+      if (error || target.empty()) break;
+      file = target.front() == '/' ? target : joined(folder.path, target);
+    }
+    return file;
   }
-  return file.lexically_normal().string();
-}
+
+ private:
+  // Files looked up one by one in a folder before it is read whole.
+  static constexpr int kLookupsBeforeListing = 64;
+
+  struct Folder {
+    std::string path;  // resolved, without a closing slash but for the root
+    int lookups = 0;
+    bool listed = false;
+    std::unordered_set<std::string> links;  // names of the links in it, once listed
+  };
+
+  static std::string joined(const std::string& folder, const std::string& name) {
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+  }
+
+  Folder& resolvedFolder(const std::string& folder) {
+    const auto [at, added] = folders_.try_emplace(folder);
+    if (added) {
+      std::error_code error;
+      std::filesystem::path resolved = std::filesystem::weakly_canonical(folder, error);
+      if (error) resolved = std::filesystem::path(folder).lexically_normal();
+      at->second.path = resolved.string();
+      while (at->second.path.size() > 1 && at->second.path.back() == '/')
+        at->second.path.pop_back();
+      if (at->second.path.empty()) at->second.path = "/";
+    }
+    return at->second;
+  }
+
+  bool isLink(Folder& folder, const std::string& file, const std::string& name) {
+    if (!folder.listed && ++folder.lookups > kLookupsBeforeListing) listLinks(folder);
+    if (folder.listed) return folder.links.count(name) != 0;
+    std::error_code error;
+    return std::filesystem::is_symlink(file, error);
+  }
+
+  // Notes the folder's links from one reading of it; a folder that cannot
+  // be read, or whose entries do not tell their type, is asked file by file.
+  static void listLinks(Folder& folder) {
+    DIR* listing = ::opendir(folder.path.c_str());
+    if (listing == nullptr) {
+      folder.listed = errno == ENOENT;  // a missing folder holds no links
+      return;
+    }
+    bool typed = true;
+    while (const dirent* entry = ::readdir(listing)) {
+      if (entry->d_type == DT_UNKNOWN) {
+        typed = false;
+        break;
+      }
+      if (entry->d_type == DT_LNK) folder.links.insert(entry->d_name);
+    }
+    ::closedir(listing);
+    folder.listed = typed;
+    if (!typed) folder.links.clear();
+  }
+
+  std::unordered_map<std::string, Folder> folders_;
+  std::string workingFolder_;
+};
 
 }  // namespace
 
@@ -73,6 +152,10 @@ OutputPlan planOutputs(const std::vector<std::string>& files, const std::string&
   std::unordered_map<std::string, std::vector<int>> readers;     // in list order
   std::unordered_map<std::string, std::vector<int>> contenders;  // in list order
   std::unordered_set<std::string> taken;
+  readers.reserve(files.size());
+  contenders.reserve(files.size());
+  taken.reserve(2 * files.size());
+  FileKeys fileKey;
   for (int row = 0; row < rowCount; ++row) {
     plan.outputs[row] = outputPathFor(outputFolder, files[row]);
     const std::string source = fileKey(files[row]);
