@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <iostream>
 #include <thread>
@@ -84,25 +83,6 @@ std::string summaryWithoutQuestion(const BatchResult& result) {
   text.erase(text.rfind(kSummaryQuestion));
   while (!text.empty() && text.back() == '\n') text.pop_back();
   return text;
-}
-
-// Makes the output folder (with its parents) when it is missing, and refuses
-// at once one that cannot be made or written into, rather than failing every
-// file. Checked after the template, so a refused run has written nothing.
-bool prepareOutputFolder(const std::string& folder) {
-  if (folder.empty()) {
-    reportFailure("--out: the output folder is empty");
-    return false;
-  }
-  if (const Status made = makeFolders(folder); !made) {
-    reportFailure("cannot make the output folder: " + made.reason());
-    return false;
-  }
-  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-    reportFailure("cannot write into the output folder: " + folder + ": " + systemErrorText(errno));
-    return false;
-  }
-  return true;
 }
 
 // A run whose results would replace listed pictures goes ahead only when
