@@ -140,25 +140,6 @@ std::string summaryOf(const BatchResult& result) {
   return text;
 }
 
-// Makes the output folder (with its parents) when it is missing, and refuses
-// at once one that cannot be made or written into, rather than failing every
-// file. Checked after the template, so a refused run has written nothing.
-bool prepareOutputFolder(const std::string& folder) {
-  if (folder.empty()) {
-    reportFailure("--out: the output folder is empty");
-    return false;
-  }
-  if (const Status made = makeFolders(folder); !made) {
-    reportFailure("cannot make the output folder: " + made.reason());
-    return false;
-  }
-  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-    reportFailure("cannot write into the output folder: " + folder + ": " + systemErrorText(errno));
-    return false;
-  }
-  return true;
-}
-
 // A run whose results would replace listed pictures goes ahead only when
 // asked for, and is otherwise refused before anything is written.
 bool mayReplaceListed(const OutputPlan& plan, bool overwriteSources) {
@@ -221,7 +202,7 @@ int runBatch(const BatchOptions& options) {
 
   const OutputPlan plan = planOutputs(files, options.outputFolder);
   if (!mayReplaceListed(plan, options.overwriteSources)) return kExitUsage;
-  if (!prepareOutputFolder(options.outputFolder)) return kExitOutputFolder;
+  if (!prepareOutputFolder(options.outputFolder)) return kExitFolder;
   JsonLinesReport json;
   if (!options.jsonReportPath.empty() && !json.open(options.jsonReportPath)) return kExitUsage;
 

@@ -19,4 +19,9 @@ bool loadTemplate(const std::string& path, Template& document);
 // name fails at once and writes nothing.
 bool checkOutputType(const std::string& path);
 
+// Makes the output folder (with its parents) when it is missing, and refuses
+// at once one that cannot be made or written into, rather than failing every
+// file. Checked after the template, so a refused run has written nothing.
+bool prepareOutputFolder(const std::string& folder);
+
 }  // namespace imbrino::cli

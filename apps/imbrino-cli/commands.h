@@ -16,9 +16,9 @@ namespace imbrino::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
-inline constexpr int kExitTemplate = 3;       // the template could not be read (batch)
-inline constexpr int kExitOutputFolder = 4;   // the output folder could not be made (batch)
-inline constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C, as shells count it
+inline constexpr int kExitTemplate = 3;       // the template cannot be read
+inline constexpr int kExitFolder = 4;         // a folder cannot be watched, made or written into
+inline constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C, as a shell reports it
 
 // Prints a template (.src) or a picture file as JSON.
 int runInfo(const std::string& path);
@@ -69,6 +69,23 @@ struct BatchOptions {
 // Stamps the template onto every file and writes the results into the output
 // folder; Ctrl-C stops after the files in hand.
 int runBatch(const BatchOptions& options);
+
+struct WatchOptions {
+  std::string templatePath;
+  std::string inputFolder;
+  std::string outputFolder;
+  PlacementMode mode = PlacementMode::Anchor;
+  PlacementValues values = kDefaultAnchor;
+  JpegWriting jpeg = JpegWriting::Reencode;
+  MarkOptions mark;
+  bool verbose = false;
+};
+
+// Stamps every picture in the input folder whose result is not yet in the
+// output folder, then each picture closed after writing in it or moved into
+// it, exactly as runBatch would, until SIGINT (exit 130) or SIGTERM (exit 0)
+// stops it after the picture in hand.
+int runWatch(const WatchOptions& options);
 
 // The cell of an --anchor value: one of the nine cell names or its English
 // alias ("bottom-right", case-insensitive).

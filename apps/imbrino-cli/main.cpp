@@ -220,6 +220,27 @@ int main(int argc, char** argv) {
   batch->add_flag("--quiet", batchOptions.quiet, "print only failures and the summary");
   batch->add_option("FILES", batchOptions.files, "the pictures to stamp")->type_name("FILE...");
 
+  imbrino::cli::WatchOptions watchOptions;
+  CLI::App* watch = app.add_subcommand(
+      "watch",
+      "Watch a folder: stamp the pictures in it, then each picture written into it or moved into "
+      "it, as batch does, until Ctrl-C (exit 130) or SIGTERM (exit 0).");
+  watch->add_option("IN", watchOptions.inputFolder, "the folder to watch")->required();
+  watch->add_option("--template", watchOptions.templatePath, "the .src template")
+      ->required()
+      ->type_name("T.src");
+  watch
+      ->add_option("--out", watchOptions.outputFolder,
+                   "the output folder (made when missing; not IN itself)")
+      ->required()
+      ->type_name("DIR");
+  PlacementOptions watchPlacement;
+  watchPlacement.addTo(watch);
+  addJpegOption(watch, watchOptions.jpeg);
+  addMarkOptions(watch, watchOptions.mark);
+  watch->add_flag("--verbose", watchOptions.verbose,
+                  "say for each picture where the mark went and its size");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -240,6 +261,10 @@ int main(int argc, char** argv) {
   if (batch->parsed()) {
     batchPlacement.apply(batchOptions.mode, batchOptions.values, batchOptions.mark);
     return imbrino::cli::runBatch(batchOptions);
+  }
+  if (watch->parsed()) {
+    watchPlacement.apply(watchOptions.mode, watchOptions.values, watchOptions.mark);
+    return imbrino::cli::runWatch(watchOptions);
   }
   return imbrino::cli::kExitUsage;
 }

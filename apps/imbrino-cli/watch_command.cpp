@@ -1,0 +1,250 @@
+// `imbrino-cli watch`: a hot folder. Each picture closed after writing in the
+// watched folder, or moved into it, is stamped by the batch engine as a batch
+// of one and written into the output folder, byte for byte as `batch` writes
+// it. Pictures already in the folder are stamped first, unless done.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <iostream>
+
+#include "batch/batch_engine.h"
+#include "cli_support.h"
+#include "commands.h"
+#include "image/image_types.h"
+#include "platform/file_io.h"
+
+namespace imbrino::cli {
+namespace {
+
+// The read end gets one byte, the signal's number, per SIGINT or SIGTERM, so
+// that the wait for events wakes up; pictures are never cut short.
+int stopPipe[2] = {-1, -1};
+
+extern "C" void stopOnSignal(int signal) {
+  const unsigned char number = static_cast<unsigned char>(signal);
+  [[maybe_unused]] const ssize_t written = ::write(stopPipe[1], &number, 1);
+}
+
+// A descriptor closed when the watch ends.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// The signal caught since the last call, or 0.
+int takeStopSignal() {
+  unsigned char number = 0;
+  return ::read(stopPipe[0], &number, 1) == 1 ? number : 0;
+}
+
+// The exit code of a watch stopped by `signal`: SIGTERM is how a service is
+// stopped, so it ends the watch normally.
+int exitCodeFor(int signal) {
+  return signal == SIGTERM ? kExitOk : kExitInterrupted;
+}
+
+// Names the batch engine can read. Hidden names are skipped, and the names
+// writers give files still being written ("x.jpg.part", "x.jpg.tmp",
+// "x.jpg~") have no picture extension.
+bool isPictureName(const std::string& name) {
+  return !name.empty() && name.front() != '.' && imageTypeOfPath(name) != ImageType::Unknown;
+}
+
+class WatchProgress : public BatchProgress {
+ public:
+  explicit WatchProgress(bool verbose) : verbose_(verbose) {}
+
+  void markPlaced(int, const std::string& path, const StampReport& report) override {
+    if (verbose_) std::cerr << stampReportLine(path, report) << "\n";
+  }
+
+  void fileFinished(int, const std::string&, FileOutcome outcome,
+                    const std::string& reason) override {
+    if (outcome == FileOutcome::Failed) reportFailure(reason);
+  }
+
+ private:
+  bool verbose_;
+};
+
+// A picture waiting its turn. `skipDone`: taken from the folder's listing
+// rather than from an event, so an output newer than the picture and the
+// template is kept. An event means new content, whatever the picture's time.
+struct Pending {
+  std::string name;
+  bool skipDone = false;
+};
+
+class Queue {
+ public:
+  void add(const std::string& name, bool skipDone) {
+    if (!isPictureName(name)) return;
+    const auto same = std::find_if(items_.begin(), items_.end(),
+                                   [&](const Pending& item) { return item.name == name; });
+    if (same == items_.end())
+      items_.push_back({name, skipDone});
+    else
+      same->skipDone = same->skipDone && skipDone;
+  }
+
+  // Every picture in the folder, by name.
+  void addListing(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      std::error_code typeError;
+      if (entry.is_regular_file(typeError)) names.push_back(entry.path().filename().string());
+    }
+    if (error) reportFailure("cannot list " + folder + ": " + error.message());
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) add(name, true);
+  }
+
+  bool empty() const { return items_.empty(); }
+  Pending take() {
+    Pending front = std::move(items_.front());
+    items_.pop_front();
+    return front;
+  }
+
+ private:
+  std::deque<Pending> items_;
+};
+
+// Reads the events waiting on `inotify` into `queue`; false when the folder
+// itself went away (removed, moved or unmounted) and nothing more will come.
+bool readEvents(int inotify, const std::string& folder, Queue& queue) {
+  alignas(inotify_event) char buffer[16 * (sizeof(inotify_event) + NAME_MAX + 1)];
+  for (;;) {
+    const ssize_t length = ::read(inotify, buffer, sizeof buffer);
+    if (length <= 0) return true;  // EAGAIN: all read
+    for (ssize_t at = 0; at < length;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED)) return false;
+      // Events were lost: the listing finds the pictures they named.
+      if (event->mask & IN_Q_OVERFLOW) queue.addListing(folder);
+      if (event->len > 0 && !(event->mask & IN_ISDIR)) queue.add(event->name, false);
+    }
+  }
+}
+
+// Why `folder` cannot be watched, or empty when it can be.
+std::string folderProblem(const std::string& folder) {
+  struct stat status {};
+  if (::stat(folder.c_str(), &status) != 0) return systemErrorText(errno);
+  if (!S_ISDIR(status.st_mode)) return "not a folder";
+  return {};
+}
+
+}  // namespace
+
+int runWatch(const WatchOptions& options) {
+  const std::string& in = options.inputFolder;
+  if (const std::string problem = folderProblem(in); !problem.empty()) {
+    reportFailure("cannot watch " + in + ": " + problem);
+    return kExitFolder;
+  }
+  std::error_code error;
+  if (std::filesystem::equivalent(in, options.outputFolder, error)) {
+    reportFailure("--out: the output folder is the watched folder " + in +
+                  "; every result would arrive as a new picture, so choose another folder");
+    return kExitUsage;
+  }
+  Template document;
+  if (!loadTemplate(options.templatePath, document)) return kExitTemplate;
+  if (!prepareOutputFolder(options.outputFolder)) return kExitFolder;
+
+  const Descriptor inotify(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+  if (inotify.get() < 0 || ::inotify_add_watch(inotify.get(), in.c_str(),
+                                               IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE_SELF |
+                                                   IN_MOVE_SELF | IN_ONLYDIR) < 0) {
+    reportFailure("cannot watch " + in + ": " + systemErrorText(errno));
+    return kExitFolder;
+  }
+  if (::pipe2(stopPipe, O_NONBLOCK | O_CLOEXEC) != 0) {
+    reportFailure("cannot watch " + in + ": " + systemErrorText(errno));
+    return kExitFailed;
+  }
+  const Descriptor stopRead(stopPipe[0]), stopWrite(stopPipe[1]);
+  // A second signal of the same kind ends the process at once; every output
+  // already written is complete, since each is a rename of a finished file.
+  struct sigaction action {};
+  action.sa_handler = stopOnSignal;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
+
+  BatchJob job;
+  job.mode = options.mode;
+  job.values = options.values;
+  job.document = &document;
+  job.outputFolder = options.outputFolder;
+  job.jpeg = options.jpeg;
+  job.mark = options.mark;
+  job.templatePath = options.templatePath;
+  job.workers = 1;
+  WatchProgress progress(options.verbose);
+  std::atomic<bool> running{false};
+
+  // Watched before listed, so that no picture arrives unseen in between.
+  Queue queue;
+  queue.addListing(in);
+  int exitCode = kExitOk;
+  for (;;) {
+    if (const int signal = takeStopSignal()) {
+      exitCode = exitCodeFor(signal);
+      break;
+    }
+    if (!queue.empty()) {
+      const Pending next = queue.take();
+      const std::string path = (std::filesystem::path(in) / next.name).string();
+      // Gone again before its turn (moved on or removed): nothing to stamp.
+      std::error_code typeError;
+      if (!std::filesystem::is_regular_file(path, typeError)) continue;
+      job.files = {path};
+      job.skipExisting = next.skipDone;
+      running = true;
+      imbrino::runBatch(job, progress, running);
+      continue;
+    }
+    pollfd waits[] = {{inotify.get(), POLLIN, 0}, {stopPipe[0], POLLIN, 0}};
+    if (::poll(waits, 2, -1) < 0 && errno != EINTR) {
+      reportFailure("cannot watch " + in + ": " + systemErrorText(errno));
+      exitCode = kExitFailed;
+      break;
+    }
+    if (!readEvents(inotify.get(), in, queue)) {
+      reportFailure("stopped watching " + in + ": the folder was removed or moved");
+      exitCode = kExitFolder;
+      break;
+    }
+  }
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+  stopPipe[0] = stopPipe[1] = -1;
+  return exitCode;
+}
+
+}  // namespace imbrino::cli
