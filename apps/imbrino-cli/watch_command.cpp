@@ -22,6 +22,7 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "image/image_types.h"
+#include "platform/file_descriptor.h"
 #include "platform/file_io.h"
 
 namespace imbrino::cli {
@@ -35,21 +36,6 @@ extern "C" void stopOnSignal(int signal) {
   const unsigned char number = static_cast<unsigned char>(signal);
   [[maybe_unused]] const ssize_t written = ::write(stopPipe[1], &number, 1);
 }
-
-// A descriptor closed when the watch ends.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // The signal caught since the last call, or 0.
 int takeStopSignal() {
@@ -175,7 +161,7 @@ int runWatch(const WatchOptions& options) {
   if (!loadTemplate(options.templatePath, document)) return kExitTemplate;
   if (!prepareOutputFolder(options.outputFolder)) return kExitFolder;
 
-  const Descriptor inotify(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+  const FileDescriptor inotify(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
   if (inotify.get() < 0 || ::inotify_add_watch(inotify.get(), in.c_str(),
                                                IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE_SELF |
                                                    IN_MOVE_SELF | IN_ONLYDIR) < 0) {
@@ -186,7 +172,7 @@ int runWatch(const WatchOptions& options) {
     reportFailure("cannot watch " + in + ": " + systemErrorText(errno));
     return kExitFailed;
   }
-  const Descriptor stopRead(stopPipe[0]), stopWrite(stopPipe[1]);
+  const FileDescriptor stopRead(stopPipe[0]), stopWrite(stopPipe[1]);
   // A second signal of the same kind ends the process at once; every output
   // already written is complete, since each is a rename of a finished file.
   struct sigaction action {};
