@@ -12,11 +12,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <deque>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 #include "batch/batch_engine.h"
 #include "cli_support.h"
@@ -73,53 +75,95 @@ class WatchProgress : public BatchProgress {
   bool verbose_;
 };
 
+using Clock = std::chrono::steady_clock;
+
+// A file listed that changed this recently may still be being written: it
+// waits this long for its close event, and is taken then or once it has
+// been left alone that long.
+constexpr auto kSettleTime = std::chrono::seconds(2);
+
 // A picture waiting its turn. `skipDone`: taken from the folder's listing
 // rather than from an event, so an output newer than the picture and the
 // template is kept. An event means new content, whatever the picture's time.
 struct Pending {
   std::string name;
   bool skipDone = false;
+  Clock::time_point notBefore{};
 };
 
 class Queue {
  public:
+  explicit Queue(std::string folder) : folder_(std::move(folder)) {}
+
   void add(const std::string& name, bool skipDone) {
     if (!isPictureName(name)) return;
+    // A listed picture still changing waits to settle; an event says the
+    // writer is done.
+    const Clock::time_point ready =
+        skipDone && recentlyChanged(name) ? Clock::now() + kSettleTime : Clock::time_point{};
     const auto same = std::find_if(items_.begin(), items_.end(),
                                    [&](const Pending& item) { return item.name == name; });
-    if (same == items_.end())
-      items_.push_back({name, skipDone});
-    else
+    if (same == items_.end()) {
+      items_.push_back({name, skipDone, ready});
+    } else {
       same->skipDone = same->skipDone && skipDone;
+      same->notBefore = skipDone ? std::max(same->notBefore, ready) : ready;
+    }
   }
 
   // Every picture in the folder, by name.
-  void addListing(const std::string& folder) {
+  void addListing() {
     std::vector<std::string> names;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
       std::error_code typeError;
       if (entry.is_regular_file(typeError)) names.push_back(entry.path().filename().string());
     }
-    if (error) reportFailure("cannot list " + folder + ": " + error.message());
+    if (error) reportFailure("cannot list " + folder_ + ": " + error.message());
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) add(name, true);
   }
 
-  bool empty() const { return items_.empty(); }
-  Pending take() {
-    Pending front = std::move(items_.front());
-    items_.pop_front();
-    return front;
+  // The first picture whose turn has come, if any; otherwise how long until
+  // one's does (-1: none is waiting).
+  std::optional<Pending> take(int& waitMilliseconds) {
+    const Clock::time_point now = Clock::now();
+    waitMilliseconds = -1;
+    for (auto item = items_.begin(); item != items_.end(); ++item) {
+      if (item->notBefore <= now) {
+        // Changed again while it waited: it is still being written.
+        if (item->skipDone && item->notBefore != Clock::time_point{} &&
+            recentlyChanged(item->name)) {
+          item->notBefore = now + kSettleTime;
+          continue;
+        }
+        Pending taken = std::move(*item);
+        items_.erase(item);
+        return taken;
+      }
+      const auto wait = std::chrono::ceil<std::chrono::milliseconds>(item->notBefore - now).count();
+      if (waitMilliseconds < 0 || wait < waitMilliseconds)
+        waitMilliseconds = static_cast<int>(wait);
+    }
+    return std::nullopt;
   }
 
  private:
+  bool recentlyChanged(const std::string& name) const {
+    std::error_code error;
+    const auto changed =
+        std::filesystem::last_write_time(std::filesystem::path(folder_) / name, error);
+    if (error) return false;
+    return std::filesystem::file_time_type::clock::now() - changed < kSettleTime;
+  }
+
+  std::string folder_;
   std::deque<Pending> items_;
 };
 
 // Reads the events waiting on `inotify` into `queue`; false when the folder
 // itself went away (removed, moved or unmounted) and nothing more will come.
-bool readEvents(int inotify, const std::string& folder, Queue& queue) {
+bool readEvents(int inotify, Queue& queue) {
   alignas(inotify_event) char buffer[16 * (sizeof(inotify_event) + NAME_MAX + 1)];
   for (;;) {
     const ssize_t length = ::read(inotify, buffer, sizeof buffer);
@@ -129,7 +173,7 @@ bool readEvents(int inotify, const std::string& folder, Queue& queue) {
       at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
       if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED)) return false;
       // Events were lost: the listing finds the pictures they named.
-      if (event->mask & IN_Q_OVERFLOW) queue.addListing(folder);
+      if (event->mask & IN_Q_OVERFLOW) queue.addListing();
       if (event->len > 0 && !(event->mask & IN_ISDIR)) queue.add(event->name, false);
     }
   }
@@ -195,16 +239,17 @@ int runWatch(const WatchOptions& options) {
   std::atomic<bool> running{false};
 
   // Watched before listed, so that no picture arrives unseen in between.
-  Queue queue;
-  queue.addListing(in);
+  Queue queue(in);
+  queue.addListing();
   int exitCode = kExitOk;
   for (;;) {
     if (const int signal = takeStopSignal()) {
       exitCode = exitCodeFor(signal);
       break;
     }
-    if (!queue.empty()) {
-      const Pending next = queue.take();
+    int waitMilliseconds = -1;
+    if (const std::optional<Pending> taken = queue.take(waitMilliseconds)) {
+      const Pending& next = *taken;
       const std::string path = (std::filesystem::path(in) / next.name).string();
       // Gone again before its turn (moved on or removed): nothing to stamp.
       std::error_code typeError;
@@ -216,12 +261,12 @@ int runWatch(const WatchOptions& options) {
       continue;
     }
     pollfd waits[] = {{inotify.get(), POLLIN, 0}, {stopPipe[0], POLLIN, 0}};
-    if (::poll(waits, 2, -1) < 0 && errno != EINTR) {
+    if (::poll(waits, 2, waitMilliseconds) < 0 && errno != EINTR) {
       reportFailure("cannot watch " + in + ": " + systemErrorText(errno));
       exitCode = kExitFailed;
       break;
     }
-    if (!readEvents(inotify.get(), in, queue)) {
+    if (!readEvents(inotify.get(), queue)) {
       reportFailure("stopped watching " + in + ": the folder was removed or moved");
       exitCode = kExitFolder;
       break;
