@@ -22,6 +22,8 @@ packages=(
   libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   # window tests under a real window manager (tests/gui/desktop)
   xvfb xauth openbox xdotool
+  # the README's recipe for splitting a run over many jobs (tests/apps/parallel_recipe_test.sh)
+  parallel
   # downloads (the updater)
   libcurl4-openssl-dev
   # reference tools for the benchmarks (cjpeg/djpeg)

@@ -153,6 +153,20 @@ bool mayReplaceListed(const OutputPlan& plan, bool overwriteSources) {
   return false;
 }
 
+// The rows of `plan` at the 1-based places `listIndex`, for a job that
+// takes only those. Such a plan replaces no listed picture.
+OutputPlan planShare(const OutputPlan& plan, const std::vector<long long>& listIndex) {
+  OutputPlan share;
+  for (const long long index : listIndex) {
+    const auto row = static_cast<std::size_t>(index - 1);
+    share.outputs.push_back(plan.outputs[row]);
+    share.renamed.push_back(plan.renamed[row]);
+    share.replacesListed.push_back(false);
+    share.readersBefore.emplace_back();
+  }
+  return share;
+}
+
 std::optional<std::string> environmentValue(const char* name) {
   const char* value = std::getenv(name);
   if (value == nullptr || *value == '\0') return std::nullopt;
@@ -198,10 +212,20 @@ int runBatch(const BatchOptions& options) {
   std::vector<long long> listIndex;
   for (long long i = shard.index; i <= static_cast<long long>(files.size()); i += shard.count)
     listIndex.push_back(i);
-  if (shard.count > 1) files = takeShard(files, shard);
-
-  const OutputPlan plan = planOutputs(files, options.outputFolder);
+  // Names are planned on the whole list, so every job of a split run
+  // writes the very files one run would.
+  OutputPlan plan = planOutputs(files, options.outputFolder);
   if (!mayReplaceListed(plan, options.overwriteSources)) return kExitUsage;
+  if (shard.count > 1) {
+    if (plan.replacedCount() > 0) {
+      reportFailure(
+          "--shard: this run's results replace listed pictures, which other jobs may "
+          "still be reading; run it as one job");
+      return kExitUsage;
+    }
+    plan = planShare(plan, listIndex);
+    files = takeShard(files, shard);
+  }
   if (!prepareOutputFolder(options.outputFolder)) return kExitFolder;
   JsonLinesReport json;
   if (!options.jsonReportPath.empty() && !json.open(options.jsonReportPath)) return kExitUsage;
@@ -236,8 +260,9 @@ int runBatch(const BatchOptions& options) {
   for (std::size_t row = done; row < job.files.size(); ++row)
     json.writeNotProcessed(job.files[row], plan.outputs[row], listIndex[row]);
 
-  for (const RenamedOutput& renamed : result.lists.renamedFiles)
-    std::cerr << "imbrino-cli: " << renamed.picture << ": written as " << renamed.output << "\n";
+  if (!options.quiet)
+    for (const RenamedOutput& renamed : result.lists.renamedFiles)
+      std::cerr << "imbrino-cli: " << renamed.picture << ": written as " << renamed.output << "\n";
   std::cout << summaryOf(result) << "\n";
   int exitCode =
       result.lists.failedFiles.empty() && result.lists.pendingFiles.empty() ? kExitOk : kExitFailed;
