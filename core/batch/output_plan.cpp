@@ -146,42 +146,52 @@ OutputPlan planOutputs(const std::vector<std::string>& files, const std::string&
   plan.readersBefore.resize(files.size());
   if (outputFolder.empty()) return plan;
 
-  // Every listed picture and every row's own output is taken: a numbered
-  // name may be none of them.
-  std::vector<std::string> ownOutput(files.size());              // empty for rows that never write
-  std::unordered_map<std::string, std::vector<int>> readers;     // in list order
-  std::unordered_map<std::string, std::vector<int>> contenders;  // in list order
-  std::unordered_set<std::string> taken;
-  readers.reserve(files.size());
-  contenders.reserve(files.size());
-  taken.reserve(2 * files.size());
+  // Every file the run touches, by key: the rows reading it (a chain through
+  // nextReader, in list order) and the first row whose own output it is.
+  // Every key is taken: a numbered name may be none of them.
+  struct Use {
+    int firstReader = -1;
+    int lastReader = -1;
+    int firstContender = -1;
+  };
+  std::unordered_map<std::string, Use> uses;
+  uses.reserve(2 * files.size());
+  std::vector<int> nextReader(files.size(), -1);
+  std::vector<const std::string*> ownOutput(files.size(), nullptr);  // null: never writes
   FileKeys fileKey;
   for (int row = 0; row < rowCount; ++row) {
     plan.outputs[row] = outputPathFor(outputFolder, files[row]);
-    const std::string source = fileKey(files[row]);
-    readers[source].push_back(row);
-    taken.insert(source);
+    Use& source = uses[fileKey(files[row])];
+    if (source.lastReader >= 0)
+      nextReader[static_cast<std::size_t>(source.lastReader)] = row;
+    else
+      source.firstReader = row;
+    source.lastReader = row;
     if (imageTypeOfPath(files[row]) == ImageType::Unknown) continue;
-    ownOutput[row] = fileKey(plan.outputs[row]);
-    contenders[ownOutput[row]].push_back(row);
-    taken.insert(ownOutput[row]);
+    const auto output = uses.try_emplace(fileKey(plan.outputs[row])).first;
+    if (output->second.firstContender < 0) output->second.firstContender = row;
+    ownOutput[row] = &output->first;  // keys stay put while the map grows
   }
 
+  // The row that writes `output` under its own name: the last row reading
+  // it when that row's own output it is (a picture replaced by its own
+  // stamped copy), no row when another row reads it last, else the first
+  // row wanting it.
   auto keeperOf = [&](const std::string& output) {
-    const auto listed = readers.find(output);
-    if (listed == readers.end()) return contenders[output].front();
-    const int lastReader = listed->second.back();
-    return ownOutput[lastReader] == output ? lastReader : -1;
+    const Use& use = uses.at(output);
+    if (use.firstReader < 0) return use.firstContender;
+    return ownOutput[use.lastReader] == &uses.find(output)->first ? use.lastReader : -1;
   };
 
   std::unordered_map<std::string, int> nextNumber;  // per file name
   for (int row = 0; row < rowCount; ++row) {
-    const std::string& output = ownOutput[row];
-    if (output.empty()) continue;
+    if (ownOutput[row] == nullptr) continue;
+    const std::string& output = *ownOutput[row];
     if (keeperOf(output) == row) {
-      if (const auto listed = readers.find(output); listed != readers.end()) {
+      const Use& use = uses.at(output);
+      if (use.firstReader >= 0) {
         plan.replacesListed[row] = true;
-        for (const int reader : listed->second)
+        for (int reader = use.firstReader; reader >= 0; reader = nextReader[reader])
           if (reader != row) plan.readersBefore[row].push_back(reader);
       }
       continue;
@@ -191,7 +201,7 @@ OutputPlan planOutputs(const std::vector<std::string>& files, const std::string&
     std::string numbered;
     do {
       numbered = outputPathFor(outputFolder, numberedFileName(name, number++));
-    } while (!taken.insert(fileKey(numbered)).second);
+    } while (!uses.try_emplace(fileKey(numbered)).second);
     plan.outputs[row] = numbered;
     plan.renamed[row] = true;
   }
