@@ -136,28 +136,34 @@ int main(int argc, char** argv) {
   std::string infoPath;
   CLI::App* info = app.add_subcommand("info", "Print a template (.src) or a picture file as JSON.");
   info->add_option("FILE", infoPath, "a .src template or a BMP, JPEG, GIF or PNG picture")
-      ->required();
+      ->required()
+      ->type_name("");
 
   std::string renderTemplate;
   std::string renderOutput;
   bool renderHandles = false;
   CLI::App* render = app.add_subcommand(
       "render", "Render a template at its own size on white and save it as a picture.");
-  render->add_option("TEMPLATE", renderTemplate, "the .src template")->required();
+  render->add_option("TEMPLATE", renderTemplate, "the .src template")->required()->type_name("");
   render->add_option("OUT", renderOutput, "the picture to write (.bmp, .jpg, .jpeg, .gif, .png)")
-      ->required();
+      ->required()
+      ->type_name("");
   render->add_flag("--handles", renderHandles, "draw the handles of the selected objects");
 
   imbrino::cli::StampOptions stampOptions;
   CLI::App* stamp = app.add_subcommand(
       "stamp", "Stamp a template onto a picture and save the result as a picture.");
-  stamp->add_option("TEMPLATE", stampOptions.templatePath, "the .src template")->required();
+  stamp->add_option("TEMPLATE", stampOptions.templatePath, "the .src template")
+      ->required()
+      ->type_name("");
   stamp->add_option("IN", stampOptions.inputPath, "the picture to stamp (BMP, JPEG, GIF, PNG)")
-      ->required();
+      ->required()
+      ->type_name("");
   stamp
       ->add_option("OUT", stampOptions.outputPath,
                    "the picture to write (.bmp, .jpg, .jpeg, .gif, .png); may be IN")
-      ->required();
+      ->required()
+      ->type_name("");
   PlacementOptions stampPlacement;
   stampPlacement.addTo(stamp);
   addJpegOption(stamp, stampOptions.jpeg);
@@ -218,14 +224,20 @@ int main(int argc, char** argv) {
                   "leave a picture alone when its output exists and is newer than both the "
                   "picture and the template, so a stopped run can be run again to finish");
   batch->add_flag("--quiet", batchOptions.quiet, "print only failures and the summary");
-  batch->add_option("FILES", batchOptions.files, "the pictures to stamp")->type_name("FILE...");
+  batch->add_option("FILES", batchOptions.files, "the pictures to stamp")->type_name("");
+  batch->footer(
+      "Exit status: 0 every picture saved (or skipped as done); 1 some pictures failed; 2 a wrong "
+      "command line or list; 3 the template cannot be read; 4 the output folder cannot be made "
+      "or written into; 130 stopped by Ctrl-C after the pictures in hand.");
 
   imbrino::cli::WatchOptions watchOptions;
   CLI::App* watch = app.add_subcommand(
       "watch",
       "Watch a folder: stamp the pictures in it, then each picture written into it or moved into "
       "it, as batch does, until Ctrl-C (exit 130) or SIGTERM (exit 0).");
-  watch->add_option("IN", watchOptions.inputFolder, "the folder to watch")->required();
+  watch->add_option("IN", watchOptions.inputFolder, "the folder to watch")
+      ->required()
+      ->type_name("");
   watch->add_option("--template", watchOptions.templatePath, "the .src template")
       ->required()
       ->type_name("T.src");
