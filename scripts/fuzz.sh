@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 mode=${1:-replay}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
-targets=(template draw settings fields update bmp jpeg jpeg_keep png gif)
+targets=(template draw settings fields update file_list bmp jpeg jpeg_keep png gif)
 for t in "${targets[@]}"; do
   corpus=tests/fuzz/corpus/$t
   binary=build/fuzz/tests/fuzz/fuzz_$t
