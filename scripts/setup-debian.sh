@@ -24,6 +24,9 @@ packages=(
   xvfb xauth openbox xdotool
   # the README's recipe for splitting a run over many jobs (tests/apps/parallel_recipe_test.sh)
   parallel
+  # the Linux desktop files (assets/linux): the metainfo's validator, and bash completion
+  # for tests/apps/completion_test.sh
+  appstream bash-completion
   # downloads (the updater)
   libcurl4-openssl-dev
   # reference tools for the benchmarks (cjpeg/djpeg)

@@ -27,6 +27,12 @@ int runInfo(const std::string& path);
 // the output's extension; `handles` draws the handles of selected objects.
 int runRender(const std::string& templatePath, const std::string& outputPath, bool handles);
 
+// Renders a template scaled to fit in size x size (never enlarged), on white,
+// and writes it as a PNG whatever the output is called, for file managers'
+// previews. Bounds the process's memory and processor time first, so a
+// damaged or hostile template fails without costing the desktop.
+int runThumbnail(const std::string& templatePath, const std::string& outputPath, int size);
+
 struct StampOptions {
   std::string templatePath;
   std::string inputPath;

@@ -148,7 +148,16 @@ int main(int argc, char** argv) {
   render->add_option("OUT", renderOutput, "the picture to write (.bmp, .jpg, .jpeg, .gif, .png)")
       ->required()
       ->type_name("");
-  render->add_flag("--handles", renderHandles, "draw the handles of the selected objects");
+  CLI::Option* handlesFlag =
+      render->add_flag("--handles", renderHandles, "draw the handles of the selected objects");
+  int thumbnailSize = 0;
+  render
+      ->add_option("--thumbnail", thumbnailSize,
+                   "a preview for file managers instead: the template drawn to fit in SIZE x SIZE "
+                   "(1 to 4096, never enlarged) and written as PNG whatever OUT is called")
+      ->type_name("SIZE")
+      ->check(CLI::Range(1, 4096).description(""))
+      ->excludes(handlesFlag);
 
   imbrino::cli::StampOptions stampOptions;
   CLI::App* stamp = app.add_subcommand(
@@ -265,6 +274,8 @@ int main(int argc, char** argv) {
   }
 
   if (info->parsed()) return imbrino::cli::runInfo(infoPath);
+  if (render->parsed() && thumbnailSize > 0)
+    return imbrino::cli::runThumbnail(renderTemplate, renderOutput, thumbnailSize);
   if (render->parsed()) return imbrino::cli::runRender(renderTemplate, renderOutput, renderHandles);
   if (stamp->parsed()) {
     stampPlacement.apply(stampOptions.mode, stampOptions.values, stampOptions.mark);
