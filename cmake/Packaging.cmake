@@ -27,12 +27,16 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "fonts-wqy-zenhei, fonts-wqy-microhei, fonts-arphic-uming, fonts-arphic-ukai, fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
-# What Debian asks of every package: the copyright and a compressed changelog.
+# What Debian asks of every package: the copyright and a compressed changelog
+# (made while configuring, as the manual page is, with no name or time in it).
 set(changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian.gz)
-add_custom_command(OUTPUT ${changelog}
-  COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/assets/debian/changelog > ${changelog}
-  DEPENDS ${PROJECT_SOURCE_DIR}/assets/debian/changelog)
-add_custom_target(debian_changelog ALL DEPENDS ${changelog})
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${PROJECT_SOURCE_DIR}/assets/debian/changelog)
+execute_process(COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/assets/debian/changelog
+                OUTPUT_FILE ${changelog})
 install(FILES ${PROJECT_SOURCE_DIR}/assets/debian/copyright ${changelog}
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/imbrino)
+# Installing (and so packing) takes the programs as built; scripts/package.sh
+# builds just those rather than every test and benchmark.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 include(CPack)

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 scripts/setup-debian.sh lintian >/dev/null
 cmake --preset default >/dev/null
-cmake --build --preset default --target Imbrino imbrino-cli update debian_changelog
+cmake --build --preset default --target Imbrino imbrino-cli update
 mkdir -p build/package
 (cd build/package && cpack --config ../default/CPackConfig.cmake -G DEB)
 deb=$(ls -t build/package/imbrino_*.deb | head -n 1)
