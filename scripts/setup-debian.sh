@@ -27,6 +27,8 @@ packages=(
   # the Linux desktop files (assets/linux): the metainfo's validator, and bash completion
   # for tests/apps/completion_test.sh
   appstream bash-completion
+  # the Debian package and its checks (scripts/package.sh, tests/package/package_test.sh)
+  lintian desktop-file-utils shared-mime-info dpkg-dev
   # downloads (the updater)
   libcurl4-openssl-dev
   # reference tools for the benchmarks (cjpeg/djpeg)

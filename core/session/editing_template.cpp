@@ -49,15 +49,21 @@ bool loadCommandLineTemplate(EditingTemplate& editing, const std::string& templa
   return false;
 }
 
-std::optional<std::string> templatePathFromCommandLine(std::string_view commandLine) {
-  // As long as a setting, counted the same way.
-  if (commandLine.empty() || !fitsWidth(commandLine, kMaxSettingLength)) return std::nullopt;
+std::optional<std::string> pathFromCommandLine(std::string_view commandLine) {
+  if (commandLine.empty()) return std::nullopt;
   std::string path(commandLine);
   if (path.front() == '"') {
     if (path.size() < 2) return std::nullopt;
     path = path.substr(1, path.size() - 2);
   }
-  if (fileExtension(path) != ".src") return std::nullopt;
+  return path;
+}
+
+std::optional<std::string> templatePathFromCommandLine(std::string_view commandLine) {
+  // As long as a setting, counted the same way.
+  if (!fitsWidth(commandLine, kMaxSettingLength)) return std::nullopt;
+  auto path = pathFromCommandLine(commandLine);
+  if (!path || fileExtension(*path) != ".src") return std::nullopt;
   return path;
 }
 

@@ -39,6 +39,10 @@ bool loadCommandLineTemplate(EditingTemplate& editing, const std::string& templa
 // Resets to the default background with no objects.
 void resetEditingTemplate(Template& document);
 
+// The path a command line names: the line itself, or without the double
+// quotes around it. Nothing for an empty line or a lone quote.
+std::optional<std::string> pathFromCommandLine(std::string_view commandLine);
+
 // The path of a template on a command line: at most kMaxSettingLength wide (as
 // settings count them), a leading double quote dropped with the last
 // character, and only a ".src" file (any case). Anything else gives nothing.

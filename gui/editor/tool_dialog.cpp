@@ -73,7 +73,7 @@ ToolDialog::ToolDialog(AppContext& context, PanelHost& host, QWidget* editor,
 
   // Every button has the size of "new.bmp"'s frames; read quietly here, since
   // each button tells the user about a file it cannot load.
-  const QString folder = context.programDirectory + QStringLiteral("ButtonPic/");
+  const QString folder = context.dataDirectory + QStringLiteral("ButtonPic/");
   int frameWidth = kFallbackFrameSize;
   int buttonHeight = kFallbackFrameSize;
   if (const auto size = readImageSize((folder + QStringLiteral("new.bmp")).toStdString());

@@ -64,6 +64,7 @@ int runProgram(Prompts& prompts, const std::string& programFolder, const QString
                      editing,
                      picture,
                      configuredWebLinks(),
+                     QString::fromStdString(programLayoutAt(programFolder).dataFolder),
                      QString::fromStdString(programFolder)};
   loadStartupTemplate(editing, context.settings);
 

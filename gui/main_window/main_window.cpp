@@ -119,12 +119,17 @@ QAction* MainWindow::action(MainCommand id) const {
 void MainWindow::start(const QString& commandLine) {
   if (seams_.startUpdateCheck) seams_.startUpdateCheck(*this);
 
-  const auto templatePath = templatePathFromCommandLine(commandLine.toStdString());
-  if (!templatePath) return;
-  if (loadCommandLineTemplate(context_.editing, *templatePath)) {
-    canvas_->refresh();
-    editTemplate();
+  // The file the program was opened with: a template goes to the editor, a
+  // picture into this window, as if it had been dropped on it.
+  const std::string line = commandLine.toStdString();
+  if (const auto templatePath = templatePathFromCommandLine(line)) {
+    if (loadCommandLineTemplate(context_.editing, *templatePath)) {
+      canvas_->refresh();
+      editTemplate();
+    }
+    return;
   }
+  if (const auto path = pathFromCommandLine(line)) dropFiles({QString::fromStdString(*path)});
 }
 
 void MainWindow::showTitle(const QString& suffix) {

@@ -48,8 +48,9 @@ class MainWindow : public QMainWindow {
   MainWindow(AppContext& context, MainWindowSeams seams, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // Once the window is shown: the update check, and a template named on the
-  // command line (read and opened in the editor).
+  // Once the window is shown: the update check, and the file named on the
+  // command line: a template is read and opened in the editor, a picture
+  // opened here.
   void start(const QString& commandLine);
 
   bool pictureModified() const { return pictureModified_; }

@@ -9,6 +9,7 @@
 #include <QProcess>
 
 #include "main_window/main_window.h"
+#include "platform/program_location.h"
 #include "shared/program_texts.h"
 #include "shared/prompts.h"
 #include "update/update_config.h"
@@ -23,7 +24,10 @@ bool isWritableFolder(const QString& folder) {
 
 UpdateCheckSetup programUpdateCheckSetup(const QString& programFolder) {
   UpdateCheckSetup setup;
-  setup.programFolder = programFolder;
+  // An installed layout is the package manager's to update: the updater
+  // replaces the files of its own folder, which there is not the program's.
+  // Without a folder there is no check, as for one the user cannot write.
+  if (!programLayoutAt(programFolder.toStdString()).installed) setup.programFolder = programFolder;
   // Not the shared temporary folder, where another user's "Update.ini" or a
   // link in its place would stand in the way.
   if (const auto folder = userPrivateFolder()) setup.tempFolder = *folder + '/';

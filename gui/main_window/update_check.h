@@ -28,7 +28,8 @@ class Prompts;
 struct UpdateCheckSetup {
   // The folder of the running program, ending with "/": the updater lies
   // there. A folder the user cannot write to is a system install, which the
-  // package manager updates, not we: then there is no check at all.
+  // package manager updates, not we: then there is no check at all. Empty
+  // for an installed layout (data in ../share/imbrino/), for the same reason.
   QString programFolder;
   // Where the manifest is downloaded to: a folder of the user's own
   // (`isPrivateFolder`), ending with "/". Empty: no check.
@@ -51,9 +52,10 @@ inline constexpr const char* kUpdaterProgramName = "update";
 // Whether the current user may create and replace files in `folder`.
 bool isWritableFolder(const QString& folder);
 
-// The program's setup: the user's private folder, curl with short limits
-// (the manifest's size limit, which the updater shares), the build's address
-// and key, the updater started through QProcess, the event loops ended with -1.
+// The program's setup: no folder for an installed layout, the user's private
+// folder, curl with short limits (the manifest's size limit, which the updater
+// shares), the build's address and key, the updater started through
+// QProcess, the event loops ended with -1.
 UpdateCheckSetup programUpdateCheckSetup(const QString& programFolder);
 
 // One check, owned by the main window. Destroying it (with the window) stops

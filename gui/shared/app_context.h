@@ -7,8 +7,8 @@
 
 #include "session/editing_template.h"
 #include "session/picture_state.h"
-#include "shared/prompts.h"
 #include "settings/settings_file.h"
+#include "shared/prompts.h"
 
 namespace imbrino {
 
@@ -36,7 +36,9 @@ struct AppContext {
   EditingTemplate& editing;
   PictureState& picture;
   WebLinks links;
-  // Where the manual and other installed files are found, ending with "/".
+  // Where the manual and the button pictures are found, ending with "/".
+  QString dataDirectory;
+  // The running program's folder, ending with "/"; empty in window tests.
   QString programDirectory;
 };
 

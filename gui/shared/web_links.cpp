@@ -8,7 +8,7 @@
 namespace imbrino {
 
 void openHelp(AppContext& context, QWidget* owner) {
-  const QString manual = context.programDirectory + QStringLiteral("help.html");
+  const QString manual = context.dataDirectory + QStringLiteral("help.html");
   if (!QFileInfo(manual).isFile()) {
     context.prompts.message(owner, programTitle(),
                             QStringLiteral("帮助文件 %1 不存在,请检查安装是否正确.同时您可以上"

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "editor/template_editor.h"
 #include "gui/support/app_fixture.h"
 #include "image/image_io.h"
 #include "main_window/application.h"
@@ -31,7 +32,6 @@ class MainWindowTest : public QObject {
  private:
   std::unique_ptr<test::AppFixture> app;
   std::unique_ptr<MainWindow> window;
-  int editorRuns = 0;
 
   void openWindow(MainWindowSeams seams = {}) {
     window = std::make_unique<MainWindow>(app->context, std::move(seams));
@@ -56,7 +56,6 @@ class MainWindowTest : public QObject {
     app = std::make_unique<test::AppFixture>();
     app->editing.document.background.width = 100;
     app->editing.document.background.height = 50;
-    editorRuns = 0;
     openWindow();
   }
   void cleanup() {
@@ -261,20 +260,27 @@ class MainWindowTest : public QObject {
     QCOMPARE(app->picture.pictureWidth(), 40);
   }
 
-  void aTemplateOnTheCommandLineOpensTheEditor() {
+  void aFileOnTheCommandLineOpensWhereItBelongs() {
     const QString path = app->writeTemplate(QStringLiteral("mark.src"), 80, 20, 0x00FF0000);
-    MainWindowSeams seams;
-    seams.runTemplateEditor = [this](QWidget*) { ++editorRuns; };
-    openWindow(std::move(seams));
+    app->context.dataDirectory = QStringLiteral(IMBRINO_SOURCE_DIR "/assets/editor/");
+    openWindow(programSeams(app->context));
+    int editorWidth = 0;
+    test::whenDialogOpens([&editorWidth](QWidget* dialog) {
+      if (auto* editor = qobject_cast<TemplateEditor*>(dialog)) {
+        editorWidth = editor->editing().document().background.width;
+        editor->close();
+      }
+    });
     window->start(QStringLiteral("\"") + path + QStringLiteral("\""));
-    QCOMPARE(editorRuns, 1);
+    QCOMPARE(editorWidth, 80);
     QCOMPARE(app->editing.path, path.toStdString());
-    QCOMPARE(app->editing.document.background.width, 80);
 
-    window->start(app->writePicture(QStringLiteral("photo.jpg"), 10, 10));
-    QCOMPARE(editorRuns, 1);
-    QVERIFY(window->action(kCommandEditTemplate)->isEnabled());
-    QVERIFY(!window->action(kCommandBatch)->isEnabled());  // no batch dialog plugged in
+    // A picture opens in the window, as "open with" gives it: unquoted.
+    const QString photo = app->writePicture(QStringLiteral("my photo.jpg"), 10, 10);
+    editorWidth = 0;
+    window->start(photo);
+    QCOMPARE(editorWidth, 0);
+    QCOMPARE(app->picture.picturePath(), photo.toStdString());
   }
 
   void scrollBarsFollowThePictureAndResetOnShrink() {
@@ -313,7 +319,7 @@ class MainWindowTest : public QObject {
     window->action(kCommandHelp)->trigger();
     QCOMPARE(
         app->prompts.messageTexts().back(),
-        QStringLiteral("帮助文件 ") + app->context.programDirectory +
+        QStringLiteral("帮助文件 ") + app->context.dataDirectory +
             QStringLiteral("help.html 不存在,请检查安装是否正确.同时您可以上官方网站上下载相应的"
                            "帮助文件!"));
     QFile manual(app->file(QStringLiteral("help.html")));

@@ -62,7 +62,7 @@ class TemplateEditorTest : public QObject {
   void init() {
     app_ = std::make_unique<AppFixture>();
     // The tool window's pictures, as they lie beside the program.
-    app_->context.programDirectory = QStringLiteral(IMBRINO_SOURCE_DIR "/assets/editor/");
+    app_->context.dataDirectory = QStringLiteral(IMBRINO_SOURCE_DIR "/assets/editor/");
     changes_ = 0;
   }
   void cleanup() {

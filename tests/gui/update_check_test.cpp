@@ -212,6 +212,16 @@ class UpdateCheckTest : public QObject {
     QCOMPARE(downloads.load(), 0);
   }
 
+  void anInstalledLayoutIsNotCheckedEvenWhenWritable() {
+    QVERIFY(QDir(app->folder.path()).mkpath(QStringLiteral("share/imbrino/ButtonPic")));
+    QVERIFY(QDir(app->folder.path()).mkdir(QStringLiteral("bin")));
+    const QString bin = app->file(QStringLiteral("bin/"));
+    QVERIFY(programUpdateCheckSetup(bin).programFolder.isEmpty());
+    // Its data beside it, the same folder is a portable copy.
+    QVERIFY(QDir(bin).mkdir(QStringLiteral("ButtonPic")));
+    QCOMPARE(programUpdateCheckSetup(bin).programFolder, bin);
+  }
+
   void theWindowWaitsForACheckStillOnTheNetworkAndDropsItsQuestion() {
     FakeDownloader::Gate gate;
     UpdateCheck::start(*window, app->prompts, setupServing(manifest(test::newerVersion(0)), &gate));

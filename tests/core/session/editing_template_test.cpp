@@ -110,6 +110,7 @@ TEST(EditingTemplate, CommandLinePathRules) {
   EXPECT_EQ(templatePathFromCommandLine("/home/u/a b/mark.src"), "/home/u/a b/mark.src");
   EXPECT_EQ(templatePathFromCommandLine("\"/home/u/a b/MARK.SRC\""), "/home/u/a b/MARK.SRC");
   EXPECT_EQ(templatePathFromCommandLine("/home/u/photo.jpg"), std::nullopt);
+  EXPECT_EQ(pathFromCommandLine("\"/home/u/a b/photo.jpg\""), "/home/u/a b/photo.jpg");
   EXPECT_EQ(templatePathFromCommandLine("/home/u.src/noext"), std::nullopt);
   EXPECT_EQ(templatePathFromCommandLine(""), std::nullopt);
   EXPECT_EQ(templatePathFromCommandLine("\""), std::nullopt);

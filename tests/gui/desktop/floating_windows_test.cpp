@@ -80,7 +80,7 @@ class FloatingWindowsTest : public QObject {
  private slots:
   void init() {
     app_ = std::make_unique<AppFixture>();
-    app_->context.programDirectory = QStringLiteral(IMBRINO_SOURCE_DIR "/assets/editor/");
+    app_->context.dataDirectory = QStringLiteral(IMBRINO_SOURCE_DIR "/assets/editor/");
     // Larger than the screen, so both scroll bars are in use.
     document().background.width = 2000;
     document().background.height = 1500;
