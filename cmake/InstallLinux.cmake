@@ -31,6 +31,17 @@ if(IMBRINO_GZIP)
   endif()
 endif()
 install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The desktop program's own page, compressed the same way.
+if(IMBRINO_BUILD_GUI)
+  set(program_page ${linux_assets}/Imbrino.1)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${program_page})
+  if(IMBRINO_GZIP)
+    execute_process(COMMAND ${IMBRINO_GZIP} -9 -n -c ${program_page}
+                    OUTPUT_FILE ${CMAKE_CURRENT_BINARY_DIR}/Imbrino.1.gz)
+    set(program_page ${CMAKE_CURRENT_BINARY_DIR}/Imbrino.1.gz)
+  endif()
+  install(FILES ${program_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 
 install(FILES ${linux_assets}/imbrino-cli.bash-completion
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME imbrino-cli)

@@ -28,7 +28,7 @@ packages=(
   # for tests/apps/completion_test.sh
   appstream bash-completion
   # the Debian package and its checks (scripts/package.sh, tests/package/package_test.sh)
-  lintian desktop-file-utils shared-mime-info dpkg-dev
+  lintian desktop-file-utils shared-mime-info dpkg-dev strace
   # downloads (the updater)
   libcurl4-openssl-dev
   # reference tools for the benchmarks (cjpeg/djpeg)
