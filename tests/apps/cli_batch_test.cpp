@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "apps/cli_folder.h"
 #include "apps/cli_runner.h"
 #include "image/image_io.h"
 #include "support/test_support.h"
@@ -11,29 +12,9 @@
 namespace imbrino {
 namespace {
 
-constexpr Pixel kRed = makePixel(255, 0, 0);
+constexpr Pixel kRed = test::kTemplateRed;
 
-class CliBatch : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::filesystem::create_directories(folder.path() / "in" / "again");
-    std::filesystem::create_directories(folder.path() / "out");
-    Template stamp;
-    stamp.background = {6, 4, 0, 0x000000FF, 255, 0, 0};
-    ASSERT_TRUE(writeTemplateFile(templatePath, stamp));
-  }
-
-  std::string picture(const std::string& name, int width = 20, int height = 10) {
-    const std::string path = folder.file("in/" + name);
-    const Surface white = Surface::create(width, height).value();
-    test::writeBytes(path, encodePicture(white, codecFormatOf(imageTypeOfPath(path))).value());
-    return path;
-  }
-
-  test::TempFolder folder;
-  const std::string templatePath = folder.file("stamp.src");
-  const std::string out = folder.file("out");
-};
+using CliBatch = test::CliFolder;
 
 TEST_F(CliBatch, MixedRunSortsFilesWritesTheReportAndExitsOne) {
   const std::string a = picture("a.PNG"), b = picture("b.gif"), c = picture("c.jpeg");

@@ -108,14 +108,14 @@ TEST_F(CliJpeg, KeepCarriesOverTheBlocksTheStampDoesNotTouch) {
   const std::string in = photo("in.jpg");
   const Bytes input = test::readBytes(in);
   const std::string batchOut = folder.file("out/in.jpg"), stampOut = folder.file("stamped.jpeg");
-  ASSERT_EQ(runCli("batch --jpeg keep --anchor bottom-right --template " + templatePath + " --out " +
-                   folder.file("out") + " " + in)
+  ASSERT_EQ(runCli("batch --jpeg keep --anchor bottom-right --template " + templatePath +
+                   " --out " + folder.file("out") + " " + in)
                 .exitCode,
             0);
-  ASSERT_EQ(runCli("stamp --jpeg keep --anchor bottom-right " + templatePath + " " + in + " " +
-                   stampOut)
-                .exitCode,
-            0);
+  ASSERT_EQ(
+      runCli("stamp --jpeg keep --anchor bottom-right " + templatePath + " " + in + " " + stampOut)
+          .exitCode,
+      0);
   const Rect touched = jpegMcuRectangle(input, Rect{154, 116, 6, 4});
   ASSERT_EQ(touched, (Rect{144, 112, 16, 8}));  // 4:2:0 MCUs of 16 x 16, cut by the edge
   const std::vector<Block> before = readBlocks(input);
@@ -152,7 +152,7 @@ TEST_F(CliJpeg, KeepFallsBackWhereItCannotApply) {
   test::writeBytes(png, encodePicture(Surface::create(20, 10).value(), CodecFormat::Png).value());
   const std::string out = folder.file("out");
   const CliRun run = runCli("batch --jpeg keep --anchor top-left --jobs 2 --template " +
-                            templatePath + " --out " + out + " " + rotated + " " + png,
+                                templatePath + " --out " + out + " " + rotated + " " + png,
                             true);
   ASSERT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.out.find("imbrino-cli:"), std::string::npos) << run.out;  // silently
@@ -166,9 +166,10 @@ TEST_F(CliJpeg, KeepFallsBackWhereItCannotApply) {
   EXPECT_EQ(flat.pixel(6, 0), kPixelWhite);
 
   const std::string asPng = folder.file("plain.png");
-  ASSERT_EQ(runCli("stamp --jpeg keep --anchor top-left " + templatePath + " " + plain + " " + asPng)
-                .exitCode,
-            0);
+  ASSERT_EQ(
+      runCli("stamp --jpeg keep --anchor top-left " + templatePath + " " + plain + " " + asPng)
+          .exitCode,
+      0);
   EXPECT_EQ(loadPictureFile(asPng).value().pixel(1, 1), makePixel(255, 0, 0));
   EXPECT_EQ(runCli("stamp --jpeg fast " + templatePath + " " + plain + " " + asPng).exitCode, 2);
 }
@@ -180,9 +181,9 @@ TEST_F(CliJpeg, InfoTellsTheSamplingAndQuality) {
     int h, v, quality;
     const char* sampling;
   };
-  for (const Made& made : {Made{2, 2, 92, "4:2:0"}, Made{2, 1, 75, "4:2:2"},
-                           Made{1, 1, 100, "4:4:4"}, Made{2, 2, 50, "4:2:0"},
-                           Made{1, 2, 30, "4:4:0"}, Made{2, 2, 5, "4:2:0"}}) {
+  for (const Made& made :
+       {Made{2, 2, 92, "4:2:0"}, Made{2, 1, 75, "4:2:2"}, Made{1, 1, 100, "4:4:4"},
+        Made{2, 2, 50, "4:2:0"}, Made{1, 2, 30, "4:4:0"}, Made{2, 2, 5, "4:2:0"}}) {
     Photo p;
     p.lumaH = made.h;
     p.lumaV = made.v;
@@ -194,7 +195,8 @@ TEST_F(CliJpeg, InfoTellsTheSamplingAndQuality) {
     EXPECT_NEAR(json["quality"].get<int>(), made.quality, 1) << made.sampling;
   }
   const std::string in = photo("in.jpg");
-  ASSERT_EQ(runCli("stamp " + templatePath + " " + in + " " + folder.file("again.jpg")).exitCode, 0);
+  ASSERT_EQ(runCli("stamp " + templatePath + " " + in + " " + folder.file("again.jpg")).exitCode,
+            0);
   const auto json = nlohmann::json::parse(runCli("info " + folder.file("again.jpg")).out);
   EXPECT_EQ(json["sampling"], "4:4:4");
   EXPECT_EQ(json["quality"], 99);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <thread>
 
+#include "apps/cli_folder.h"
 #include "apps/cli_runner.h"
 #include "image/image_io.h"
 #include "support/test_support.h"
@@ -25,14 +26,8 @@ bool appears(const std::string& path) {
   return false;
 }
 
-class CliWatch : public ::testing::Test {
+class CliWatch : public test::CliFolder {
  protected:
-  void SetUp() override {
-    std::filesystem::create_directories(folder.path() / "in");
-    Template stamp;
-    stamp.background = {6, 4, 0, 0x000000FF, 255, 0, 0};
-    ASSERT_TRUE(writeTemplateFile(templatePath, stamp));
-  }
   void TearDown() override {
     if (pid > 0) stop(SIGKILL);
   }
@@ -63,9 +58,6 @@ class CliWatch : public ::testing::Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
-  test::TempFolder folder;
-  const std::string templatePath = folder.file("stamp.src");
-  const std::string out = folder.file("out");
   pid_t pid = -1;
 };
 
@@ -131,7 +123,7 @@ TEST_F(CliWatch, RefusesAtStartWhatCannotWork) {
     EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments;
     EXPECT_EQ(run.out.rfind("imbrino-cli: ", 0), 0u) << run.out;
   }
-  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 
 }  // namespace

@@ -174,8 +174,8 @@ TEST(CliRender, FailuresWriteNothing) {
 
   const CliRun missing = runCli("render " + folder.file("missing.src") + " " + out, true);
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_TRUE(missing.out.starts_with("imbrino-cli: cannot read the template: " +
-                                      folder.file("missing.src") + ": "))
+  EXPECT_TRUE(missing.out.starts_with(
+      "imbrino-cli: cannot read the template: " + folder.file("missing.src") + ": "))
       << missing.out;
   EXPECT_EQ(runCli("render " + red).exitCode, 2);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);

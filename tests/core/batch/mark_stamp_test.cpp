@@ -170,24 +170,16 @@ TEST(AutomaticPlacement, TakesTheQuietCornerDecodedOrInTheJpegsBlocks) {
   EXPECT_EQ(stamper.stamp(flat).value().anchor, (PlacementValues{2, 2}));
 }
 
-TEST(RunChoices, RoundTripAndOutOfRangeValuesReadAsDefaults) {
+// A hand-edited settings file must not turn into a run nobody chose.
+TEST(RunChoices, OutOfRangeValuesReadAsDefaults) {
   test::TempFolder folder;
   const SettingsFile settings(folder.file("SetupInfor.ini"));
-  RunChoices choices;
-  choices.mark = {40, ScaleSide::Longer, true, 120, -30, true};
-  choices.jpeg = JpegWriting::Keep;
-  ASSERT_TRUE(writeRunChoices(settings, choices));
-  EXPECT_EQ(readRunChoices(settings), choices);
   for (auto [key, value] : {std::pair{"ScalePercent", "101"},
                             {"ScaleSide", "4"},
                             {"TileGap", "-1"},
                             {"TileAngle", "91"}})
     ASSERT_TRUE(settings.writeSetting("BatchMark", key, value));
-  const MarkOptions read = readRunChoices(settings).mark;
-  EXPECT_EQ(read.scalePercent, 0);
-  EXPECT_EQ(read.scaleSide, ScaleSide::Width);
-  EXPECT_EQ(read.tileGapPercent, kDefaultTileGapPercent);
-  EXPECT_EQ(read.tileAngle, 0);
+  EXPECT_EQ(readRunChoices(settings).mark, MarkOptions{});
 }
 
 }  // namespace
