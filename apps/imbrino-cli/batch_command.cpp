@@ -195,6 +195,19 @@ bool gatherFiles(const BatchOptions& options, std::vector<std::string>& files) {
 
 }  // namespace
 
+BatchJob batchJobFor(const StampChoices& choices, const Template& document,
+                     const std::string& templatePath, const std::string& outputFolder) {
+  BatchJob job;
+  job.mode = choices.mode;
+  job.values = choices.values;
+  job.jpeg = choices.jpeg;
+  job.mark = choices.mark;
+  job.document = &document;
+  job.templatePath = templatePath;
+  job.outputFolder = outputFolder;
+  return job;
+}
+
 int runBatch(const BatchOptions& options) {
   Template document;
   if (!loadTemplate(options.templatePath, document)) return kExitTemplate;
@@ -230,17 +243,10 @@ int runBatch(const BatchOptions& options) {
   JsonLinesReport json;
   if (!options.jsonReportPath.empty() && !json.open(options.jsonReportPath)) return kExitUsage;
 
-  BatchJob job;
+  BatchJob job = batchJobFor(options, document, options.templatePath, options.outputFolder);
   job.files = std::move(files);
-  job.mode = options.mode;
-  job.values = options.values;
-  job.document = &document;
-  job.outputFolder = options.outputFolder;
-  job.jpeg = options.jpeg;
-  job.mark = options.mark;
   job.replaceListed = options.overwriteSources;
   job.skipExisting = options.skipExisting;
-  job.templatePath = options.templatePath;
   job.plan = &plan;
   job.workers = options.jobs > 0
                     ? options.jobs

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "batch/batch_engine.h"
 #include "batch/jpeg_keep_stamp.h"
 #include "batch/mark_stamp.h"
 #include "batch/placement.h"
@@ -33,28 +34,29 @@ int runRender(const std::string& templatePath, const std::string& outputPath, bo
 // damaged or hostile template fails without costing the desktop.
 int runThumbnail(const std::string& templatePath, const std::string& outputPath, int size);
 
-struct StampOptions {
-  std::string templatePath;
-  std::string inputPath;
-  std::string outputPath;
+// How each picture is stamped, as stamp, batch and watch all take it.
+struct StampChoices {
   PlacementMode mode = PlacementMode::Anchor;
   PlacementValues values = kDefaultAnchor;
   JpegWriting jpeg = JpegWriting::Reencode;
   MarkOptions mark;
-  bool verbose = false;
+  bool verbose = false;  // tell where each mark went
+};
+
+struct StampOptions : StampChoices {
+  std::string templatePath;
+  std::string inputPath;
+  std::string outputPath;
 };
 
 // Stamps the template onto one picture and saves the result.
 int runStamp(const StampOptions& options);
 
-struct BatchOptions {
+struct BatchOptions : StampChoices {
   std::string templatePath;
   std::string outputFolder;
   std::vector<std::string> files;
-  PlacementMode mode = PlacementMode::Anchor;
-  PlacementValues values = kDefaultAnchor;
-  int jobs = 0;  // 0: one per core
-  JpegWriting jpeg = JpegWriting::Reencode;
+  int jobs = 0;                // 0: one per core
   std::string reportPath;      // empty: no report
   std::string jsonReportPath;  // empty: no JSON Lines report
   // Results may replace listed pictures; without it such a run is refused.
@@ -68,23 +70,16 @@ struct BatchOptions {
   std::optional<Shard> shard;
   bool skipExisting = false;
   bool quiet = false;
-  MarkOptions mark;
-  bool verbose = false;
 };
 
 // Stamps the template onto every file and writes the results into the output
 // folder; Ctrl-C stops after the files in hand.
 int runBatch(const BatchOptions& options);
 
-struct WatchOptions {
+struct WatchOptions : StampChoices {
   std::string templatePath;
   std::string inputFolder;
   std::string outputFolder;
-  PlacementMode mode = PlacementMode::Anchor;
-  PlacementValues values = kDefaultAnchor;
-  JpegWriting jpeg = JpegWriting::Reencode;
-  MarkOptions mark;
-  bool verbose = false;
 };
 
 // Stamps every picture in the input folder whose result is not yet in the
@@ -92,6 +87,11 @@ struct WatchOptions {
 // it, exactly as runBatch would, until SIGINT (exit 130) or SIGTERM (exit 0)
 // stops it after the picture in hand.
 int runWatch(const WatchOptions& options);
+
+// A run of `document` (read from `templatePath`) into `outputFolder`, with
+// these choices; the caller adds the files and how the run goes.
+BatchJob batchJobFor(const StampChoices& choices, const Template& document,
+                     const std::string& templatePath, const std::string& outputFolder);
 
 // The cell of an --anchor value: one of the nine cell names or its English
 // alias ("bottom-right", case-insensitive).

@@ -226,14 +226,7 @@ int runWatch(const WatchOptions& options) {
   ::sigaction(SIGINT, &action, nullptr);
   ::sigaction(SIGTERM, &action, nullptr);
 
-  BatchJob job;
-  job.mode = options.mode;
-  job.values = options.values;
-  job.document = &document;
-  job.outputFolder = options.outputFolder;
-  job.jpeg = options.jpeg;
-  job.mark = options.mark;
-  job.templatePath = options.templatePath;
+  BatchJob job = batchJobFor(options, document, options.templatePath, options.outputFolder);
   job.workers = 1;
   WatchProgress progress(options.verbose);
   std::atomic<bool> running{false};
