@@ -59,17 +59,7 @@ kill -INT "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
 
 # --- json: the report's cost on a batch ------------------------------------------
-best() {
-  local fastest=
-  for ((i = 0; i < runs; ++i)); do
-    rm -rf "$work/out" && mkdir -p "$work/out"
-    /usr/bin/time -f '%e' -o "$work/time.txt" "$@" >/dev/null 2>&1
-    local t
-    t=$(tail -n 1 "$work/time.txt")
-    if [[ -z $fastest ]] || awk -v a="$t" -v b="$fastest" 'BEGIN { exit !(a < b) }'; then fastest=$t; fi
-  done
-  echo "$fastest"
-}
+source bench/best_of.sh
 plain=$(best "$cli" batch --template "$logo" --out "$work/out" --quiet "${photos[@]}")
 json=$(best "$cli" batch --template "$logo" --out "$work/out" --quiet --report-json "$work/r.jsonl" "${photos[@]}")
 

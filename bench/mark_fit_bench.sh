@@ -47,19 +47,7 @@ photos=("${photos[@]:0:count}")
 mixed=("$work"/mixed/mixed-*.jpg)
 logo=$work/logo.src
 
-# best CMD...: the fastest wall time of --runs runs, in seconds.
-best() {
-  local fastest=
-  for ((i = 0; i < runs; ++i)); do
-    rm -rf "$work/out" && mkdir -p "$work/out"
-    /usr/bin/time -f '%e' -o "$work/time.txt" "$@" >/dev/null 2>"$work/log.txt" ||
-      { cat "$work/log.txt" >&2; exit 1; }
-    local t
-    t=$(tail -n 1 "$work/time.txt")
-    if [[ -z $fastest ]] || awk -v a="$t" -v b="$fastest" 'BEGIN { exit !(a < b) }'; then fastest=$t; fi
-  done
-  echo "$fastest"
-}
+source bench/best_of.sh
 
 batch() { best "$cli" batch --template "$logo" --out "$work/out" --jobs 2 "$@"; }
 stamp() { best "$cli" stamp "$logo" "${photos[0]}" "$work/out/one.jpg" "$@"; }
